@@ -1,0 +1,106 @@
+#pragma once
+// A DAO-shaped database over SQLite. The conversions are written against this API exactly as they
+// would be against DAO: OpenDatabase, OpenRecordset, Execute, Relations, Idle.
+//
+// A file is recognised by its first bytes. SQLite files open directly; a Jet file (an operator's
+// .mdb) cannot be opened here: it is first copied into our SQLite format by the Jet reader.
+#include "import/db/DaoError.h"
+#include "import/db/FieldType.h"
+#include "import/db/Recordset.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace dao {
+
+constexpr int dbOpenTable = 1;
+constexpr int dbOpenDynaset = 2;
+constexpr int dbOpenSnapshot = 4;
+constexpr int dbFailOnError = 128;
+constexpr int dbRefreshCache = 8;
+
+struct TableDef {
+    QString Name;
+    std::vector<FieldInfo> Fields;
+    QString RowidKey;  // the autonumber column that is SQLite's rowid, or empty
+    int fieldIndex(const QString& name) const;  // -1 when missing; names match without regard to case
+};
+
+struct IndexDef {
+    QString Name;
+    QStringList Columns;
+    bool Unique = false;
+    bool Primary = false;
+};
+
+class Database;
+
+// DAO's Relations collection: the relationships copied from the source file.
+class Relations {
+public:
+    explicit Relations(Database& db) : db_(db) {}
+    int Count() const;
+    QString Name(int index) const;  // 0-based, as Relations(i).Name
+    void Delete(const QString& name);
+
+private:
+    Database& db_;
+};
+
+class Database {
+public:
+    // Path alone: shared, read-write. exclusive = DAO's Options True. connect = "MS Access;PWD=...".
+    // Raises 3024 (no such file), 3343 (no database), 3031 (wrong or missing password),
+    // 3051 (in use or no permission).
+    static std::shared_ptr<Database> OpenDatabase(const QString& path, bool exclusive = false,
+                                                  bool readOnly = false, const QString& connect = {});
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    void Close();
+    bool isOpen() const { return db_ != nullptr; }
+    QString Name() const { return path_; }
+
+    // A table name opens a table-type recordset by default; SELECT text a dynaset.
+    std::unique_ptr<Recordset> OpenRecordset(const QString& source, int type = 0);
+
+    // Jet SQL. Without dbFailOnError a statement that cannot change its rows changes nothing and
+    // raises nothing; with it, every failure raises.
+    void Execute(const QString& sql, int options = 0);
+    long RecordsAffected() const { return recordsAffected_; }
+
+    Relations& GetRelations() { return relations_; }
+
+    // Not DAO: what the layer and its tools need.
+    QStringList TableNames() const;  // user tables, in creation order
+    bool HasTable(const QString& name) const;
+    const TableDef& Table(const QString& name);  // raises 3078 when missing
+    std::vector<IndexDef> Indexes(const QString& table);
+    sqlite3* handle() const { return db_; }
+    sqlite3_stmt* prepare(const QString& sql);  // cached prepared statement, reset before use
+    void invalidateSchema() { tables_.clear(); }
+    void raiseLastError(const QString& sql);  // turns the connection's error into a DaoError
+
+private:
+    Database() : relations_(*this) {}
+    sqlite3* db_ = nullptr;
+    QString path_;
+    bool readOnly_ = false;
+    long recordsAffected_ = 0;
+    Relations relations_;
+    QHash<QString, std::shared_ptr<TableDef>> tables_;       // by upper-case name
+    QHash<QString, sqlite3_stmt*> statements_;
+};
+
+// DBEngine.Idle: with one connection per database every write is already visible to later reads;
+// kept so that the conversions read as they are meant.
+void Idle(int what = dbRefreshCache);
+
+}  // namespace dao

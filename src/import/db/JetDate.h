@@ -1,0 +1,15 @@
+#pragma once
+// Jet stores a date as a double: days since 1899-12-30, with the time of day as the fraction.
+// Before 1899-12-30 the sign belongs to the day count only; the fraction is still the time of day.
+#include <QDateTime>
+
+namespace dao {
+
+QDateTime dateFromJet(double value);   // rounded to the second
+double jetFromDate(const QDateTime& value);
+
+// Dates in our SQLite files: 'YYYY-MM-DD HH:MM:SS', no time zone.
+QString isoFromDate(const QDateTime& value);
+QDateTime dateFromIso(const QString& text);  // invalid QDateTime when the text is not such a date
+
+}  // namespace dao

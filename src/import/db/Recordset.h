@@ -1,0 +1,113 @@
+#pragma once
+// DAO recordsets: table type (stored order, exact RecordCount, Index), dynaset (a table or a
+// SELECT; RecordCount exact after MoveLast) and snapshot (read-only).
+#include "import/db/DaoError.h"
+#include "import/db/FieldType.h"
+#include "import/db/Variant.h"
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+namespace dao {
+
+class Database;
+class Recordset;
+struct TableDef;
+
+class Field {
+public:
+    const QString& Name() const { return info_->Name; }
+    FieldType Type() const { return info_->Type; }
+    int Size() const { return info_->Size; }
+    bool Required() const { return info_->Required; }
+    const FieldInfo& Info() const { return *info_; }
+
+    // The value of the current row (or of the row being added or edited).
+    Variant Value() const;
+    // Assigning converts to the field's type as Jet does: "0" into a number is 0, "abc" raises 3421,
+    // a text longer than the field raises 3163, a number out of range 3349.
+    void SetValue(const Variant& v);
+    Field& operator=(const Variant& v) { SetValue(v); return *this; }
+
+private:
+    friend class Recordset;
+    Field(Recordset* rs, const FieldInfo* info, int column) : rs_(rs), info_(info), column_(column) {}
+    Recordset* rs_;
+    const FieldInfo* info_;
+    int column_;
+};
+
+class Recordset {
+public:
+    ~Recordset();
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    bool BOF() const;
+    bool EOF_() const;  // DAO's EOF; the name EOF is taken by the C library's macro
+    void MoveFirst();
+    void MoveNext();
+    void MovePrevious();
+    void MoveLast();
+    long RecordCount() const;
+
+    Field& Fields(const QString& name);  // raises 3265 when there is no such field
+    Field& Fields(int index);
+    int FieldCount() const { return static_cast<int>(fields_.size()); }
+
+    void AddNew();
+    void Edit();
+    void Update();
+    void CancelUpdate();
+    void Delete();
+
+    qint64 LastModified() const { return lastModified_; }
+    qint64 Bookmark() const;
+    void SetBookmark(qint64 bookmark);
+
+    void SetIndex(const QString& indexName);  // table type only
+    QString Index() const { return index_; }
+
+    void Close();
+
+private:
+    friend class Database;
+    friend class Field;
+    enum class Mode { None, Adding, Editing };
+    Recordset() = default;
+
+    void loadRow() const;
+    Variant currentValue(int column) const;
+    void assign(int column, const Variant& v);
+    void requireCurrent() const;
+
+    Database* db_ = nullptr;
+    int type_ = 0;
+    bool updatable_ = false;
+    QString table_;                         // the base table of an updatable recordset
+    std::shared_ptr<const TableDef> def_;   // fields of the base table, or of the result
+    std::vector<FieldInfo> resultInfo_;     // fields of a read-only query result
+    std::vector<std::unique_ptr<Field>> fields_;
+    std::vector<int> tableColumn_;          // result column -> base-table column
+
+    // Updatable recordsets hold rowids and load the current row on demand; read-only query
+    // results (joins, aggregates) are held whole.
+    std::vector<qint64> rowids_;
+    std::vector<std::vector<Variant>> rows_;
+    bool materialized_ = false;
+    long pos_ = -1;        // -1 before the first row (BOF), size() after the last (EOF)
+    bool bofFlag_ = true;
+    bool eofFlag_ = true;
+
+    mutable long loadedPos_ = -2;
+    mutable std::vector<Variant> current_;
+    std::vector<Variant> buffer_;           // the row being added or edited
+    std::vector<bool> dirty_;
+    Mode mode_ = Mode::None;
+    qint64 lastModified_ = 0;
+    QString index_;
+    QString orderBy_;
+};
+
+}  // namespace dao

@@ -1,0 +1,2 @@
+#pragma once
+// Shared test helpers live beside this header.
