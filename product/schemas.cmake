@@ -1,0 +1,28 @@
+# Compiles the host product's schemas (product/*.sql) into crew_core: each file becomes a header
+# <build>/generated/product/<name>_sql.h holding the text as a raw string literal. The headers are
+# written at configure time; editing a .sql file re-runs the configuration on the next build.
+set(CREW_PRODUCT_DIR ${CMAKE_SOURCE_DIR}/product)
+set(CREW_PRODUCT_GENERATED ${CMAKE_BINARY_DIR}/generated)
+file(GLOB CREW_PRODUCT_SCHEMAS CONFIGURE_DEPENDS ${CREW_PRODUCT_DIR}/*.sql)
+foreach(schema ${CREW_PRODUCT_SCHEMAS})
+  get_filename_component(name ${schema} NAME_WE)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${schema})
+  file(READ ${schema} text)
+  string(FIND "${text}" ")crewsql\"" clash)
+  if(NOT clash EQUAL -1)
+    message(FATAL_ERROR "${schema} contains the literal's closing delimiter")
+  endif()
+  set(header "// Generated from product/${name}.sql; edit that file instead.\n#pragma once\n")
+  string(APPEND header "inline constexpr const char k${name}Sql[] = R\"crewsql(${text})crewsql\";\n")
+  set(out ${CREW_PRODUCT_GENERATED}/product/${name}_sql.h)
+  # Rewrite only on change, so that an unrelated reconfiguration rebuilds nothing.
+  if(EXISTS ${out})
+    file(READ ${out} old)
+  else()
+    set(old "")
+  endif()
+  if(NOT old STREQUAL header)
+    file(WRITE ${out} "${header}")
+  endif()
+endforeach()
+target_include_directories(crew_core PRIVATE ${CREW_PRODUCT_GENERATED})
