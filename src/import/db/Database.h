@@ -50,6 +50,7 @@ public:
     void Delete(const QString& name);
 
 private:
+    QStringList names() const;
     Database& db_;
 };
 
@@ -84,12 +85,24 @@ public:
     const TableDef& Table(const QString& name);  // raises 3078 when missing
     std::vector<IndexDef> Indexes(const QString& table);
     sqlite3* handle() const { return db_; }
+    std::shared_ptr<const TableDef> TablePtr(const QString& name);
     sqlite3_stmt* prepare(const QString& sql);  // cached prepared statement, reset before use
     void invalidateSchema() { tables_.clear(); }
-    void raiseLastError(const QString& sql);  // turns the connection's error into a DaoError
+    [[noreturn]] void raiseLastError(const QString& sql);  // turns the connection's error into a DaoError
+
+    // Writes are gathered in one transaction that Idle(dbRefreshCache) and Close commit: every
+    // write is visible at once through this connection, and a conversion's rows reach the disk
+    // together instead of one synchronous write per row.
+    void beginWrite();
+    void commitPending();
+    quint64 writeGeneration() const { return writeGeneration_; }  // changes with every write
+    void noteWrite() { ++writeGeneration_; }
 
 private:
     Database() : relations_(*this) {}
+    void requireOpen() const;
+    bool inTransaction_ = false;
+    quint64 writeGeneration_ = 0;
     sqlite3* db_ = nullptr;
     QString path_;
     bool readOnly_ = false;

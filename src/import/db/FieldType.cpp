@@ -34,6 +34,8 @@ QString declaredColumn(const FieldInfo& f, bool rowidKey)
     }
     if (f.Required)
         d += " NOT NULL";
+    if (!f.DefaultSql.isEmpty())
+        d += " DEFAULT " + f.DefaultSql;
     return d;
 }
 

@@ -36,6 +36,7 @@ struct FieldInfo {
     bool AutoNumber = false;  // assigned by the database on insert
     int Precision = 0;        // Decimal only
     int Scale = 0;            // Decimal only
+    QString DefaultSql;       // the column's DEFAULT expression as declared, or empty
 };
 
 // The column definition for CREATE TABLE, without the quoted name; an autonumber that is

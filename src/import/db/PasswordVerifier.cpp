@@ -3,6 +3,7 @@
 #include "import/db/DaoError.h"
 
 #include <QCryptographicHash>
+#include <QStringList>
 #include <QRandomGenerator>
 #include <sqlite3.h>
 
@@ -71,14 +72,16 @@ bool PasswordAccepted(sqlite3* db, const QString& password, bool passwordGiven)
 
 bool PasswordFromConnect(const QString& connect, QString* password)
 {
-    for (const QString& part : connect.split(';')) {
-        const int eq = part.indexOf('=');
-        if (eq > 0 && part.left(eq).trimmed().compare("PWD", Qt::CaseInsensitive) == 0) {
-            *password = part.mid(eq + 1);
-            return true;
-        }
-    }
-    return false;
+    // The password runs to the end of the string: it may itself hold ';' or '='.
+    int at = -1;
+    if (connect.startsWith("PWD=", Qt::CaseInsensitive))
+        at = 0;
+    else if (const int i = connect.indexOf(";PWD=", 0, Qt::CaseInsensitive); i >= 0)
+        at = i + 1;
+    if (at < 0)
+        return false;
+    *password = connect.mid(at + 4);
+    return true;
 }
 
 }  // namespace dao

@@ -77,19 +77,27 @@ private:
     enum class Mode { None, Adding, Editing };
     Recordset() = default;
 
+    void openTable(const QString& name);
+    void openQuery(const struct TranslatedSql& sql);
+    void loadRowids(const QString& sql);
+    void setPosition(long pos);
     void loadRow() const;
     Variant currentValue(int column) const;
     void assign(int column, const Variant& v);
     void requireCurrent() const;
+    void requireUpdatable() const;
+    qint64 currentRowid() const;
+    bool hasCurrent() const;
 
     Database* db_ = nullptr;
     int type_ = 0;
     bool updatable_ = false;
     QString table_;                         // the base table of an updatable recordset
-    std::shared_ptr<const TableDef> def_;   // fields of the base table, or of the result
+    std::shared_ptr<const TableDef> def_;   // fields of the base table (updatable recordsets)
     std::vector<FieldInfo> resultInfo_;     // fields of a read-only query result
+    const FieldInfo& info(int column) const;
+    QString where_;                         // the selection of a dynaset over one table
     std::vector<std::unique_ptr<Field>> fields_;
-    std::vector<int> tableColumn_;          // result column -> base-table column
 
     // Updatable recordsets hold rowids and load the current row on demand; read-only query
     // results (joins, aggregates) are held whole.
@@ -97,10 +105,10 @@ private:
     std::vector<std::vector<Variant>> rows_;
     bool materialized_ = false;
     long pos_ = -1;        // -1 before the first row (BOF), size() after the last (EOF)
-    bool bofFlag_ = true;
-    bool eofFlag_ = true;
+    bool onDeleted_ = false;  // the current row was deleted; MoveNext goes to the row after it
 
-    mutable long loadedPos_ = -2;
+    mutable qint64 loadedRowid_ = -1;
+    mutable quint64 loadedGeneration_ = 0;
     mutable std::vector<Variant> current_;
     std::vector<Variant> buffer_;           // the row being added or edited
     std::vector<bool> dirty_;

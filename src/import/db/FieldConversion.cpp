@@ -1,0 +1,225 @@
+#include "import/db/FieldConversion.h"
+
+#include "import/db/DaoError.h"
+#include "import/db/JetDate.h"
+
+#include <cmath>
+#include <limits>
+#include <sqlite3.h>
+
+namespace dao {
+
+double RoundCurrency(double v) { return std::nearbyint(v * 10000.0) / 10000.0; }
+
+double RoundSingle(double v)
+{
+    if (v == 0 || !std::isfinite(v))
+        return v;
+    const float f = static_cast<float>(v);
+    return QString::number(static_cast<double>(f), 'g', 7).toDouble();
+}
+
+namespace {
+
+double numberFrom(const Variant& v)
+{
+    switch (v.kind()) {
+    case Variant::Kind::Text: {
+        if (!IsNumeric(v.toText()))
+            throw JetError::ConversionError();
+        return v.toDouble();
+    }
+    default: return v.toDouble();
+    }
+}
+
+qint64 integerIn(const Variant& v, qint64 lo, qint64 hi)
+{
+    qint64 n = 0;
+    if (v.kind() == Variant::Kind::Integer || v.kind() == Variant::Kind::Boolean) {
+        n = v.toLong();
+    } else {
+        const double d = numberFrom(v);
+        if (!std::isfinite(d) || d < static_cast<double>(lo) - 0.5 || d > static_cast<double>(hi) + 0.5)
+            throw JetError::NumericOverflow();
+        n = static_cast<qint64>(std::nearbyint(d));
+    }
+    if (n < lo || n > hi)
+        throw JetError::NumericOverflow();
+    return n;
+}
+
+}  // namespace
+
+Variant ConvertForField(const FieldInfo& f, const Variant& v)
+{
+    if (v.isNull()) {
+        if (f.Type == FieldType::Boolean)
+            throw DaoError(3162, "You tried to assign the Null value to a variable that is not a Variant data type.");
+        return v;
+    }
+    switch (f.Type) {
+    case FieldType::Text:
+    case FieldType::Memo: {
+        const QString text = v.toText();
+        if (f.Type == FieldType::Text && f.Size > 0 && text.size() > f.Size)
+            throw JetError::FieldTooSmall();
+        return text;
+    }
+    case FieldType::Byte: return Variant(integerIn(v, 0, 255));
+    case FieldType::Integer: return Variant(integerIn(v, -32768, 32767));
+    case FieldType::Long: return Variant(integerIn(v, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
+    case FieldType::Single: {
+        const double d = numberFrom(v);
+        if (std::fabs(d) > std::numeric_limits<float>::max())
+            throw JetError::NumericOverflow();
+        return Variant(RoundSingle(d));
+    }
+    case FieldType::Double:
+    case FieldType::Decimal: return Variant(numberFrom(v));
+    case FieldType::Currency: {
+        const double d = numberFrom(v);
+        if (std::fabs(d) > 922337203685477.0)
+            throw JetError::NumericOverflow();
+        return Variant(RoundCurrency(d));
+    }
+    case FieldType::Date: {
+        if (v.kind() == Variant::Kind::Date)
+            return v;
+        if (v.kind() == Variant::Kind::Text) {
+            try {
+                return Variant(v.toDate());
+            } catch (const DaoError&) {
+                throw JetError::ConversionError();
+            }
+        }
+        return Variant(dateFromJet(numberFrom(v)));
+    }
+    case FieldType::Boolean: {
+        try {
+            return Variant(v.toBool());
+        } catch (const DaoError&) {
+            throw JetError::ConversionError();
+        }
+    }
+    case FieldType::Binary: return Variant(v.toText());
+    }
+    return v;
+}
+
+void BindValue(sqlite3_stmt* st, int index, const Variant& v, const FieldInfo& f)
+{
+    if (v.isNull()) {
+        sqlite3_bind_null(st, index);
+        return;
+    }
+    switch (f.Type) {
+    case FieldType::Text:
+    case FieldType::Memo:
+    case FieldType::Binary: {
+        const QString t = v.toText();
+        sqlite3_bind_text16(st, index, t.utf16(), static_cast<int>(t.size() * 2), SQLITE_TRANSIENT);
+        return;
+    }
+    case FieldType::Byte:
+    case FieldType::Integer:
+    case FieldType::Long: sqlite3_bind_int64(st, index, v.toLong()); return;
+    case FieldType::Boolean: sqlite3_bind_int(st, index, v.toBool() ? 1 : 0); return;
+    case FieldType::Currency: sqlite3_bind_double(st, index, RoundCurrency(v.toDouble())); return;
+    case FieldType::Single:
+    case FieldType::Double:
+    case FieldType::Decimal:
+        if (v.kind() == Variant::Kind::Integer)
+            sqlite3_bind_int64(st, index, v.toLong());
+        else
+            sqlite3_bind_double(st, index, v.toDouble());
+        return;
+    case FieldType::Date: {
+        const QString t = isoFromDate(v.toDate());
+        sqlite3_bind_text16(st, index, t.utf16(), static_cast<int>(t.size() * 2), SQLITE_TRANSIENT);
+        return;
+    }
+    }
+}
+
+namespace {
+QString columnText(sqlite3_stmt* st, int column)
+{
+    const void* p = sqlite3_column_text16(st, column);
+    const int bytes = sqlite3_column_bytes16(st, column);
+    return QString(reinterpret_cast<const QChar*>(p), bytes / 2);
+}
+}  // namespace
+
+Variant ReadValue(sqlite3_stmt* st, int column, const FieldInfo& f)
+{
+    const int type = sqlite3_column_type(st, column);
+    if (type == SQLITE_NULL)
+        return {};
+    switch (f.Type) {
+    case FieldType::Text:
+    case FieldType::Memo:
+    case FieldType::Binary: return Variant(columnText(st, column));
+    case FieldType::Byte:
+    case FieldType::Integer:
+    case FieldType::Long:
+        if (type == SQLITE_INTEGER)
+            return Variant(static_cast<qint64>(sqlite3_column_int64(st, column)));
+        if (type == SQLITE_FLOAT)
+            return Variant(static_cast<qint64>(std::nearbyint(sqlite3_column_double(st, column))));
+        return Variant(columnText(st, column));
+    case FieldType::Boolean: return Variant(sqlite3_column_int64(st, column) != 0);
+    case FieldType::Single:
+    case FieldType::Double:
+    case FieldType::Currency:
+    case FieldType::Decimal:
+        if (type == SQLITE_INTEGER || type == SQLITE_FLOAT)
+            return Variant(sqlite3_column_double(st, column));
+        return Variant(columnText(st, column));
+    case FieldType::Date: {
+        const QString t = columnText(st, column);
+        const QDateTime d = dateFromIso(t);
+        if (d.isValid())
+            return Variant(d);
+        if (type == SQLITE_INTEGER || type == SQLITE_FLOAT)
+            return Variant(dateFromJet(sqlite3_column_double(st, column)));
+        return Variant(t);
+    }
+    }
+    return {};
+}
+
+Variant DefaultValue(const FieldInfo& f)
+{
+    QString d = f.DefaultSql.trimmed();
+    if (d.isEmpty() || d.compare("NULL", Qt::CaseInsensitive) == 0)
+        return {};
+    while (d.startsWith('(') && d.endsWith(')'))
+        d = d.mid(1, d.size() - 2).trimmed();
+    Variant raw;
+    if (d.size() >= 2 && d.startsWith('\'') && d.endsWith('\'')) {
+        raw = Variant(d.mid(1, d.size() - 2).replace("''", "'"));
+    } else if (d.compare("TRUE", Qt::CaseInsensitive) == 0) {
+        raw = Variant(true);
+    } else if (d.compare("FALSE", Qt::CaseInsensitive) == 0) {
+        raw = Variant(false);
+    } else {
+        bool ok = false;
+        const qint64 n = d.toLongLong(&ok);
+        if (ok) {
+            raw = Variant(n);
+        } else {
+            const double x = d.toDouble(&ok);
+            if (!ok)
+                return {};
+            raw = Variant(x);
+        }
+    }
+    try {
+        return ConvertForField(f, raw);
+    } catch (const DaoError&) {
+        return {};
+    }
+}
+
+}  // namespace dao

@@ -1,0 +1,427 @@
+#include "import/db/Recordset.h"
+
+#include "import/db/Database.h"
+#include "import/db/FieldConversion.h"
+#include "import/db/SqlTranslator.h"
+
+#include <sqlite3.h>
+
+namespace dao {
+
+namespace {
+DaoError closedError() { return DaoError(3420, "Object invalid or no longer set."); }
+
+Variant readRaw(sqlite3_stmt* st, int column)
+{
+    switch (sqlite3_column_type(st, column)) {
+    case SQLITE_INTEGER: return Variant(static_cast<qint64>(sqlite3_column_int64(st, column)));
+    case SQLITE_FLOAT: return Variant(sqlite3_column_double(st, column));
+    case SQLITE_NULL: return {};
+    default: {
+        const void* p = sqlite3_column_text16(st, column);
+        return Variant(QString(reinterpret_cast<const QChar*>(p), sqlite3_column_bytes16(st, column) / 2));
+    }
+    }
+}
+}  // namespace
+
+// ---- Field -------------------------------------------------------------------------------------
+
+Variant Field::Value() const { return rs_->currentValue(column_); }
+
+void Field::SetValue(const Variant& v) { rs_->assign(column_, v); }
+
+// ---- Opening -----------------------------------------------------------------------------------
+
+Recordset::~Recordset() = default;
+
+const FieldInfo& Recordset::info(int column) const
+{
+    return materialized_ ? resultInfo_[static_cast<size_t>(column)] : def_->Fields[static_cast<size_t>(column)];
+}
+
+void Recordset::openTable(const QString& name)
+{
+    def_ = db_->TablePtr(name);
+    table_ = def_->Name;
+    updatable_ = type_ != dbOpenSnapshot;
+    for (size_t i = 0; i < def_->Fields.size(); ++i)
+        fields_.emplace_back(new Field(this, &def_->Fields[i], static_cast<int>(i)));
+    loadRowids({});
+}
+
+void Recordset::openQuery(const TranslatedSql& sql)
+{
+    if (sql.singleTableStar) {
+        def_ = db_->TablePtr(sql.table);
+        table_ = def_->Name;
+        where_ = sql.where;
+        orderBy_ = sql.orderBy;
+        updatable_ = type_ != dbOpenSnapshot;
+        for (size_t i = 0; i < def_->Fields.size(); ++i)
+            fields_.emplace_back(new Field(this, &def_->Fields[i], static_cast<int>(i)));
+        loadRowids({});
+        return;
+    }
+    // Joins and aggregates: a read-only result, held whole.
+    materialized_ = true;
+    updatable_ = false;
+    sqlite3_stmt* st = db_->prepare(sql.sql);
+    const int n = sqlite3_column_count(st);
+    std::vector<bool> declared(static_cast<size_t>(n));
+    for (int c = 0; c < n; ++c) {
+        const char* decl = sqlite3_column_decltype(st, c);
+        const QString name = QString::fromUtf8(sqlite3_column_name(st, c));
+        declared[static_cast<size_t>(c)] = decl != nullptr;
+        resultInfo_.push_back(decl ? parseDeclaredType(name, QString::fromUtf8(decl), false, false)
+                                   : FieldInfo{name, FieldType::Double});
+    }
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        std::vector<Variant> row(static_cast<size_t>(n));
+        for (int c = 0; c < n; ++c)
+            row[static_cast<size_t>(c)] = declared[static_cast<size_t>(c)]
+                                               ? ReadValue(st, c, resultInfo_[static_cast<size_t>(c)])
+                                               : readRaw(st, c);
+        rows_.push_back(std::move(row));
+    }
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE)
+        db_->raiseLastError(sql.sql);
+    for (int c = 0; c < n; ++c)
+        fields_.emplace_back(new Field(this, &resultInfo_[static_cast<size_t>(c)], c));
+    pos_ = rows_.empty() ? -1 : 0;
+}
+
+void Recordset::loadRowids(const QString&)
+{
+    QString sql = "SELECT rowid FROM " + quoteIdentifier(table_);
+    if (!where_.isEmpty())
+        sql += " WHERE " + where_;
+    sql += " ORDER BY " + (orderBy_.isEmpty() ? QString() : orderBy_ + ", ") + "rowid";
+    sqlite3_stmt* st = db_->prepare(sql);
+    rowids_.clear();
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+        rowids_.push_back(sqlite3_column_int64(st, 0));
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE)
+        db_->raiseLastError(sql);
+    pos_ = rowids_.empty() ? -1 : 0;
+    onDeleted_ = false;
+    loadedRowid_ = -1;
+}
+
+void Recordset::Close()
+{
+    mode_ = Mode::None;
+    db_ = nullptr;
+    rowids_.clear();
+    rows_.clear();
+}
+
+// ---- Navigation --------------------------------------------------------------------------------
+
+long Recordset::RecordCount() const
+{
+    if (!db_)
+        throw closedError();
+    return static_cast<long>(materialized_ ? rows_.size() : rowids_.size());
+}
+
+bool Recordset::BOF() const { return RecordCount() == 0 || pos_ < 0; }
+
+bool Recordset::EOF_() const { return RecordCount() == 0 || pos_ >= RecordCount(); }
+
+void Recordset::setPosition(long pos)
+{
+    mode_ = Mode::None;  // moving abandons a pending AddNew or Edit, as in DAO
+    onDeleted_ = false;
+    pos_ = pos;
+}
+
+void Recordset::MoveFirst()
+{
+    if (RecordCount() == 0)
+        throw JetError::NoCurrentRecord();
+    setPosition(0);
+}
+
+void Recordset::MoveLast()
+{
+    if (RecordCount() == 0)
+        throw JetError::NoCurrentRecord();
+    setPosition(RecordCount() - 1);
+}
+
+void Recordset::MoveNext()
+{
+    if (onDeleted_) {  // pos_ already names the row after the deleted one
+        setPosition(pos_);
+        return;
+    }
+    if (EOF_())
+        throw JetError::NoCurrentRecord();
+    setPosition(pos_ + 1);
+}
+
+void Recordset::MovePrevious()
+{
+    if (BOF())
+        throw JetError::NoCurrentRecord();
+    setPosition(pos_ - 1);
+}
+
+bool Recordset::hasCurrent() const { return db_ && !onDeleted_ && pos_ >= 0 && pos_ < RecordCount(); }
+
+void Recordset::requireCurrent() const
+{
+    if (!db_)
+        throw closedError();
+    if (onDeleted_)
+        throw DaoError(3167, "Record is deleted.");
+    if (!hasCurrent())
+        throw JetError::NoCurrentRecord();
+}
+
+void Recordset::requireUpdatable() const
+{
+    if (!db_)
+        throw closedError();
+    if (!updatable_)
+        throw JetError::ReadOnly();
+}
+
+qint64 Recordset::currentRowid() const
+{
+    requireCurrent();
+    return materialized_ ? pos_ : rowids_[static_cast<size_t>(pos_)];
+}
+
+qint64 Recordset::Bookmark() const { return currentRowid(); }
+
+void Recordset::SetBookmark(qint64 bookmark)
+{
+    if (!db_)
+        throw closedError();
+    if (materialized_) {
+        if (bookmark < 0 || bookmark >= static_cast<qint64>(rows_.size()))
+            throw DaoError(3159, "Not a valid bookmark.");
+        setPosition(static_cast<long>(bookmark));
+        return;
+    }
+    for (size_t i = rowids_.size(); i-- > 0;) {
+        if (rowids_[i] == bookmark) {
+            setPosition(static_cast<long>(i));
+            return;
+        }
+    }
+    throw DaoError(3159, "Not a valid bookmark.");
+}
+
+void Recordset::SetIndex(const QString& indexName)
+{
+    if (!db_)
+        throw closedError();
+    if (type_ != dbOpenTable)
+        throw DaoError(3251, "Operation is not supported for this type of object.");
+    for (const IndexDef& idx : db_->Indexes(table_)) {
+        if (idx.Name.compare(indexName, Qt::CaseInsensitive) != 0)
+            continue;
+        QStringList cols;
+        for (const QString& c : idx.Columns)
+            cols << quoteIdentifier(c);
+        orderBy_ = cols.join(", ");
+        index_ = idx.Name;
+        loadRowids({});
+        return;
+    }
+    throw DaoError(3015, QString("'%1' isn't an index in this table.").arg(indexName));
+}
+
+// ---- Values ------------------------------------------------------------------------------------
+
+Field& Recordset::Fields(const QString& name)
+{
+    if (!db_)
+        throw closedError();
+    for (auto& f : fields_)
+        if (f->Name().compare(name, Qt::CaseInsensitive) == 0)
+            return *f;
+    throw JetError::NoSuchItem();
+}
+
+Field& Recordset::Fields(int index)
+{
+    if (!db_)
+        throw closedError();
+    if (index < 0 || index >= FieldCount())
+        throw JetError::NoSuchItem();
+    return *fields_[static_cast<size_t>(index)];
+}
+
+void Recordset::loadRow() const
+{
+    if (materialized_)
+        return;
+    const qint64 rowid = currentRowid();
+    if (rowid == loadedRowid_ && loadedGeneration_ == db_->writeGeneration())
+        return;
+    sqlite3_stmt* st = db_->prepare("SELECT * FROM " + quoteIdentifier(table_) + " WHERE rowid = ?1");
+    sqlite3_bind_int64(st, 1, rowid);
+    const int rc = sqlite3_step(st);
+    if (rc != SQLITE_ROW) {
+        sqlite3_reset(st);
+        if (rc == SQLITE_DONE)
+            throw DaoError(3167, "Record is deleted.");
+        db_->raiseLastError("SELECT * FROM " + table_);
+    }
+    current_.resize(def_->Fields.size());
+    for (size_t i = 0; i < def_->Fields.size(); ++i)
+        current_[i] = ReadValue(st, static_cast<int>(i), def_->Fields[i]);
+    sqlite3_reset(st);
+    loadedRowid_ = rowid;
+    loadedGeneration_ = db_->writeGeneration();
+}
+
+Variant Recordset::currentValue(int column) const
+{
+    if (!db_)
+        throw closedError();
+    if (mode_ != Mode::None)
+        return buffer_[static_cast<size_t>(column)];
+    requireCurrent();
+    if (materialized_)
+        return rows_[static_cast<size_t>(pos_)][static_cast<size_t>(column)];
+    loadRow();
+    return current_[static_cast<size_t>(column)];
+}
+
+void Recordset::assign(int column, const Variant& v)
+{
+    if (!db_)
+        throw closedError();
+    if (mode_ == Mode::None)
+        throw JetError::UpdateWithoutAddNew();
+    const FieldInfo& f = info(column);
+    if (f.AutoNumber)
+        throw DaoError(3164, "Field cannot be updated.");
+    buffer_[static_cast<size_t>(column)] = ConvertForField(f, v);
+    dirty_[static_cast<size_t>(column)] = true;
+}
+
+// ---- Editing -----------------------------------------------------------------------------------
+
+void Recordset::AddNew()
+{
+    requireUpdatable();
+    buffer_.clear();
+    for (const FieldInfo& f : def_->Fields)
+        buffer_.push_back(f.AutoNumber ? Variant() : DefaultValue(f));
+    dirty_.assign(def_->Fields.size(), false);
+    mode_ = Mode::Adding;
+}
+
+void Recordset::Edit()
+{
+    requireUpdatable();
+    requireCurrent();
+    loadRow();
+    buffer_ = current_;
+    dirty_.assign(def_->Fields.size(), false);
+    mode_ = Mode::Editing;
+}
+
+void Recordset::CancelUpdate()
+{
+    if (mode_ == Mode::None)
+        throw JetError::UpdateWithoutAddNew();
+    mode_ = Mode::None;
+}
+
+void Recordset::Update()
+{
+    if (!db_)
+        throw closedError();
+    if (mode_ == Mode::None)
+        throw JetError::UpdateWithoutAddNew();
+    const auto& fields = def_->Fields;
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (fields[i].Required && !fields[i].AutoNumber && buffer_[i].isNull())
+            throw JetError::RequiredIsNull(table_, fields[i].Name);
+
+    db_->beginWrite();
+    const QString qt = quoteIdentifier(table_);
+    if (mode_ == Mode::Adding) {
+        QStringList cols, vals;
+        std::vector<size_t> bound;
+        for (size_t i = 0; i < fields.size(); ++i) {
+            if (fields[i].AutoNumber) {
+                if (fields[i].Name != def_->RowidKey) {  // a copied autonumber: the next number
+                    cols << quoteIdentifier(fields[i].Name);
+                    vals << QString("(SELECT coalesce(max(%1), 0) + 1 FROM %2)").arg(quoteIdentifier(fields[i].Name), qt);
+                }
+                continue;
+            }
+            cols << quoteIdentifier(fields[i].Name);
+            vals << QString("?%1").arg(bound.size() + 1);
+            bound.push_back(i);
+        }
+        const QString sql = cols.isEmpty() ? "INSERT INTO " + qt + " DEFAULT VALUES"
+                                           : "INSERT INTO " + qt + " (" + cols.join(", ") + ") VALUES (" + vals.join(", ") + ")";
+        sqlite3_stmt* st = db_->prepare(sql);
+        for (size_t k = 0; k < bound.size(); ++k)
+            BindValue(st, static_cast<int>(k + 1), buffer_[bound[k]], fields[bound[k]]);
+        const int rc = sqlite3_step(st);
+        sqlite3_reset(st);
+        if (rc != SQLITE_DONE)
+            db_->raiseLastError(sql);
+        lastModified_ = sqlite3_last_insert_rowid(db_->handle());
+        if (!materialized_)
+            rowids_.push_back(lastModified_);
+    } else {
+        QStringList sets;
+        std::vector<size_t> bound;
+        for (size_t i = 0; i < fields.size(); ++i) {
+            if (!dirty_[i])
+                continue;
+            sets << QString("%1 = ?%2").arg(quoteIdentifier(fields[i].Name)).arg(bound.size() + 1);
+            bound.push_back(i);
+        }
+        const qint64 rowid = currentRowid();
+        if (!sets.isEmpty()) {
+            const QString sql = "UPDATE " + qt + " SET " + sets.join(", ") + QString(" WHERE rowid = ?%1").arg(bound.size() + 1);
+            sqlite3_stmt* st = db_->prepare(sql);
+            for (size_t k = 0; k < bound.size(); ++k)
+                BindValue(st, static_cast<int>(k + 1), buffer_[bound[k]], fields[bound[k]]);
+            sqlite3_bind_int64(st, static_cast<int>(bound.size() + 1), rowid);
+            const int rc = sqlite3_step(st);
+            sqlite3_reset(st);
+            if (rc != SQLITE_DONE)
+                db_->raiseLastError(sql);
+        }
+        lastModified_ = rowid;
+    }
+    db_->noteWrite();
+    mode_ = Mode::None;
+}
+
+void Recordset::Delete()
+{
+    requireUpdatable();
+    const qint64 rowid = currentRowid();
+    db_->beginWrite();
+    const QString sql = "DELETE FROM " + quoteIdentifier(table_) + " WHERE rowid = ?1";
+    sqlite3_stmt* st = db_->prepare(sql);
+    sqlite3_bind_int64(st, 1, rowid);
+    const int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE)
+        db_->raiseLastError(sql);
+    db_->noteWrite();
+    rowids_.erase(rowids_.begin() + pos_);
+    mode_ = Mode::None;
+    onDeleted_ = true;  // pos_ now names the row after the deleted one
+}
+
+}  // namespace dao

@@ -1,0 +1,122 @@
+// Jet SQL as the conversions write it: translated, compared without regard to case, with Jet's
+// Null semantics, and failing loudly on what the translator does not know.
+#include "DbFixture.h"
+
+#include "import/db/SqlTranslator.h"
+
+using dao::Variant;
+
+TEST_F(DbTest, DeleteAgainstTheEmptyTextLeavesNulls)
+{
+    addEquip("");
+    addEquip(Variant());
+    addEquip("P1");
+    db->Execute("Delete * from EQUIP where EQNUM = ''", dao::dbFailOnError);
+    EXPECT_EQ(db->RecordsAffected(), 1);
+    db->Execute("Delete * from EQUIP where EQNUM <> 'P1'", dao::dbFailOnError);
+    EXPECT_EQ(db->RecordsAffected(), 0);  // Null never equals nor differs
+    EXPECT_EQ(db->OpenRecordset("EQUIP")->RecordCount(), 2);
+    db->Execute("Delete * from EQUIP where EQNUM Is Null", dao::dbFailOnError);
+    EXPECT_EQ(db->OpenRecordset("EQUIP")->RecordCount(), 1);
+}
+
+TEST_F(DbTest, BracketedNamesQuotesAndDateLiterals)
+{
+    auto rs = db->OpenRecordset("Meter Readings");
+    rs->AddNew();
+    rs->Fields("Equipment#") = "P'1";
+    rs->Fields("Date") = QDateTime(QDate(2021, 3, 4), QTime(0, 0), Qt::UTC);
+    rs->Fields("Reading") = 1200;
+    rs->Update();
+    for (const QString& literal : {QString("#3/4/2021#"), QString("#2021-03-04#"), QString("#03/04/2021 00:00:00#")}) {
+        auto found = db->OpenRecordset("Select * From [Meter Readings] Where [Equipment#] = 'P''1' And Date = " +
+                                       literal);
+        EXPECT_EQ(found->RecordCount(), 1) << literal.toStdString();
+    }
+    auto none = db->OpenRecordset("Select * From [Meter Readings] Where [Equipment#] = 'P''1' And Date = #3/5/2021#");
+    EXPECT_TRUE(none->EOF_());
+}
+
+TEST_F(DbTest, AggregateWithAlias)
+{
+    testsupport::RunSql(path, {"CREATE TABLE WOP (WONUM VARCHAR(10) COLLATE NOCASE, EQNUM VARCHAR(25) COLLATE NOCASE, "
+                               "QTYUSED DOUBLE, ITEMCOST CURRENCY REAL)",
+                               "INSERT INTO WOP VALUES ('W1','P1',2,3.5), ('W1','p1',3,1.25), ('W2','P1',7,1)"});
+    db->invalidateSchema();
+    auto rs = db->OpenRecordset("SELECT Sum(QTYUSED) AS SumQtyUsed FROM WOP WHERE WONUM = 'W1' AND EQNUM = 'P1'",
+                                dao::dbOpenSnapshot);
+    EXPECT_DOUBLE_EQ(rs->Fields("SumQtyUsed").Value().toDouble(), 5.0);
+    auto none = db->OpenRecordset("SELECT Sum(QTYUSED) AS SumQtyUsed FROM WOP WHERE WONUM = 'W9'");
+    EXPECT_TRUE(none->Fields("SumQtyUsed").Value().isNull());
+}
+
+TEST_F(DbTest, JoinAsATableListOrderedBySequence)
+{
+    testsupport::RunSql(path, {
+        "CREATE TABLE TSKINSTR (TASKNUM VARCHAR(15) COLLATE NOCASE, SEQUENCENUM SMALLINT, INSTRCODE VARCHAR(10) COLLATE NOCASE)",
+        "CREATE TABLE INSTR (INSTRCODE VARCHAR(10) COLLATE NOCASE, INSTRTEXT LONGTEXT COLLATE NOCASE)",
+        "INSERT INTO TSKINSTR VALUES ('T''1', 3, 'C'), ('T''1', 1, 'A'), ('T''1', 2, 'B'), ('T2', 1, 'A')",
+        "INSERT INTO INSTR VALUES ('A', 'first'), ('B', NULL), ('c', 'third')",
+    });
+    db->invalidateSchema();
+    auto rs = db->OpenRecordset("Select INSTRTEXT from TSKINSTR,INSTR Where TSKINSTR.TASKNUM = 'T''1' And "
+                                "TSKINSTR.INSTRCODE = INSTR.INSTRCODE Order by SEQUENCENUM");
+    QStringList seen;
+    for (; !rs->EOF_(); rs->MoveNext())
+        seen << (rs->Fields("INSTRTEXT").Value().isNull() ? "<Null>" : rs->Fields("INSTRTEXT").Value().toText());
+    EXPECT_EQ(seen, QStringList({"first", "<Null>", "third"}));
+}
+
+TEST_F(DbTest, TextComparisonAndOrderIgnoreCase)
+{
+    for (const char* n : {"b2", "A1", "B1", "a2"})
+        addEquip(n);
+    auto rs = db->OpenRecordset("Select * from EQUIP Where EQNUM = 'B2'");
+    EXPECT_EQ(rs->RecordCount(), 1);
+    rs = db->OpenRecordset("Select * from EQUIP Order by EQNUM DESC");
+    QStringList seen;
+    for (; !rs->EOF_(); rs->MoveNext())
+        seen << rs->Fields("EQNUM").Value().toText();
+    EXPECT_EQ(seen, QStringList({"b2", "B1", "a2", "A1"}));
+}
+
+TEST_F(DbTest, ExecuteWithoutFailOnErrorSkipsRowsItCannotChange)
+{
+    addEquip("A");
+    addEquip("B");
+    addEquip("CA");
+    // Rewriting every number to 'A' collides with the unique index.
+    db->Execute("Update EQUIP Set EQNUM = 'A' Where EQNUM <> 'A'");
+    EXPECT_EQ(db->OpenRecordset("Select * from EQUIP Where EQNUM = 'A'")->RecordCount(), 1);
+    EXPECT_DAO_ERROR(3022, db->Execute("Update EQUIP Set EQNUM = 'A' Where EQNUM = 'B'", dao::dbFailOnError));
+    // a failing statement changes nothing at all
+    EXPECT_DAO_ERROR(3022, db->Execute("Update EQUIP Set EQNUM = 'X'", dao::dbFailOnError));
+    EXPECT_EQ(db->OpenRecordset("Select * from EQUIP Where EQNUM = 'X'")->RecordCount(), 0);
+}
+
+TEST_F(DbTest, UnknownConstructsAndNamesRaise)
+{
+    EXPECT_DAO_ERROR(3085, db->OpenRecordset("Select * from EQUIP where UCase(EQNUM) = 'A'"));
+    EXPECT_DAO_ERROR(3078, db->OpenRecordset("Select * from NOSUCH"));
+    EXPECT_DAO_ERROR(3078, db->OpenRecordset("NOSUCH", dao::dbOpenTable));
+    EXPECT_DAO_ERROR(3061, db->OpenRecordset("Select * from EQUIP where NOSUCHCOL = 1"));
+    EXPECT_DAO_ERROR(3075, db->Execute("Update EQUIP Set EQNUM = 'unclosed"));
+    EXPECT_DAO_ERROR(3075, db->Execute("Drop Table EQUIP"));
+    EXPECT_DAO_ERROR(3065, db->Execute("Select * from EQUIP"));
+}
+
+TEST(SqlTranslator, JetFormsBecomeSqliteForms)
+{
+    using dao::TranslateJetSql;
+    EXPECT_EQ(TranslateJetSql("Delete * from EQUIP where EQNUM = ''").sql, "DELETE FROM \"EQUIP\" WHERE \"EQNUM\" = ''");
+    EXPECT_EQ(TranslateJetSql("Update WOE Set EQNUM = \"A\" & 'B' where X = True").sql,
+              "UPDATE \"WOE\" SET \"EQNUM\" = 'A' || 'B' WHERE \"X\" = 1");
+    EXPECT_EQ(TranslateJetSql("Select * from T where N Like 'A*_?'").sql,
+              "SELECT * FROM \"T\" WHERE \"N\" LIKE 'A%\\__' ESCAPE '\\'");
+    const auto t = TranslateJetSql("Select * from WOE Order by WONUM, EQNUM");
+    EXPECT_TRUE(t.singleTableStar);
+    EXPECT_EQ(t.table, "WOE");
+    EXPECT_EQ(t.orderBy, "\"WONUM\", \"EQNUM\"");
+    EXPECT_FALSE(TranslateJetSql("Select * from A, B where A.X = B.X").singleTableStar);
+    EXPECT_THROW(TranslateJetSql("Select * from T where D = #31/31/2020#"), dao::DaoError);
+}
