@@ -1,0 +1,182 @@
+#include "import/db/CopySource.h"
+
+#include "import/db/JetHeader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <cstdio>
+
+namespace dao {
+
+namespace {
+
+constexpr qsizetype kKeptReaderOutput = 64 * 1024;
+
+QString partialPath(const QString& destPath) { return destPath + ".partial"; }
+
+void removeIfPresent(const QString& path)
+{
+    if (QFileInfo::exists(path) && !QFile::remove(path))
+        throw JetError::PermissionDenied(path);
+}
+
+void byteCopy(const QString& sourcePath, const QString& tempPath)
+{
+    QFile in(sourcePath);
+    if (!in.open(QIODevice::ReadOnly))
+        throw JetError::PermissionDenied(sourcePath);
+    QFile out(tempPath);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw JetError::PermissionDenied(tempPath);
+    QByteArray chunk;
+    for (;;) {
+        chunk = in.read(1 << 20);
+        if (chunk.isEmpty()) {
+            if (in.error() != QFileDevice::NoError)
+                throw JetError::PermissionDenied(sourcePath);
+            break;
+        }
+        if (out.write(chunk) != chunk.size())
+            throw out.error() == QFileDevice::ResourceError ? JetError::DiskFull() : JetError::PermissionDenied(tempPath);
+    }
+    if (!out.flush())
+        throw JetError::DiskFull();
+    out.close();
+    if (in.size() != QFileInfo(tempPath).size())
+        throw JetError::Engine(QString("the copy of '%1' is incomplete").arg(sourcePath));
+}
+
+// The reader's last "error <number> <description>" line, if it wrote one.
+bool readerError(const QByteArray& stderrText, int* number, QString* description)
+{
+    const QList<QByteArray> lines = stderrText.split('\n');
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
+        if (!it->startsWith("error "))
+            continue;
+        const QByteArray rest = it->mid(6);
+        const int space = rest.indexOf(' ');
+        bool ok = false;
+        const int n = rest.left(space).toInt(&ok);
+        if (!ok || space < 0)
+            continue;
+        *number = n;
+        *description = QString::fromUtf8(rest.mid(space + 1)).trimmed();
+        return true;
+    }
+    return false;
+}
+
+QString lastLine(const QByteArray& text)
+{
+    const QList<QByteArray> lines = text.trimmed().split('\n');
+    return lines.isEmpty() ? QString() : QString::fromUtf8(lines.last()).trimmed();
+}
+
+void readJet(const QString& sourcePath, const QString& tempPath, const CopySourceOptions& options)
+{
+    const QString reader = options.readerPath.isEmpty() ? JetReaderPath() : options.readerPath;
+    if (!QFileInfo(reader).isExecutable())
+        throw JetError::Engine(QString("the Jet reader '%1' is missing, so '%2' cannot be read").arg(reader, sourcePath));
+
+    QProcess process;
+    process.setProgram(reader);
+    process.setArguments({QFileInfo(sourcePath).absoluteFilePath(), tempPath});
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(QIODevice::ReadOnly);
+    if (!process.waitForStarted(30000))
+        throw JetError::Engine(QString("the Jet reader '%1' cannot be started: %2").arg(reader, process.errorString()));
+
+    QByteArray errors;
+    bool stalled = false;
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    while (process.state() != QProcess::NotRunning) {
+        process.waitForFinished(100);
+        if (!process.readAllStandardOutput().isEmpty())
+            sinceProgress.restart();
+        errors += process.readAllStandardError();
+        if (errors.size() > 2 * kKeptReaderOutput)
+            errors = errors.right(kKeptReaderOutput);  // libmdb can print warnings without end
+        if (process.state() != QProcess::NotRunning && sinceProgress.elapsed() > options.stallTimeoutMs) {
+            stalled = true;
+            process.kill();
+            process.waitForFinished(10000);
+        }
+    }
+    errors += process.readAllStandardError();
+    if (!errors.trimmed().isEmpty())
+        std::fprintf(stderr, "crew-jet-reader (%s): %s\n", QFile::encodeName(sourcePath).constData(),
+                     errors.right(4096).trimmed().constData());
+
+    if (stalled)
+        throw CorruptDatabase(sourcePath, QString("reading it made no progress for %1 seconds, so the file is "
+                                                  "probably damaged")
+                                              .arg(options.stallTimeoutMs / 1000.0));
+    if (process.exitStatus() == QProcess::CrashExit)
+        throw CorruptDatabase(sourcePath, "the reader stopped abruptly while reading it, so the file is "
+                                          "probably damaged");
+    if (process.exitCode() != 0) {
+        int number = 0;
+        QString description;
+        if (readerError(errors, &number, &description))
+            throw DaoError(number, description);
+        const QString detail = lastLine(errors);
+        throw CorruptDatabase(sourcePath, QString("the reader failed (exit code %1)%2")
+                                              .arg(process.exitCode())
+                                              .arg(detail.isEmpty() ? QString() : ": " + detail));
+    }
+}
+
+}  // namespace
+
+QString JetReaderPath()
+{
+    QString dir;
+    if (QCoreApplication::instance())
+        dir = QCoreApplication::applicationDirPath();
+    else
+        dir = QFileInfo(QFile::symLinkTarget("/proc/self/exe")).absolutePath();
+    return QDir(dir).filePath("crew-jet-reader");
+}
+
+void CopySource(const QString& sourcePath, const QString& destPath)
+{
+    CopySource(sourcePath, destPath, CopySourceOptions{});
+}
+
+void CopySource(const QString& sourcePath, const QString& destPath, const CopySourceOptions& options)
+{
+    const QFileInfo source(sourcePath);
+    if (!source.exists() || source.isDir())
+        throw JetError::FileNotFound(sourcePath);
+    const JetHeader header = ReadJetHeader(sourcePath);
+    const QFileInfo dest(destPath);
+    if (dest.exists() && dest.canonicalFilePath() == source.canonicalFilePath())
+        throw JetError::Engine(QString("the working copy '%1' would overwrite the source itself").arg(destPath));
+
+    const QString temp = partialPath(destPath);
+    removeIfPresent(destPath);
+    removeIfPresent(temp);
+    try {
+        if (header.Format == DbFileFormat::SQLite) {
+            byteCopy(sourcePath, temp);
+        } else {
+            CheckJetFile(sourcePath, header, source.size());
+            readJet(sourcePath, temp, options);
+        }
+        if (!QFileInfo::exists(temp))
+            throw CorruptDatabase(sourcePath, "the reader finished without writing the copy");
+        if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(destPath).constData()) != 0)
+            throw JetError::PermissionDenied(destPath);
+    } catch (...) {
+        QFile::remove(temp);
+        QFile::remove(temp + "-journal");
+        throw;
+    }
+}
+
+}  // namespace dao

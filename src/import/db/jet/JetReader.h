@@ -1,0 +1,34 @@
+#pragma once
+// Copies a Jet 3 or Jet 4 file into a new SQLite file in the layer's working-copy format:
+// every user table with its columns, types, sizes, required flags and rows in stored order,
+// the primary keys and unique indexes, lookup indexes on the columns the conversions search,
+// the relationships (table MSysRelationships) and the database password's verifier.
+//
+// Rows are taken from the pages themselves (libmdb reads the catalog, table definitions and
+// row layout): deleted rows are skipped, moved rows are followed, and every value is decoded
+// from its stored bytes, never from libmdb's text forms.
+//
+// Runs in the child program crew-jet-reader: a damaged file can still crash or hang libmdb,
+// and the parent contains that. Any failure raises a dao::DaoError that names the source file.
+#include "import/db/DaoError.h"
+
+#include <QString>
+#include <functional>
+
+namespace jetreader {
+
+// Called at the start of each table and every few thousand rows, so that the parent can tell a
+// long copy from a hang.
+using ProgressFn = std::function<void(const QString& table, qint64 rows)>;
+
+void copyJetFile(const QString& sourcePath, const QString& destPath, const ProgressFn& progress = {});
+
+// The conversions' lookup columns: an index is made on each one that exists in the copy.
+struct LookupColumn {
+    const char* table;
+    const char* column;
+};
+extern const LookupColumn kLookupColumns[];
+extern const int kLookupColumnCount;
+
+}  // namespace jetreader
