@@ -33,5 +33,7 @@ public:
     virtual void SetStatus(const QString& text) = 0;             // lblImportStatus, then repaint
     virtual void SetProgress(double value, double maximum) = 0;  // the bar, then repaint
     virtual void SetBusy(bool busy) = 0;                         // hourglass pointer or default
+    // The import form's source and target boxes (txtsource, txttarget), then repaint.
+    virtual void ShowSourceAndTarget(const QString& source, const QString& target) { (void)source; (void)target; }
     virtual void Beep() {}
 };

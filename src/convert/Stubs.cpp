@@ -1,0 +1,37 @@
+// Placeholders for the conversions not written yet: each does nothing. When a conversion is built
+// in its own folder (convert/reference, convert/equipment, convert/tasks, convert/workorders), its
+// block below is deleted.
+#include "convert/Conversions.h"
+
+// ---- CreateFacility ----
+void CreateFacility(RunState&) {}
+
+// ---- CreateEq ----
+void CreateEq(RunState&) {}
+
+// ---- CreateEmployee ----
+void CreateEmployee(RunState&) {}
+
+// ---- CreateTask ----
+void CreateTask(RunState&) {}
+
+// ---- CreateTaskEq ----
+void CreateTaskEq(RunState&) {}
+
+// ---- CreateWoHist ----
+void CreateWoHist(RunState&) {}
+
+// ---- CreateWoLaborHist ----
+void CreateWoLaborHist(RunState&) {}
+
+// ---- CreateMeter ----
+void CreateMeter(RunState&) {}
+
+// ---- CreateVendor ----
+void CreateVendor(RunState&) {}
+
+// ---- CreateInvy ----
+void CreateInvy(RunState&) {}
+
+// ---- CreateWoItemsHist ----
+void CreateWoItemsHist(RunState&) {}

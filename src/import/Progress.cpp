@@ -1,0 +1,26 @@
+#include "import/Progress.h"
+
+#include "import/Operator.h"
+
+void Progress::InitProgress(long totalRecords, Operator& op)
+{
+    Min = 0;
+    Max = totalRecords < 101 ? 100.0f : static_cast<float>(totalRecords);
+    Max = Max + 3;
+    Value = 0;
+    op.SetProgress(Value, Max);
+}
+
+void Progress::UpProg(Operator& op)
+{
+    if (Max > Value) {
+        Value = Value + 1;
+        op.SetProgress(Value, Max);
+    }
+}
+
+void Progress::Finish(Operator& op)
+{
+    Value = Max;
+    op.SetProgress(Value, Max);
+}

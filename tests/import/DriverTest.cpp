@@ -1,0 +1,314 @@
+// Whole imports through the scripted operator: the databases made, the questions asked, the boxes
+// shown, the log written, the database list, and what every way out leaves behind.
+#include "import/Driver.h"
+#include "import/EndProgram.h"
+#include "import/ScriptedOperator.h"
+#include "import/SpineFixtures.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using Answer = ScriptedOperator::Answer;
+
+namespace {
+
+const QString CR = QString(QChar(13));
+
+QString EmptyReport(const QString& table)
+{
+    return "MP2 " + table + " table has 0 records." + CR + "No need to check table.";
+}
+
+QString FullReport(const QString& table, int rows)
+{
+    QString text = "MP2 " + table + " table has " + QString::number(rows) + " records." + CR +
+                   "If there are more than a dozen records have a programmer check table to see if " + CR +
+                   "further programming is needed.";
+    if (table == "INVCOMM")
+        text += CR + CR + "Even if the INVCOMM table has 100's of records you can " + CR +
+                "ignore it if the Invy table has about" + CR + "the same number of records";
+    return text;
+}
+
+struct Import : ::testing::Test {
+    QTemporaryDir dir;
+    QString previousDir;
+    ScriptedOperator op;
+    RunState run{op};
+    QString listDir, sourcePath, listPath, templatePath;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        for (const char* sub : {"work", "list", "mp2", "Crew"})
+            ASSERT_TRUE(QDir(dir.path()).mkdir(sub));
+        previousDir = QDir::currentPath();
+        QDir::setCurrent(dir.filePath("work"));
+
+        listDir = dir.filePath("list");
+        templatePath = listDir + "/BlnkVtrx.vdb";
+        listPath = listDir + "/VXDB97.mdb";
+        sourcePath = dir.filePath("mp2/PLANT.mdb");
+        spine::WriteBlankProduct(templatePath);
+        spine::WriteDatabaseList(listPath);
+        run.gVXDBListDir = listDir;
+        run.gVXDBListDb = dao::Database::OpenDatabase(listPath);
+
+        run.txtSourceDB = sourcePath;
+        run.txtTargetDir = dir.filePath("Crew/Plant1");
+        run.txtFileName = "Plant1.mdb";
+        run.txtDBName = "Plant 1";
+    }
+
+    void TearDown() override
+    {
+        run.log.Close();
+        for (auto* db : {&run.DBin, &run.DBout, &run.gVXDBListDb})
+            if (*db)
+                (*db)->Close();
+        QDir::setCurrent(previousDir);
+    }
+
+    // Opens the log as the Import button does, then runs the import; the program's exit status.
+    int Run(const std::vector<ConversionStep>& steps = StandardConversions())
+    {
+        OpenImportLog(run);
+        try {
+            DoImport(run, steps);
+        } catch (const EndProgram& end) {
+            return end.status;
+        }
+        return -1;
+    }
+
+    QString target() const { return dir.filePath("Crew/Plant1/Plant1.mdb"); }
+    QString log() const { return QString::fromUtf8(spine::ReadAll(dir.filePath("Crew/Plant1/MP2ImportLog.txt"))); }
+    int registered() const { return spine::QueryText(listPath, "SELECT count(*) FROM DB").toInt(); }
+    QStringList logLines() const
+    {
+        QStringList lines = log().split("\r\n");
+        lines.removeFirst();  // the start line
+        return lines;
+    }
+};
+
+}  // namespace
+
+TEST_F(Import, ACompleteRunRegistersTheNewDatabaseAndReportsEverything)
+{
+    spine::Mp2Source source;
+    source.rows = {{"FACILITY", 1}, {"EQUIP", 2}, {"VENDPO", 3}, {"INVCOMM", 120}};
+    source.relationships = {"EQUIPTASK", "TASKEQUIP", "WOEQUIP"};
+    spine::WriteMp2Source(sourcePath, source);
+    op.Input("N");
+
+    ASSERT_EQ(Run(), 0) << op.messages().join("\n---\n").toStdString();
+
+    // The questions: only the password question, answered N.
+    ASSERT_EQ(op.entries(ScriptedOperator::Kind::InputBox).size(), 1u);
+    const auto ask = op.entries(ScriptedOperator::Kind::InputBox)[0];
+    EXPECT_EQ(ask.text, "Does this database have a password? " + CR + "enter either Y or N " + CR);
+    EXPECT_EQ(ask.title, "Does this database have a password?");
+    EXPECT_EQ(ask.defaultText, "N");
+    EXPECT_FALSE(ask.masked);
+
+    QStringList statuses = {"Importing database ",  "Creating Facility table", "Creating Equipment table",
+                            "Creating Employee table", "Creating Task table",  "Creating TaskEq table",
+                            "Creating WoHist table", "Creating WoLaborHist table", "Creating Meter table",
+                            "Creating Vendor table", "Creating Invy table",  "Creating WoItemsHist table"};
+    EXPECT_EQ(op.statuses(), statuses);
+    EXPECT_EQ(op.formSource(), sourcePath);
+    EXPECT_EQ(op.formTarget(), target());
+
+    const QString done = "The import of '" + sourcePath + "' was imported to " + CR + "'" + target() + "' " + CR + CR +
+                         "The import log file is located at " + CR + "'" + dir.filePath("Crew/Plant1") +
+                         "/MP2ImportLog.txt'";
+    const QStringList messages = {EmptyReport("VENDMANU"), FullReport("VENDPO", 3), FullReport("INVCOMM", 120),
+                                  EmptyReport("INVSITE"),  EmptyReport("INVSUB"),   EmptyReport("INVYDRWG"),
+                                  done};
+    EXPECT_EQ(op.messages(), messages);
+
+    QStringList expectedLog;
+    for (const QString& m : messages)
+        expectedLog << m << "";
+    expectedLog << "";  // the text after the last CR LF
+    expectedLog.prepend("");  // the empty line after the start line
+    EXPECT_EQ(logLines(), expectedLog);
+
+    // Registered once, as not the default, with the directory ending in its separator.
+    ASSERT_EQ(registered(), 1);
+    EXPECT_EQ(spine::QueryText(listPath, "SELECT Name FROM DB"), "Plant 1");
+    EXPECT_EQ(spine::QueryText(listPath, "SELECT Path FROM DB"), dir.filePath("Crew/Plant1") + "/");
+    EXPECT_EQ(spine::QueryText(listPath, "SELECT FileName FROM DB"), "Plant1.mdb");
+    EXPECT_EQ(spine::QueryText(listPath, "SELECT IsDefault FROM DB"), "0");
+
+    // The new database is the template's copy; the working copy stays, without relationships.
+    EXPECT_EQ(spine::ReadAll(target()), spine::ReadAll(templatePath));
+    const QString temp = dir.filePath("work/temp7601.in");
+    EXPECT_EQ(run.TempPath, temp);
+    EXPECT_EQ(spine::QueryText(temp, "SELECT count(*) FROM MSysRelationships"), "0");
+    EXPECT_EQ(spine::QueryText(sourcePath, "SELECT count(*) FROM MSysRelationships"), "3");
+
+    // 1 + 2 rows counted: a budget of 4 and a bar of 103, full at the end.
+    EXPECT_EQ(run.TotalRecords, 4);
+    EXPECT_EQ(op.progressMaximum(), 103);
+    EXPECT_EQ(op.progressValue(), 103);
+    EXPECT_FALSE(run.gDBoutOpen);
+    EXPECT_FALSE(op.busy());
+}
+
+TEST_F(Import, ATargetDirectoryWithOrWithoutItsSeparatorGivesTheSamePaths)
+{
+    spine::WriteMp2Source(sourcePath, {});
+    run.txtTargetDir = dir.filePath("Crew/Plant1") + "/";
+    op.Input("n");
+    ASSERT_EQ(Run(), 0);
+    EXPECT_EQ(run.TargetPath, target());
+    EXPECT_EQ(run.TargetDir, dir.filePath("Crew/Plant1") + "/");
+    EXPECT_EQ(spine::QueryText(listPath, "SELECT Path FROM DB"), dir.filePath("Crew/Plant1") + "/");
+    EXPECT_TRUE(QFile::exists(target()));
+}
+
+TEST_F(Import, EmptyUnconvertedTablesStillShowSixBoxesAndSixLogEntries)
+{
+    spine::WriteMp2Source(sourcePath, {});
+    op.Input("N");
+    ASSERT_EQ(Run(), 0);
+    QStringList reports;
+    QStringList lines = {""};
+    for (const char* table : kUnconvertedTables) {
+        reports << EmptyReport(table);
+        lines << EmptyReport(table) << "";
+    }
+    EXPECT_EQ(op.messages().mid(0, 6), reports);
+    EXPECT_EQ(logLines().mid(0, 13), lines);
+}
+
+TEST_F(Import, ThePasswordQuestionComesBackUntilTheAnswerIsYOrN)
+{
+    spine::Mp2Source source;
+    source.password = "Se cret";
+    spine::WriteMp2Source(sourcePath, source);
+    op.Input("").Input("maybe").Input(" y").Cancel().Input("y").Input("Se cret");
+
+    ASSERT_EQ(Run(), 0) << op.messages().join("\n---\n").toStdString();
+    const QStringList messages = op.messages();
+    ASSERT_GE(messages.size(), 4);
+    EXPECT_EQ(messages.mid(0, 4), (QStringList{"This is not a valid option.", "Invalid response.", "Invalid response.",
+                                               "This is not a valid option."}));
+    const auto boxes = op.entries(ScriptedOperator::Kind::InputBox);
+    ASSERT_EQ(boxes.size(), 6u);
+    EXPECT_EQ(boxes[5].text, "Enter password" + CR);
+    EXPECT_EQ(boxes[5].title, "Enter password");
+    EXPECT_EQ(boxes[5].defaultText, "");
+    EXPECT_TRUE(boxes[5].masked);
+    EXPECT_EQ(registered(), 1);
+}
+
+TEST_F(Import, AWrongPasswordEndsTheRunWithoutANewDatabase)
+{
+    spine::Mp2Source source;
+    source.password = "secret";
+    spine::WriteMp2Source(sourcePath, source);
+    op.Input("Y").Input("SECRET");
+
+    EXPECT_NE(Run(), 0);
+    ASSERT_EQ(op.messages().size(), 1);
+    EXPECT_EQ(op.messages()[0], "Error: In sub DoImport 3031" + CR + "Not a valid password." + CR +
+                                    "Import Utility will close.");
+    EXPECT_FALSE(QFile::exists(target()));
+    EXPECT_EQ(registered(), 0);
+}
+
+TEST_F(Import, ALeftoverWorkingCopyIsReplaced)
+{
+    spine::Mp2Source source;
+    source.rows = {{"EQUIP", 2}};
+    spine::WriteMp2Source(sourcePath, source);
+    {
+        QFile old(dir.filePath("work/temp7601.in"));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("left over from an earlier run");
+    }
+    op.Input("N");
+    ASSERT_EQ(Run(), 0) << op.messages().join("\n---\n").toStdString();
+    EXPECT_EQ(spine::QueryText(dir.filePath("work/temp7601.in"), "SELECT count(*) FROM EQUIP"), "2");
+}
+
+TEST_F(Import, AFailingConversionRemovesTheNewDatabaseAndLeavesTheListAlone)
+{
+    spine::WriteMp2Source(sourcePath, {});
+    std::vector<ConversionStep> steps = StandardConversions();
+    steps[8].procedure = [](RunState& r) {
+        r.Log("Records in MP2 VENDOR = 1");
+        r.Log("");
+        ConversionTrap(r, "CreateVendor Error:", dao::JetError::FieldTooSmall(), true);
+    };
+    op.Input("N");
+
+    EXPECT_NE(Run(steps), 0);
+    const QString trap = "CreateVendor Error:3163" + CR + dao::JetError::FieldTooSmall().Description;
+    EXPECT_EQ(op.messages(), QStringList{trap});
+    EXPECT_EQ(op.statuses().last(), "Creating Vendor table");
+    EXPECT_FALSE(run.gDBoutOpen);
+    EXPECT_FALSE(QFile::exists(target()));
+    EXPECT_EQ(registered(), 0);
+    EXPECT_EQ(logLines(), (QStringList{"", "Records in MP2 VENDOR = 1", "", trap, "", ""}));
+}
+
+TEST_F(Import, ThePermissionDeniedErrorNamesTheSourceInUse)
+{
+    spine::WriteMp2Source(sourcePath, {});
+    std::vector<ConversionStep> steps = StandardConversions();
+    steps[0].procedure = [](RunState&) { throw dao::JetError::PermissionDenied(); };
+    op.Input("N");
+
+    EXPECT_NE(Run(steps), 0);
+    EXPECT_EQ(op.messages(),
+              QStringList{"Error: In sub DoImport, Error# 70" + CR + "Permission denied" + CR + "This is most likely " +
+                          "because someone is currently using the MP2 database " + CR + "'" + sourcePath +
+                          "' that you are trying to import. " + CR + "The Import Utility will close." + CR +
+                          "Have everyone exit Mendly, reboot your computer and try the import again."});
+    EXPECT_FALSE(QFile::exists(target()));
+    EXPECT_EQ(registered(), 0);
+}
+
+TEST_F(Import, AMissingTemplateStopsBeforeAnythingIsCreated)
+{
+    spine::WriteMp2Source(sourcePath, {});
+    ASSERT_TRUE(QFile::remove(templatePath));
+
+    EXPECT_NE(Run(), 0);
+    EXPECT_EQ(op.messages(), QStringList{"Error: File '" + templatePath + "' not found. Import aborted."});
+    EXPECT_TRUE(op.questions().isEmpty());
+    EXPECT_FALSE(op.busy());
+    EXPECT_FALSE(QFile::exists(target()));
+    EXPECT_TRUE(QFile::exists(dir.filePath("work/temp7601.in")));
+}
+
+TEST_F(Import, AFailureBeforeTheNewDatabaseIsMadeLeavesAnUnrelatedFileAlone)
+{
+    // No source file: the copy fails before the template is copied, so the file already at the
+    // target path is not this run's and stays.
+    ASSERT_TRUE(QDir(dir.path()).mkpath("Crew/Plant1"));
+    {
+        QFile other(target());
+        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+        other.write("someone else's");
+    }
+    EXPECT_NE(Run(), 0);
+    ASSERT_EQ(op.messages().size(), 1);
+    EXPECT_TRUE(op.messages()[0].startsWith("Error: In sub DoImport ")) << op.messages()[0].toStdString();
+    EXPECT_TRUE(op.messages()[0].endsWith(CR + "Import Utility will close."));
+    EXPECT_EQ(spine::ReadAll(target()), QByteArray("someone else's"));
+}
+
+TEST_F(Import, AScriptThatRunsShortEndsTheRunCleanly)
+{
+    spine::WriteMp2Source(sourcePath, {});
+    EXPECT_NE(Run(), 0);
+    ASSERT_EQ(op.messages().size(), 1);
+    EXPECT_TRUE(op.messages()[0].startsWith("Error: In sub DoImport 9" + CR)) << op.messages()[0].toStdString();
+    EXPECT_FALSE(QFile::exists(target()));
+}
