@@ -5,16 +5,12 @@
 #include "convert/Conversions.h"
 #include "import/EndProgram.h"
 #include "import/RecordCount.h"
+#include "import/db/CopySource.h"
 #include "import/db/Database.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#if __has_include("import/db/CopySource.h")
-#include "import/db/CopySource.h"
-#define CREW_HAVE_COPY_SOURCE 1
-#endif
 
 const char* const kUnconvertedTables[6] = {"VENDMANU", "VENDPO", "INVCOMM", "INVSITE", "INVSUB", "INVYDRWG"};
 
@@ -46,15 +42,6 @@ void CopyFileOver(const QString& source, const QString& target)
     if (!file.copy(target))
         throw dao::DaoError(75, QString("Path/File access error: '%1' could not be copied to '%2' (%3)")
                                     .arg(source, target, file.errorString()));
-}
-
-void CopyTheSource(const QString& source, const QString& target)
-{
-#ifdef CREW_HAVE_COPY_SOURCE
-    dao::CopySource(source, target);
-#else
-    CopyFileOver(source, target);
-#endif
 }
 
 void Status(RunState& run, const QString& text) { run.op.SetStatus(text); }
@@ -239,7 +226,7 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
         if (QFileInfo(run.TempPath).isFile())
             DeleteFile(run.TempPath);
         run.op.SetBusy(true);
-        CopyTheSource(run.SourcePath, run.TempPath);
+        dao::CopySource(run.SourcePath, run.TempPath);
 
         // The new database, from the template.
         const QString templatePath = run.gVXDBListDir + "/BlnkVtrx.vdb";

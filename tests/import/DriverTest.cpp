@@ -4,6 +4,8 @@
 #include "import/EndProgram.h"
 #include "import/ScriptedOperator.h"
 #include "import/SpineFixtures.h"
+#include "import/db/CopySource.h"
+#include "support/JetWriter.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -311,4 +313,31 @@ TEST_F(Import, AScriptThatRunsShortEndsTheRunCleanly)
     ASSERT_EQ(op.messages().size(), 1);
     EXPECT_TRUE(op.messages()[0].startsWith("Error: In sub DoImport 9" + CR)) << op.messages()[0].toStdString();
     EXPECT_FALSE(QFile::exists(target()));
+}
+
+TEST_F(Import, APasswordProtectedAccessSourceIsCopiedOpenedAndReported)
+{
+    if (!QFileInfo(dao::JetReaderPath()).isExecutable())
+        GTEST_SKIP() << "crew-jet-reader is not built beside the tests";
+    jetwriter::JetFile mdb;
+    for (const QString& name : spine::Mp2Tables()) {
+        jetwriter::Table table;
+        table.name = name;
+        table.columns = {{"CODE", dao::FieldType::Text, 25}, {"QTY", dao::FieldType::Long}};
+        const int rows = name == "EQUIP" ? 3 : name == "INVSUB" ? 14 : 0;
+        for (int i = 1; i <= rows; ++i)
+            table.rows.push_back({QString("%1-%2").arg(name).arg(i), i});
+        mdb.tables.push_back(table);
+    }
+    mdb.relationships = {{"EQUIPTASK", "EQUIP", "CODE", "TASK", "CODE"}};
+    mdb.password = "Plant#1";
+    jetwriter::writeJet4(mdb, sourcePath);
+    op.Input("y").Input("Plant#1");
+
+    ASSERT_EQ(Run(), 0) << op.messages().join("\n---\n").toStdString();
+    EXPECT_EQ(run.TotalRecords, 4);  // 3 equipment rows
+    EXPECT_EQ(op.messages()[4], FullReport("INVSUB", 14));
+    EXPECT_EQ(spine::QueryText(dir.filePath("work/temp7601.in"), "SELECT count(*) FROM EQUIP"), "3");
+    EXPECT_EQ(spine::QueryText(dir.filePath("work/temp7601.in"), "SELECT count(*) FROM MSysRelationships"), "0");
+    EXPECT_EQ(registered(), 1);
 }
