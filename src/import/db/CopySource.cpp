@@ -84,7 +84,7 @@ void readJet(const QString& sourcePath, const QString& tempPath, const CopySourc
 
     QProcess process;
     process.setProgram(reader);
-    process.setArguments({QFileInfo(sourcePath).absoluteFilePath(), tempPath});
+    process.setArguments({sourcePath, tempPath});
     process.setStandardInputFile(QProcess::nullDevice());
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted(30000))
