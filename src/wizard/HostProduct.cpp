@@ -44,8 +44,13 @@ QString BuildBeside(const QString& path, const char* schema)
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(scratchPath).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     char* message = nullptr;
+    // One transaction: the schema reaches the disk in one write instead of one per statement.
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, "BEGIN", nullptr, nullptr, &message);
     if (rc == SQLITE_OK)
         rc = sqlite3_exec(db, schema, nullptr, nullptr, &message);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, &message);
     QString detail;
     if (rc != SQLITE_OK)
         detail = QString::fromUtf8(message ? message : (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)));
