@@ -1,5 +1,6 @@
 #include "wizard/HostSettings.h"
 
+#include "common/Lookups.h"
 #include "import/Operator.h"
 #include "import/RunState.h"
 #include "import/db/DaoError.h"
@@ -171,7 +172,7 @@ bool GetHostSettings(Operator& op, QString& gVXUDir, QString& gVXDBListDir)
         }
         return true;
     } catch (const dao::DaoError& e) {
-        op.MsgBox("Error " + QString::number(e.Number) + " - " + e.Description, MsgIcon::Critical);
+        ShowError(op, e);
         return false;
     }
 }
