@@ -1,8 +1,9 @@
 #pragma once
 // Small SQLite files for the spine's tests: an MP2 source in the working-copy format (the tables the
-// import counts and reports, a given number of rows each, relationships, an optional password), a
-// blank product database and a database list.
+// import counts and reports, a given number of rows each, relationships, an optional password), and
+// the host product's blank database and database list.
 #include "import/db/PasswordVerifier.h"
+#include "wizard/HostProduct.h"
 
 #include <QFile>
 #include <QMap>
@@ -85,22 +86,9 @@ inline void WriteMp2Source(const QString& path, const Mp2Source& source)
     RunSql(path, sql, source.password);
 }
 
-// A stand-in for the product's blank database: the tables the lookups read.
-inline void WriteBlankProduct(const QString& path)
-{
-    RunSql(path, {"CREATE TABLE \"Vendor\" (\"Id\" INTEGER PRIMARY KEY AUTOINCREMENT, "
-                  "\"Name\" VARCHAR(255) COLLATE NOCASE)",
-                  "CREATE TABLE \"Task\" (\"Task#\" INTEGER PRIMARY KEY AUTOINCREMENT, "
-                  "\"Description\" VARCHAR(255) COLLATE NOCASE, \"Cost\" DOUBLE)"});
-}
-
-// The database list: table DB as the product declares it.
-inline void WriteDatabaseList(const QString& path)
-{
-    RunSql(path, {"CREATE TABLE \"DB\" (\"Id\" INTEGER PRIMARY KEY AUTOINCREMENT, "
-                  "\"Name\" VARCHAR(255) COLLATE NOCASE NOT NULL, \"Path\" LONGTEXT COLLATE NOCASE NOT NULL, "
-                  "\"FileName\" VARCHAR(255) COLLATE NOCASE NOT NULL, \"IsDefault\" BOOLEAN NOT NULL DEFAULT 0)"});
-}
+// The product's blank database and its database list, as the host setup writes them.
+inline void WriteBlankProduct(const QString& path) { CreateTemplate(path); }
+inline void WriteDatabaseList(const QString& path) { CreateDatabaseList(path); }
 
 inline QByteArray ReadAll(const QString& path)
 {
