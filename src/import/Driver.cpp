@@ -222,7 +222,13 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
         run.TargetDir = WithSlash(run.TargetDir);
         MakeDirIfMissing(run.TargetDir.size() > 1 ? run.TargetDir.chopped(1) : run.TargetDir);
 
-        // The working copy of the source.
+        // The working copy of the source. A source that is itself the working copy's file would be
+        // deleted before it is read: that is refused.
+        if (QFileInfo(run.TempPath).isFile() &&
+            QFileInfo(run.SourcePath).canonicalFilePath() == QFileInfo(run.TempPath).canonicalFilePath())
+            throw dao::DaoError(75, QString("Path/File access error: the source '%1' is the working copy's own "
+                                            "file and cannot be copied onto itself")
+                                        .arg(run.SourcePath));
         if (QFileInfo(run.TempPath).isFile())
             DeleteFile(run.TempPath);
         run.op.SetBusy(true);

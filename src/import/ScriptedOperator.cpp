@@ -219,6 +219,8 @@ void ScriptedOperator::SetProgress(double value, double maximum)
 {
     progressValue_ = value;
     progressMaximum_ = maximum;
+    if (!recordProgress_)
+        return;
     Entry e;
     e.kind = Kind::Progress;
     e.value = value;

@@ -62,6 +62,9 @@ public:
 
     // Called with each entry as it is recorded (the unattended mode prints them).
     void SetEcho(std::function<void(const Entry&)> echo) { echo_ = std::move(echo); }
+    // Whether each step of the progress bar goes into the transcript (a long import makes many);
+    // progressValue() and progressMaximum() follow the bar either way.
+    void SetRecordProgress(bool record) { recordProgress_ = record; }
 
     const std::vector<Entry>& transcript() const { return transcript_; }
     std::vector<Entry> entries(Kind kind) const;
@@ -104,6 +107,7 @@ private:
     double progressValue_ = 0;
     double progressMaximum_ = 0;
     bool busy_ = false;
+    bool recordProgress_ = true;
     QString formSource_;
     QString formTarget_;
 };

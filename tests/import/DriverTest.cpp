@@ -306,6 +306,18 @@ TEST_F(Import, AFailureBeforeTheNewDatabaseIsMadeLeavesAnUnrelatedFileAlone)
     EXPECT_EQ(spine::ReadAll(target()), QByteArray("someone else's"));
 }
 
+TEST_F(Import, TheWorkingCopyOfAnEarlierRunIsNeverTakenAsItsOwnSource)
+{
+    run.txtSourceDB = dir.filePath("work/temp7601.in");
+    spine::Mp2Source source;
+    source.rows = {{"EQUIP", 2}};
+    spine::WriteMp2Source(run.txtSourceDB, source);
+    EXPECT_NE(Run(), 0);
+    ASSERT_EQ(op.messages().size(), 1);
+    EXPECT_TRUE(op.messages()[0].startsWith("Error: In sub DoImport 75" + CR)) << op.messages()[0].toStdString();
+    EXPECT_EQ(spine::QueryText(run.txtSourceDB, "SELECT count(*) FROM EQUIP"), "2");
+}
+
 TEST_F(Import, AScriptThatRunsShortEndsTheRunCleanly)
 {
     spine::WriteMp2Source(sourcePath, {});
