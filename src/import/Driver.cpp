@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <optional>
 
 const char* const kUnconvertedTables[6] = {"VENDMANU", "VENDPO", "INVCOMM", "INVSITE", "INVSUB", "INVYDRWG"};
 
@@ -43,8 +44,6 @@ void CopyFileOver(const QString& source, const QString& target)
         throw dao::DaoError(75, QString("Path/File access error: '%1' could not be copied to '%2' (%3)")
                                     .arg(source, target, file.errorString()));
 }
-
-void Status(RunState& run, const QString& text) { run.op.SetStatus(text); }
 
 // The password dialogue: asked until the answer is Y or N (in either case), then DBin is opened.
 void OpenSourceCopy(RunState& run)
@@ -253,13 +252,13 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
         run.progress.InitProgress(run.TotalRecords, run.op);
 
         run.op.ShowSourceAndTarget(run.SourcePath, run.TargetPath);
-        Status(run, "Importing database ");
+        run.op.SetStatus("Importing database ");
 
         run.DBout = dao::Database::OpenDatabase(run.TargetPath);
         run.gDBoutOpen = true;
 
         for (const ConversionStep& step : conversions) {
-            Status(run, step.status);
+            run.op.SetStatus(step.status);
             step.procedure(run);
             dao::Idle(dao::dbRefreshCache);
         }
@@ -301,12 +300,21 @@ void RemoveNewDatabase(RunState& run)
 {
     if (run.TargetPath.isEmpty() || !QFileInfo::exists(run.TargetPath))
         return;
+    // The file goes whether or not its last writes could be committed; a failure to close is still
+    // reported once the file is gone.
+    std::optional<dao::DaoError> closeError;
     if (run.gDBoutOpen) {
-        if (run.DBout)
-            run.DBout->Close();
+        try {
+            if (run.DBout)
+                run.DBout->Close();
+        } catch (const dao::DaoError& e) {
+            closeError = e;
+        }
         run.gDBoutOpen = false;
     }
     DeleteFile(run.TargetPath);
+    if (closeError)
+        throw *closeError;
 }
 
 void ConversionTrap(RunState& run, const QString& label, const dao::DaoError& error, bool alsoLog,

@@ -37,7 +37,8 @@ const std::vector<ConversionStep>& StandardConversions();
 [[noreturn]] void DoImport(RunState& run, const std::vector<ConversionStep>& conversions);
 
 // Removes the new database of this run: closes DBout when it is open and deletes the file at
-// TargetPath when there is one. Raises 75 when the file cannot be deleted.
+// TargetPath when there is one. Raises 75 when the file cannot be deleted, and the error of the
+// close, after the file is gone, when DBout could not be closed.
 void RemoveNewDatabase(RunState& run);
 
 // The common trap of the conversions: shows label & number & CR & description (& suffix) in an OK
