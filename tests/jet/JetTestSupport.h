@@ -111,6 +111,16 @@ public:
             out << r.value(0);
         return out;
     }
+    std::vector<double> doubles(const QString& sql) const
+    {
+        std::vector<double> out;
+        sqlite3_stmt* st = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &st, nullptr), SQLITE_OK) << sql.toStdString();
+        while (st && sqlite3_step(st) == SQLITE_ROW)
+            out.push_back(sqlite3_column_double(st, 0));
+        sqlite3_finalize(st);
+        return out;
+    }
     QStringList userTables() const
     {
         return column("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'MSys%' ORDER BY rowid");
@@ -144,3 +154,7 @@ inline std::vector<QStringList> mdbExport(const QString& file, const QString& ta
 }
 
 }  // namespace jettest
+
+// Readable failure messages for Qt strings.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os) { *os << '{' << l.join(" | ").toStdString() << '}'; }

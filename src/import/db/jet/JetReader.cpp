@@ -294,7 +294,6 @@ void JetCopier::copyTable(MdbCatalogEntry* entry, const QString& name)
     const QString quoted = dao::quoteIdentifier(name);
 
     for (int attempt = 0;; ++attempt) {
-        exec("SAVEPOINT copy_table");
         QStringList defs, params;
         for (const Column& c : columns) {
             defs << dao::quoteIdentifier(c.info.Name) + ' ' + dao::declaredColumn(c.info);
@@ -330,8 +329,7 @@ void JetCopier::copyTable(MdbCatalogEntry* entry, const QString& name)
             });
         } catch (const RequiredColumnHasNull& e) {
             sqlite3_reset(st);
-            exec("ROLLBACK TO copy_table");
-            exec("RELEASE copy_table");
+            exec("DROP TABLE " + quoted);
             std::fprintf(stderr, "note: column '%s.%s' is required but holds Nulls; copied as optional\n",
                          name.toUtf8().constData(), columns[e.column].info.Name.toUtf8().constData());
             columns[e.column].info.Required = false;
@@ -339,7 +337,6 @@ void JetCopier::copyTable(MdbCatalogEntry* entry, const QString& name)
                 throw;
             continue;
         }
-        exec("RELEASE copy_table");
         break;
     }
     createUniqueIndexes(t.get(), name, columns);
@@ -675,11 +672,11 @@ void JetCopier::bindField(sqlite3_stmt* st, int index, const Column& c, const Md
         need(4);
         float value = 0;
         std::memcpy(&value, p, 4);
-        // A Single holds about 7 significant digits: 3.14f is stored as 3.14, not 3.1400001.
+        // The shortest decimal that reads back as the same Single: 3.14f is stored as 3.14, not as
+        // 3.1400001 (its exact binary value), and no Single changes its value on the way.
         double rounded = value;
         char text[32];
-        const auto written = std::to_chars(text, text + sizeof text, static_cast<double>(value),
-                                           std::chars_format::general, 7);
+        const auto written = std::to_chars(text, text + sizeof text, value);
         if (written.ec == std::errc())
             std::from_chars(text, written.ptr, rounded);
         sqlite3_bind_double(st, index, rounded);
