@@ -27,11 +27,5 @@ void CreateWoLaborHist(RunState&) {}
 // ---- CreateMeter ----
 void CreateMeter(RunState&) {}
 
-// ---- CreateVendor ----
-void CreateVendor(RunState&) {}
-
-// ---- CreateInvy ----
-void CreateInvy(RunState&) {}
-
 // ---- CreateWoItemsHist ----
 void CreateWoItemsHist(RunState&) {}
