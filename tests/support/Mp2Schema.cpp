@@ -66,7 +66,7 @@ const std::vector<Def>& defs()
         {"WOE", std::vector<Mp2Column>{{"WONUM", T, 15}, {"EQNUM", T, 50}, {"CLOSEDATE", D}, {"LOCATION", T, 30},
                                        {"SUBLOCATION1", T, 30}, {"SUBLOCATION2", T, 30}, {"SUBLOCATION3", T, 30},
                                        {"REGHRS", F}, {"OTHRS", F}, {"EMPCODE", T, 15}}},
-        {"WOC", std::vector<Mp2Column>{{"WONUM", T, 15}, {"EQNUM", T, 50}, {"LOCATION", T, 30},
+        {"WOC", std::vector<Mp2Column>{{"WONUM", T, 15}, {"EQNUM", T, 50}, {"CLOSEDATE", D}, {"LOCATION", T, 30},
                                        {"SUBLOCATION1", T, 30}, {"SUBLOCATION2", T, 30}, {"SUBLOCATION3", T, 30},
                                        {"TEXTS", M}}},
         {"WOP", std::vector<Mp2Column>{{"WONUM", T, 15}, {"EQNUM", T, 50}, {"ITEMNUM", T, 30},
