@@ -218,6 +218,9 @@ TEST(JetWriterValues, ValuesThatDoNotFitAreRefusedWithTheirPlace)
     EXPECT_NE(fails(FieldType::Currency, "922337203685477.5808"), "accepted");
     EXPECT_NE(fails(FieldType::Single, 1e39), "accepted");
     EXPECT_NE(fails(FieldType::Date, "2024-13-01"), "accepted");
+    EXPECT_NE(fails(FieldType::Date, at(99, 12, 31, 23, 59, 59)), "accepted");
+    EXPECT_NE(fails(FieldType::Date, at(10000, 1, 1)), "accepted");
+    EXPECT_EQ(fails(FieldType::Date, at(9999, 12, 31, 23, 59, 59)), "accepted");
     EXPECT_NE(fails(FieldType::Boolean, "maybe"), "accepted");
     EXPECT_EQ(fails(FieldType::Text, "abcdef", 5), "6 characters do not fit Text(5)");
     EXPECT_EQ(fails(FieldType::Text, "abcde", 5), "accepted");

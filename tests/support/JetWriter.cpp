@@ -225,6 +225,10 @@ std::optional<qint64> currencyUnits(const dao::Variant& v)
     return negative ? qint64(-(__int128)units) : qint64(units);
 }
 
+// Jet's dates run from 100-01-01 to 9999-12-31.
+constexpr double kFirstJetDate = -657434.0;
+constexpr double kLastJetDate = 2958466.0;
+
 double jetDate(const QDateTime& dt)
 {
     const qint64 days = QDate(1899, 12, 30).daysTo(dt.date());
@@ -232,7 +236,17 @@ double jetDate(const QDateTime& dt)
     return days >= 0 ? double(days) + frac : double(days) - frac;
 }
 
+std::optional<double> dateValueAnyRange(const dao::Variant& v);
+
 std::optional<double> dateValue(const dao::Variant& v)
+{
+    const auto d = dateValueAnyRange(v);
+    if (d && (*d <= kFirstJetDate - 1 || *d >= kLastJetDate))
+        return std::nullopt;
+    return d;
+}
+
+std::optional<double> dateValueAnyRange(const dao::Variant& v)
 {
     using K = dao::Variant::Kind;
     switch (v.kind()) {
@@ -552,7 +566,7 @@ TableSpec userTable(const Table& in)
         }
         if (c.autoNumber && s.code != kLong)
             throw WriteError("only a Long column can be an autonumber", in.name, 0, c.name);
-        s.required = c.required || c.autoNumber;
+        s.required = c.required;
         s.autoNumber = c.autoNumber;
         for (const ColSpec& other : t.cols)
             if (other.name.compare(c.name, Qt::CaseInsensitive) == 0)
@@ -585,7 +599,6 @@ TableSpec userTable(const Table& in)
             throw WriteError("primary key column not found", in.name, 0, in.primaryKey[0]);
         if (t.cols[col].code != kLong)
             throw WriteError("a primary key must be one Long column", in.name, 0, in.primaryKey[0]);
-        t.cols[col].required = true;
         t.primaryKeyIndex = int(t.indexes.size());
         t.indexes.push_back({"PrimaryKey", {col}, 0x89, 1});
     }
@@ -779,7 +792,8 @@ Bytes Writer::encodeRow(const TableSpec& t, const std::vector<Cell>& row, int ro
             case kDate: {
                 const auto d = c.code == kDouble ? realValue(v) : dateValue(v);
                 if (!d)
-                    throw ValueError{"\"" + v.toText() + "\" is not a " + typeText(c.code) + " value"};
+                    throw ValueError{"\"" + v.toText() + "\" is not a " + typeText(c.code) + " value" +
+                                     (c.code == kDate ? " from 100-01-01 to 9999-12-31" : "")};
                 uint64_t bits;
                 std::memcpy(&bits, &*d, 8);
                 put64(f, bits);
@@ -1030,6 +1044,8 @@ void Writer::writeTable(TableSpec& t)
             continue;
         ++live;
         if (keyCol >= 0) {
+            if (std::holds_alternative<std::monostate>(row[size_t(keyCol)]))
+                throw WriteError("a primary key value cannot be Null", t.name, int(r + 1), t.cols[size_t(keyCol)].name);
             const qint64 key = *exactInteger(std::get<dao::Variant>(row[size_t(keyCol)]));
             if (seenKeys.contains(key))
                 throw WriteError(QString("primary key value %1 also in row %2").arg(key).arg(seenKeys[key]), t.name,
