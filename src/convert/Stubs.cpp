@@ -9,9 +9,6 @@ void CreateFacility(RunState&) {}
 // ---- CreateEq ----
 void CreateEq(RunState&) {}
 
-// ---- CreateEmployee ----
-void CreateEmployee(RunState&) {}
-
 // ---- CreateTask ----
 void CreateTask(RunState&) {}
 
