@@ -126,6 +126,18 @@ public:
         return column("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'MSys%' ORDER BY rowid");
     }
 
+    // Every user table with all its rows, as one text to compare copies by.
+    QString dump() const
+    {
+        QString out;
+        for (const QString& table : userTables()) {
+            out += table + ":\n";
+            for (const QStringList& row : rows(QString("SELECT * FROM \"%1\"").arg(table)))
+                out += row.join('|') + '\n';
+        }
+        return out;
+    }
+
 private:
     sqlite3* db_ = nullptr;
 };

@@ -104,6 +104,12 @@ private:
     void createUniqueIndexes(MdbTableDef* t, const QString& name, const std::vector<Column>& columns);
     void createLookupIndexes();
     TablePtr openTable(MdbCatalogEntry* entry, const QString& name);
+    struct CatalogTable {
+        MdbCatalogEntry* entry;
+        QString name;
+        bool system;
+    };
+    std::vector<CatalogTable> liveTables();
 
     template <typename OnRow>
     void scanRows(MdbTableDef* t, const QString& name, OnRow&& onRow);
@@ -178,15 +184,11 @@ void JetCopier::run()
         corrupt("its catalog of tables cannot be read");
     std::vector<std::pair<MdbCatalogEntry*, QString>> userTables;
     MdbCatalogEntry* relationships = nullptr;
-    for (unsigned i = 0; i < mdb_->num_catalog; ++i) {
-        auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb_->catalog, i));
-        if (e->object_type != MDB_TABLE)
-            continue;
-        const QString name = QString::fromUtf8(e->object_name);
-        if (mdb_is_user_table(e))
-            userTables.emplace_back(e, name);
-        else if (name.compare("MSysRelationships", Qt::CaseInsensitive) == 0)
-            relationships = e;
+    for (const CatalogTable& table : liveTables()) {
+        if (!table.system)
+            userTables.emplace_back(table.entry, table.name);
+        else if (table.name.compare("MSysRelationships", Qt::CaseInsensitive) == 0)
+            relationships = table.entry;
     }
 
     if (sqlite3_open_v2(QFile::encodeName(dest_).constData(), &db_,
@@ -217,6 +219,77 @@ void JetCopier::run()
     db_ = nullptr;
 }
 
+// The tables of the file, read from the catalog's own rows. libmdb's catalog takes deleted catalog
+// rows (tables deleted in Access) for live ones and silently stops at a damaged catalog page, so the
+// catalog table is scanned here like any other table, row count checked, and libmdb's entries are
+// used only to open the tables found.
+std::vector<JetCopier::CatalogTable> JetCopier::liveTables()
+{
+    MdbCatalogEntry* catalog = nullptr;
+    for (unsigned i = 0; i < mdb_->num_catalog; ++i) {
+        auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb_->catalog, i));
+        if (e->table_pg == 2)
+            catalog = e;
+    }
+    if (!catalog)
+        corrupt("its catalog of tables cannot be read");
+    const QString name = "MSysObjects";
+    TablePtr t = openTable(catalog, name);
+    const std::vector<Column> columns = readColumns(t.get(), name);
+    int id = -1, objectName = -1, type = -1, flags = -1;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const QString& c = columns[i].info.Name;
+        if (c == "Id" && columns[i].mdb->col_type == MDB_LONGINT)
+            id = static_cast<int>(i);
+        else if (c == "Name" && columns[i].mdb->col_type == MDB_TEXT)
+            objectName = static_cast<int>(i);
+        else if (c == "Type" && columns[i].mdb->col_type == MDB_INT)
+            type = static_cast<int>(i);
+        else if (c == "Flags" && columns[i].mdb->col_type == MDB_LONGINT)
+            flags = static_cast<int>(i);
+    }
+    if (id < 0 || objectName < 0 || type < 0 || flags < 0)
+        corrupt("its catalog of tables is damaged");
+
+    struct Found {
+        quint32 page;
+        QString name;
+        bool system;
+    };
+    std::vector<Found> found;
+    const auto present = [](const MdbField& f, int rowColumns, const Column& c) {
+        return !f.is_null && c.mdb->col_num < rowColumns && f.siz > 0;
+    };
+    scanRows(t.get(), name, [&](const MdbField* fields, int rowColumns) {
+        if (!present(fields[id], rowColumns, columns[id]) || !present(fields[type], rowColumns, columns[type]) ||
+            !present(fields[objectName], rowColumns, columns[objectName]) || fields[id].siz < 4 ||
+            fields[type].siz < 2)
+            return;
+        const unsigned char* pg = mdb_->pg_buf;
+        if ((le16(pg + fields[type].start) & 0x7F) != MDB_TABLE)
+            return;
+        const quint32 objectFlags =
+            present(fields[flags], rowColumns, columns[flags]) && fields[flags].siz >= 4 ? le32(pg + fields[flags].start) : 0;
+        found.push_back({le32(pg + fields[id].start) & 0x00FFFFFF,
+                         decodeText(pg + fields[objectName].start, static_cast<std::size_t>(fields[objectName].siz)),
+                         (objectFlags & 0x80000002u) != 0});
+    });
+
+    std::vector<CatalogTable> tables;
+    for (const Found& f : found) {
+        MdbCatalogEntry* entry = nullptr;
+        for (unsigned i = 0; i < mdb_->num_catalog && !entry; ++i) {
+            auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb_->catalog, i));
+            if (e->object_type == MDB_TABLE && e->table_pg == f.page)
+                entry = e;
+        }
+        if (!entry)
+            corrupt(QString("the catalog entry of table '%1' cannot be read").arg(f.name));
+        tables.push_back({entry, f.name, f.system});
+    }
+    return tables;
+}
+
 TablePtr JetCopier::openTable(MdbCatalogEntry* entry, const QString& name)
 {
     if (entry->table_pg == 0 || entry->table_pg >= pageCount_)
@@ -230,6 +303,12 @@ TablePtr JetCopier::openTable(MdbCatalogEntry* entry, const QString& name)
         corrupt(QString("the columns of table '%1' cannot be read").arg(name));
     // The index reader parses whatever page is current, so it runs right after the columns.
     mdb_read_indices(t.get());
+    for (unsigned i = 0; t->indices && i < t->indices->len; ++i) {
+        const auto* idx = static_cast<const MdbIndex*>(g_ptr_array_index(t->indices, i));
+        if (idx->index_type != 2 && idx->first_pg >= pageCount_)
+            corrupt(QString("index '%1' of table '%2' points beyond the end of the file, so the file is truncated")
+                        .arg(QString::fromUtf8(idx->name), name));
+    }
     return t;
 }
 

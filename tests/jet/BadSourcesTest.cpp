@@ -1,0 +1,204 @@
+// Sources that cannot be copied: each gives an error with a number and a description that names
+// the file, never a crash, a hang or a half-written copy; the source itself is never changed.
+#include "JetTestSupport.h"
+
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+
+using namespace jettest;
+
+namespace {
+
+// The copy failed as it should: a Jet-like number, the file named, nothing left at the destination.
+void expectRefused(const QString& source, const QString& dest, int number, const QString& saying = {},
+                   const dao::CopySourceOptions& options = {})
+{
+    SCOPED_TRACE(source.toStdString());
+    const auto error = copyError(source, dest, options);
+    ASSERT_TRUE(error.has_value());
+    if (number)
+        EXPECT_EQ(error->Number, number) << error->Description.toStdString();
+    EXPECT_TRUE(error->Description.contains(source)) << error->Description.toStdString();
+    if (!saying.isEmpty())
+        EXPECT_TRUE(error->Description.contains(saying, Qt::CaseInsensitive)) << error->Description.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dest));
+    EXPECT_FALSE(QFileInfo::exists(dest + ".partial"));
+}
+
+QString withBytes(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(name);
+    writeAll(path, bytes);
+    return path;
+}
+
+}  // namespace
+
+TEST(BadSources, MissingEmptyForeignAndNewerFiles)
+{
+    QTemporaryDir dir;
+    const QString dest = dir.filePath("temp7601.in");
+    expectRefused(dir.filePath("nowhere.mdb"), dest, 3024);
+    expectRefused(dir.path(), dest, 3024);
+    expectRefused(withBytes(dir, "empty.mdb", {}), dest, 3343, "empty");
+    expectRefused(withBytes(dir, "text.mdb", QByteArray("Name,Value\r\nPump,1\r\n").repeated(500)), dest, 3343);
+
+    QByteArray random(300 * 1024, '\0');
+    QRandomGenerator rng(7601);
+    for (auto& c : random)
+        c = static_cast<char>(rng.bounded(256));
+    expectRefused(withBytes(dir, "random.mdb", random), dest, 3343);
+
+    // An Access 2007 file: the ACE magic, or the Jet magic with a later version number.
+    QByteArray ace = readAll(sharedJet("jet4-types.mdb"));
+    ace.replace(4, 15, "Standard ACE DB");
+    expectRefused(withBytes(dir, "ace.accdb", ace), dest, 3343, "2007");
+    QByteArray later = readAll(sharedJet("jet4-types.mdb"));
+    later[0x14] = 0x03;
+    expectRefused(withBytes(dir, "later.mdb", later), dest, 3343);
+}
+
+TEST(BadSources, EncryptedFileIsRefusedClearly)
+{
+    // The page-encryption key sits in the masked header; flipping a stored bit makes it non-zero.
+    QTemporaryDir dir;
+    QByteArray bytes = readAll(sharedJet("jet4-nopassword.mdb"));
+    bytes[0x3E] = static_cast<char>(bytes[0x3E] ^ 0x5A);
+    expectRefused(withBytes(dir, "encrypted.mdb", bytes), dir.filePath("copy.sqlite"), 3343, "encrypted");
+}
+
+// A damaged copy of `original` either fails as it should or gives exactly the tables of the whole file.
+void expectRefusedOrWhole(const QString& source, const QString& dest, const QString& wholeDump)
+{
+    dao::CopySourceOptions quick;
+    quick.stallTimeoutMs = 5000;
+    try {
+        dao::CopySource(source, dest, quick);
+        EXPECT_EQ(CopyReader(dest).dump(), wholeDump) << source.toStdString() << " was taken for whole";
+    } catch (const dao::DaoError& e) {
+        EXPECT_TRUE(e.Number == 3049 || e.Number == 3343) << e.Number << " " << e.Description.toStdString();
+        EXPECT_TRUE(e.Description.contains(source)) << e.Description.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(dest));
+        EXPECT_FALSE(QFileInfo::exists(dest + ".partial"));
+    }
+}
+
+QString wholeDump(const QTemporaryDir& dir, const QString& name)
+{
+    const QString copy = dir.filePath(name + ".whole.sqlite");
+    dao::CopySource(sharedJet(name), copy);
+    return CopyReader(copy).dump();
+}
+
+TEST(BadSources, TruncatedFiles)
+{
+    QTemporaryDir dir;
+    const QString dest = dir.filePath("copy.sqlite");
+    const QByteArray jet4 = readAll(sharedJet("jet4-types.mdb"));
+    const QByteArray jet3 = readAll(sharedJet("jet3-basic.mdb"));
+    // Cut inside a page: the size alone gives it away.
+    expectRefused(withBytes(dir, "mid-page.mdb", jet4.left(100000)), dest, 3049, "truncated");
+    expectRefused(withBytes(dir, "header-only.mdb", jet4.left(200)), dest, 3049);
+    expectRefused(withBytes(dir, "two-pages.mdb", jet4.left(2 * 4096)), dest, 3049);
+    // Cut at page boundaries: what is missing is found missing (a cut that loses only pages the copy
+    // never reads may pass, and then the copy holds every row).
+    const QString whole4 = wholeDump(dir, "jet4-types.mdb");
+    for (int pages : {3, 8, 24, 200, 600, 742})
+        expectRefusedOrWhole(withBytes(dir, QString("jet4-%1.mdb").arg(pages), jet4.left(pages * 4096)), dest, whole4);
+    const QString whole3 = wholeDump(dir, "jet3-basic.mdb");
+    for (int pages : {3, 10, 30, 46, 49, 57})
+        expectRefusedOrWhole(withBytes(dir, QString("jet3-%1.mdb").arg(pages), jet3.left(pages * 2048)), dest, whole3);
+    expectRefused(withBytes(dir, "jet3-30.mdb", jet3.left(30 * 2048)), dest, 3049, "Table1");
+}
+
+TEST(BadSources, OverwrittenPagesNeverCrashHangOrPassForWhole)
+{
+    // Pages of a real file overwritten with zeros, random bytes or another page.
+    QTemporaryDir dir;
+    const QByteArray original = readAll(sharedJet("jet4-types.mdb"));
+    const QString whole = wholeDump(dir, "jet4-types.mdb");
+    const int pages = static_cast<int>(original.size() / 4096);
+    QRandomGenerator rng(3049);
+    for (int round = 0; round < 24; ++round) {
+        QByteArray bytes = original;
+        const int victims = 1 + static_cast<int>(rng.bounded(3));
+        for (int v = 0; v < victims; ++v) {
+            const int page = 1 + static_cast<int>(rng.bounded(std::min(pages - 1, 40)));
+            char* p = bytes.data() + page * 4096;
+            switch (round % 3) {
+            case 0: std::fill(p, p + 4096, '\0'); break;
+            case 1: for (int i = 0; i < 4096; ++i) p[i] = static_cast<char>(rng.bounded(256)); break;
+            case 2: std::copy(original.constData() + 2 * 4096, original.constData() + 3 * 4096, p); break;
+            }
+        }
+        expectRefusedOrWhole(withBytes(dir, QString("damaged-%1.mdb").arg(round), bytes),
+                             dir.filePath(QString("damaged-%1.sqlite").arg(round)), whole);
+    }
+}
+
+TEST(BadSources, ReaderThatCrashesOrHangsIsContained)
+{
+    QTemporaryDir dir;
+    const QString dest = dir.filePath("copy.sqlite");
+    const auto script = [&](const QString& name, const QByteArray& body) {
+        const QString path = withBytes(dir, name, "#!/bin/sh\n" + body + "\n");
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
+    };
+    const QString source = sharedJet("jet4-types.mdb");
+
+    dao::CopySourceOptions crashing;
+    crashing.readerPath = script("crash.sh", "echo 'progress Table1 0'; : > \"$2\"; kill -SEGV $$");
+    expectRefused(source, dest, 3049, "stopped abruptly", crashing);
+
+    dao::CopySourceOptions hanging;
+    hanging.readerPath = script("hang.sh", "echo 'progress Table1 0'; : > \"$2\"; exec sleep 60");
+    hanging.stallTimeoutMs = 700;
+    QElapsedTimer timer;
+    timer.start();
+    expectRefused(source, dest, 3049, "no progress", hanging);
+    EXPECT_LT(timer.elapsed(), 20000);
+
+    dao::CopySourceOptions silentFailure;
+    silentFailure.readerPath = script("fail.sh", "echo 'something broke' >&2; exit 5");
+    expectRefused(source, dest, 3049, "something broke", silentFailure);
+
+    dao::CopySourceOptions missing;
+    missing.readerPath = dir.filePath("no-such-reader");
+    const auto error = copyError(source, dest, missing);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_TRUE(error->Description.contains("no-such-reader")) << error->Description.toStdString();
+}
+
+TEST(BadSources, SourceIsNeverWrittenAndOldCopiesDoNotSurvive)
+{
+    QTemporaryDir dir;
+    const QString source = sharedJet("jet4-password.mdb");
+    const QString dest = dir.filePath("temp7601.in");
+    writeAll(dest, "a copy left over from an earlier run");
+    const Fingerprint before = fingerprint(source);
+    dao::CopySource(source, dest);
+    EXPECT_TRUE(fingerprint(source) == before);
+    EXPECT_TRUE(readAll(dest).startsWith("SQLite format 3"));
+
+    // A failed copy leaves no copy behind, not even the previous one.
+    expectRefused(withBytes(dir, "cut.mdb", readAll(source).left(5000)), dest, 3049);
+
+    // The destination may not be the source itself.
+    const QString self = withBytes(dir, "self.mdb", readAll(sharedJet("jet4-nopassword.mdb")));
+    const Fingerprint selfBefore = fingerprint(self);
+    EXPECT_TRUE(copyError(self, self).has_value());
+    EXPECT_TRUE(fingerprint(self) == selfBefore);
+}
+
+TEST(BadSources, SqliteSourceIsCopiedByteForByte)
+{
+    QTemporaryDir dir;
+    const QString first = dir.filePath("first.sqlite");
+    dao::CopySource(sharedJet("jet4-types.mdb"), first);
+    QFile::setPermissions(first, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);  // as on a CD
+    const QString second = dir.filePath("second.sqlite");
+    dao::CopySource(first, second);
+    EXPECT_EQ(readAll(second), readAll(first));
+    EXPECT_TRUE(QFileInfo(second).isWritable()) << "the working copy must be writable";
+}
