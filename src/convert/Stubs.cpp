@@ -9,9 +9,6 @@ void CreateFacility(RunState&) {}
 // ---- CreateEq ----
 void CreateEq(RunState&) {}
 
-// ---- CreateTask ----
-void CreateTask(RunState&) {}
-
 // ---- CreateTaskEq ----
 void CreateTaskEq(RunState&) {}
 
