@@ -83,7 +83,7 @@ uint32_t pgRow(uint32_t page, uint32_t row) { return (page << 8) | row; }
 // One cell as the encoder takes it: Null, a value, or raw bytes (Binary and OLE, internal only).
 using Cell = std::variant<std::monostate, dao::Variant, QByteArray>;
 
-struct ColSpec {
+struct ColumnDef {
     QString name;
     uint8_t code = kText;
     int length = 0;  // col_len in the definition
@@ -96,20 +96,20 @@ struct ColSpec {
     int varIndex = 0;
 };
 
-struct IndexSpec {
+struct IndexDef {
     QString name;
     std::vector<int> columns;  // column numbers
     uint8_t flags = 0;         // 0x01 unique, 0x08 required, 0x80 as Access sets on keys
     uint8_t type = 0;          // 1 primary key, 0 other
 };
 
-struct TableSpec {
+struct TableDef {
     QString name;
     bool system = false;
-    std::vector<ColSpec> cols;
+    std::vector<ColumnDef> cols;
     std::vector<std::vector<Cell>> rows;
     std::vector<bool> deleted;
-    std::vector<IndexSpec> indexes;
+    std::vector<IndexDef> indexes;
     int primaryKeyIndex = -1;  // into indexes
     int fixedSize = 0;
     int varCount = 0;
@@ -428,13 +428,13 @@ public:
     QByteArray build();
 
 private:
-    void reserveTdef(TableSpec& t);
-    void writeTable(TableSpec& t);
-    Bytes encodeRow(const TableSpec& t, const std::vector<Cell>& row, int rowNumber, RowSink& lval);
+    void reserveTdef(TableDef& t);
+    void writeTable(TableDef& t);
+    Bytes encodeRow(const TableDef& t, const std::vector<Cell>& row, int rowNumber, RowSink& lval);
     Bytes longValue(const Bytes& data, RowSink& lval);
     uint32_t addMap(const std::vector<uint32_t>& pages);
     uint32_t addInlineMap(uint32_t start, const std::vector<uint32_t>& pages);
-    Bytes buildTdef(const TableSpec& t, uint32_t rowCount, uint32_t lastAuto, uint32_t usedMap, uint32_t freeMap,
+    Bytes buildTdef(const TableDef& t, uint32_t rowCount, uint32_t lastAuto, uint32_t usedMap, uint32_t freeMap,
                     const std::vector<uint32_t>& indexMaps, const std::vector<uint32_t>& indexRoots,
                     const std::vector<std::pair<uint32_t, uint32_t>>& memoMaps);
     uint32_t writeIndexLeaf(uint32_t tdefPage, std::vector<std::pair<int32_t, uint32_t>> keys);
@@ -449,11 +449,11 @@ private:
 // ---------------------------------------------------------------------------------------------
 // Table layout
 
-void layoutColumns(TableSpec& t)
+void layoutColumns(TableDef& t)
 {
     int fixedOffset = 0, varIndex = 0;
     for (size_t i = 0; i < t.cols.size(); ++i) {
-        ColSpec& c = t.cols[i];
+        ColumnDef& c = t.cols[i];
         c.number = int(i);
         c.fixed = isFixedCode(c.code);
         if (c.fixed) {
@@ -490,9 +490,9 @@ uint8_t typeCode(dao::FieldType type)
     }
 }
 
-int findColumn(const TableSpec& t, const QString& name)
+int findColumn(const TableDef& t, const QString& name)
 {
-    for (const ColSpec& c : t.cols)
+    for (const ColumnDef& c : t.cols)
         if (c.name.compare(name, Qt::CaseInsensitive) == 0)
             return c.number;
     return -1;
@@ -510,10 +510,10 @@ void checkName(const QString& name, const QString& what, const QString& table = 
 }
 
 // The catalog's LvProp blob: a "Required" property for each required column.
-QByteArray requiredProps(const TableSpec& t)
+QByteArray requiredProps(const TableDef& t)
 {
-    std::vector<const ColSpec*> required;
-    for (const ColSpec& c : t.cols)
+    std::vector<const ColumnDef*> required;
+    for (const ColumnDef& c : t.cols)
         if (c.required)
             required.push_back(&c);
     if (required.empty())
@@ -524,7 +524,7 @@ QByteArray requiredProps(const TableSpec& t)
     append32(b, uint32_t(6 + names.size()));
     append16(b, 0x80);
     b.insert(b.end(), names.begin(), names.end());
-    for (const ColSpec* c : required) {
+    for (const ColumnDef* c : required) {
         Bytes block;
         append32(block, uint32_t(6 + c->name.size() * 2));  // length of the block's name part
         appendName(block, c->name);
@@ -541,9 +541,9 @@ QByteArray requiredProps(const TableSpec& t)
     return QByteArray(reinterpret_cast<const char*>(b.data()), int(b.size()));
 }
 
-TableSpec userTable(const Table& in)
+TableDef userTable(const Table& in)
 {
-    TableSpec t;
+    TableDef t;
     t.name = in.name;
     checkName(in.name, "table");
     if (in.name.startsWith("MSys", Qt::CaseInsensitive))
@@ -554,7 +554,7 @@ TableSpec userTable(const Table& in)
         throw WriteError("more than 255 columns", in.name);
     for (const Column& c : in.columns) {
         checkName(c.name, "column", in.name);
-        ColSpec s;
+        ColumnDef s;
         s.name = c.name;
         s.code = typeCode(c.type);
         if (s.code == 0)
@@ -568,7 +568,7 @@ TableSpec userTable(const Table& in)
             throw WriteError("only a Long column can be an autonumber", in.name, 0, c.name);
         s.required = c.required;
         s.autoNumber = c.autoNumber;
-        for (const ColSpec& other : t.cols)
+        for (const ColumnDef& other : t.cols)
             if (other.name.compare(c.name, Qt::CaseInsensitive) == 0)
                 throw WriteError("column name used twice", in.name, 0, c.name);
         t.cols.push_back(s);
@@ -606,7 +606,7 @@ TableSpec userTable(const Table& in)
     for (const QStringList& cols : in.uniqueIndexes) {
         if (cols.isEmpty() || cols.size() > 10)
             throw WriteError("a unique index needs 1 to 10 columns", in.name);
-        IndexSpec ix;
+        IndexDef ix;
         ix.name = QString("Unique%1").arg(++unique);
         ix.flags = 0x01;
         for (const QString& name : cols) {
@@ -623,13 +623,13 @@ TableSpec userTable(const Table& in)
     return t;
 }
 
-TableSpec systemTable(const QString& name, const std::vector<std::pair<QString, std::pair<uint8_t, int>>>& cols)
+TableDef systemTable(const QString& name, const std::vector<std::pair<QString, std::pair<uint8_t, int>>>& cols)
 {
-    TableSpec t;
+    TableDef t;
     t.name = name;
     t.system = true;
     for (const auto& [colName, type] : cols) {
-        ColSpec c;
+        ColumnDef c;
         c.name = colName;
         c.code = type.first;
         c.length = type.second;
@@ -639,7 +639,7 @@ TableSpec systemTable(const QString& name, const std::vector<std::pair<QString, 
     return t;
 }
 
-TableSpec catalogTable()
+TableDef catalogTable()
 {
     return systemTable("MSysObjects", {{"Id", {kLong, 4}},
                                        {"ParentId", {kLong, 4}},
@@ -660,7 +660,7 @@ TableSpec catalogTable()
                                        {"LvExtra", {kOle, 0}}});
 }
 
-TableSpec relationshipsTable()
+TableDef relationshipsTable()
 {
     return systemTable("MSysRelationships", {{"ccolumn", {kLong, 4}},
                                              {"grbit", {kLong, 4}},
@@ -710,7 +710,7 @@ Bytes Writer::longValue(const Bytes& data, RowSink& lval)
     return out;
 }
 
-Bytes Writer::encodeRow(const TableSpec& t, const std::vector<Cell>& row, int rowNumber, RowSink& lval)
+Bytes Writer::encodeRow(const TableDef& t, const std::vector<Cell>& row, int rowNumber, RowSink& lval)
 {
     const size_t ncols = t.cols.size();
     Bytes fixed(size_t(t.fixedSize), 0);
@@ -718,7 +718,7 @@ Bytes Writer::encodeRow(const TableSpec& t, const std::vector<Cell>& row, int ro
     std::vector<Bytes> var(size_t(t.varCount));
     std::vector<bool> varPresent(size_t(t.varCount), false);
 
-    for (const ColSpec& c : t.cols) {
+    for (const ColumnDef& c : t.cols) {
         const Cell& cell = row[size_t(c.number)];
         try {
             if (std::holds_alternative<std::monostate>(cell)) {
@@ -915,7 +915,7 @@ uint32_t Writer::writeIndexLeaf(uint32_t tdefPage, std::vector<std::pair<int32_t
     return leaf;
 }
 
-Bytes Writer::buildTdef(const TableSpec& t, uint32_t rowCount, uint32_t lastAuto, uint32_t usedMap, uint32_t freeMap,
+Bytes Writer::buildTdef(const TableDef& t, uint32_t rowCount, uint32_t lastAuto, uint32_t usedMap, uint32_t freeMap,
                         const std::vector<uint32_t>& indexMaps, const std::vector<uint32_t>& indexRoots,
                         const std::vector<std::pair<uint32_t, uint32_t>>& memoMaps)
 {
@@ -939,7 +939,7 @@ Bytes Writer::buildTdef(const TableSpec& t, uint32_t rowCount, uint32_t lastAuto
         append32(b, rowCount);
         append32(b, 0);
     }
-    for (const ColSpec& c : t.cols) {
+    for (const ColumnDef& c : t.cols) {
         uint8_t e[25] = {};
         e[0] = c.code;
         put32(e + 1, 1625);
@@ -955,10 +955,10 @@ Bytes Writer::buildTdef(const TableSpec& t, uint32_t rowCount, uint32_t lastAuto
         put16(e + 23, uint32_t(c.length));
         b.insert(b.end(), e, e + 25);
     }
-    for (const ColSpec& c : t.cols)
+    for (const ColumnDef& c : t.cols)
         appendName(b, c.name);
     for (size_t i = 0; i < t.indexes.size(); ++i) {
-        const IndexSpec& ix = t.indexes[i];
+        const IndexDef& ix = t.indexes[i];
         append32(b, 1923);
         for (size_t k = 0; k < 10; ++k) {
             append16(b, k < ix.columns.size() ? uint32_t(ix.columns[k]) : 0xFFFF);
@@ -982,10 +982,10 @@ Bytes Writer::buildTdef(const TableSpec& t, uint32_t rowCount, uint32_t lastAuto
         b.push_back(t.indexes[i].type);
         append32(b, 0);
     }
-    for (const IndexSpec& ix : t.indexes)
+    for (const IndexDef& ix : t.indexes)
         appendName(b, ix.name);
     size_t memo = 0;
-    for (const ColSpec& c : t.cols) {
+    for (const ColumnDef& c : t.cols) {
         if (c.code != kMemo && c.code != kOle)
             continue;
         append16(b, uint32_t(c.number));
@@ -998,7 +998,7 @@ Bytes Writer::buildTdef(const TableSpec& t, uint32_t rowCount, uint32_t lastAuto
     return b;
 }
 
-void Writer::reserveTdef(TableSpec& t)
+void Writer::reserveTdef(TableDef& t)
 {
     const std::vector<uint32_t> zeros(t.indexes.size(), 0);
     const size_t len = buildTdef(t, 0, 0, 0, 0, zeros, zeros, {}).size();
@@ -1010,7 +1010,7 @@ void Writer::reserveTdef(TableSpec& t)
         t.tdefPages.push_back(t.system && t.name == "MSysObjects" && i == 0 ? kCatalogTdef : pages_.newPage());
 }
 
-void Writer::writeTable(TableSpec& t)
+void Writer::writeTable(TableDef& t)
 {
     const uint32_t tdef = t.tdefPages[0];
     RowSink data(pages_, tdef);
@@ -1018,7 +1018,7 @@ void Writer::writeTable(TableSpec& t)
     uint32_t live = 0;
     int64_t lastAuto = 0;
     int autoCol = -1;
-    for (const ColSpec& c : t.cols)
+    for (const ColumnDef& c : t.cols)
         if (c.autoNumber)
             autoCol = c.number;
     if (autoCol >= 0)
@@ -1075,7 +1075,7 @@ void Writer::writeTable(TableSpec& t)
     const uint32_t usedMap = addMap(data.pages());
     const uint32_t freeMap = addInlineMap(0, {});
     std::vector<std::pair<uint32_t, uint32_t>> memoMaps;
-    for (const ColSpec& c : t.cols)
+    for (const ColumnDef& c : t.cols)
         if (c.code == kMemo || c.code == kOle)
             memoMaps.push_back({addMap(lval.pages()), addInlineMap(0, {})});
 
@@ -1164,18 +1164,18 @@ QByteArray Writer::build()
     if (!std::isfinite(file_.creationDate) || file_.creationDate < 1 || file_.creationDate > 2958465)
         throw WriteError("the creation date must be a positive Jet date");
 
-    std::vector<TableSpec> tables;
+    std::vector<TableDef> tables;
     for (const Table& in : file_.tables) {
-        for (const TableSpec& t : tables)
+        for (const TableDef& t : tables)
             if (t.name.compare(in.name, Qt::CaseInsensitive) == 0)
                 throw WriteError("table name used twice", in.name);
         tables.push_back(userTable(in));
     }
-    TableSpec rels = relationshipsTable();
+    TableDef rels = relationshipsTable();
     for (const Relationship& r : file_.relationships) {
         checkName(r.name, "relationship");
         auto columnOf = [&](const QString& table, const QString& column) {
-            for (const TableSpec& t : tables)
+            for (const TableDef& t : tables)
                 if (t.name.compare(table, Qt::CaseInsensitive) == 0) {
                     if (findColumn(t, column) < 0)
                         throw WriteError("relationship " + r.name + ": no column " + column, table);
@@ -1197,10 +1197,10 @@ QByteArray Writer::build()
     pages_.initDataPage(3, 0);
     maps_.adopt(3);
 
-    TableSpec catalog = catalogTable();
+    TableDef catalog = catalogTable();
     reserveTdef(catalog);
     reserveTdef(rels);
-    for (TableSpec& t : tables)
+    for (TableDef& t : tables)
         reserveTdef(t);
 
     const double created = file_.creationDate;
@@ -1221,13 +1221,13 @@ QByteArray Writer::build()
     catalogRow(kTablesContainerId, kRootParentId, "Tables", 3, 0x80000000u, {});
     catalogRow(kCatalogTdef, kTablesContainerId, "MSysObjects", 1, 0x80000000u, {});
     catalogRow(rels.tdefPages[0], kTablesContainerId, "MSysRelationships", 1, 0x80000002u, {});
-    for (const TableSpec& t : tables)
+    for (const TableDef& t : tables)
         catalogRow(t.tdefPages[0], kTablesContainerId, t.name, 1, 0, t.props);
     catalog.deleted.assign(catalog.rows.size(), false);
 
     writeTable(catalog);
     writeTable(rels);
-    for (TableSpec& t : tables)
+    for (TableDef& t : tables)
         writeTable(t);
     writeGlobalMap();
     writeHeader();
