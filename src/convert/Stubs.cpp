@@ -3,12 +3,6 @@
 // block below is deleted.
 #include "convert/Conversions.h"
 
-// ---- CreateFacility ----
-void CreateFacility(RunState&) {}
-
-// ---- CreateEq ----
-void CreateEq(RunState&) {}
-
 // ---- CreateTaskEq ----
 void CreateTaskEq(RunState&) {}
 
