@@ -1,0 +1,42 @@
+#pragma once
+// crew-import --batch: the main form's start-up and Import checks and the import, with the
+// operator's answers given on the command line and every exchange printed.
+//
+//   crew-import --batch --source FILE [--target-dir DIR] [--file-name NAME.mdb] [--name NAME]
+//               [--password PW] [--cutoff DAYS] [--substrings none|default|FILE.csv]
+//               [--rename OLD=NEW]... [--yes]
+//
+// The options act on the form as the operator would: --source is chosen with "Change Database"
+// (which derives the file name, the name and the recommended directory), --name and --file-name are
+// typed into their boxes key by key (refused characters are refused), --target-dir is the selected
+// directory; without it "Make Recommended Directory the Selected Directory" is pressed.
+//
+// Exit status: 0 after a completed import; 1 when a check refused the import, the operator's answer
+// stopped it or the import failed; 2 for bad options; 3 when a question could not be answered from
+// the options.
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <optional>
+
+struct BatchAnswers;
+
+struct BatchOptions {
+    QString source;
+    std::optional<QString> targetDir;
+    std::optional<QString> fileName;
+    std::optional<QString> name;
+    std::optional<QString> password;
+    QString cutoff = "30";
+    QString substrings = "none";  // none, default, or the path of a CSV of mp2,vx pairs
+    QStringList renames;          // OLD=NEW
+    bool yes = false;
+};
+
+extern const char kBatchUsage[];
+
+// Parses the arguments that follow --batch. Returns the problem, or empty when they are good.
+QString ParseBatchOptions(const QStringList& args, BatchOptions& options);
+
+// Runs the unattended import; returns the exit status. `programPath` decides the edition (GetEdition).
+int RunBatch(const BatchOptions& options, const QString& programPath, QTextStream& out, QTextStream& err);

@@ -1,0 +1,211 @@
+#include "app/BatchOperator.h"
+
+#include "convert/equipment/PreParse.h"
+
+#include <QStringList>
+
+const QString BatchOperator::kPasswordQuestionTitle = "Does this database have a password?";
+const QString BatchOperator::kPasswordTitle = "Enter password";
+const QString BatchOperator::kCutoffTitle = "Cutoff Days?";
+
+namespace {
+
+// The lines a box shows: CR (alone or before LF) and LF break the line; the line breaks that end
+// a text add no empty lines at the bottom.
+QStringList ShownLines(const QString& text)
+{
+    QString t = text;
+    t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList lines = t.split(QLatin1Char('\n'));
+    while (lines.size() > 1 && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+const char* IconName(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::Critical: return "critical";
+    case MsgIcon::Question: return "question";
+    case MsgIcon::Exclamation: return "exclamation";
+    case MsgIcon::Information: return "information";
+    case MsgIcon::None: break;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+BatchOperator::BatchOperator(BatchAnswers answers, QTextStream& out) : answers_(std::move(answers)), out_(out) {}
+
+void BatchOperator::Note(const QString& text)
+{
+    out_ << text << "\n";
+    out_.flush();
+}
+
+void BatchOperator::box(const QString& heading, const QString& text)
+{
+    out_ << "+ " << heading << "\n";
+    for (const QString& line : ShownLines(text))
+        out_ << "| " << line << "\n";
+    out_.flush();
+}
+
+void BatchOperator::answer(const QString& text)
+{
+    out_ << "  > " << text << "\n";
+    out_.flush();
+}
+
+void BatchOperator::cannotAnswer(const QString& what, const QString& why)
+{
+    const QString reason = "crew-import --batch cannot answer the " + what + ": " + why;
+    if (stuck_.isEmpty())
+        stuck_ = reason;
+    out_ << "  > (no answer) " << why << "\n";
+    out_.flush();
+    throw dao::DaoError(kCannotAnswer, reason);
+}
+
+// True when the question under `key` was asked before: its answer was refused.
+bool BatchOperator::askedBefore(const QString& key) { return asked_[key]++ > 0; }
+
+void BatchOperator::MsgBox(const QString& text, MsgIcon icon, const QString& title)
+{
+    QString heading = "Message";
+    if (!title.isEmpty())
+        heading += ": " + title;
+    if (const char* name = IconName(icon))
+        heading += QString(" (%1)").arg(QLatin1String(name));
+    box(heading, text);
+    answer("OK");
+}
+
+bool BatchOperator::AskYesNo(const QString& text, const QString& title)
+{
+    box(title.isEmpty() ? QString("Question") : "Question: " + title, text);
+    if (!stuck_.isEmpty())
+        cannotAnswer("question", "the run is already stopped");
+    answer(answers_.yes ? "Yes" : "No");
+    return answers_.yes;
+}
+
+std::optional<QString> BatchOperator::InputBox(const QString& prompt, const QString& title,
+                                               const QString& defaultText, bool masked)
+{
+    box("Input box: " + title + (defaultText.isEmpty() ? QString() : " (default " + defaultText + ")"), prompt);
+    const QString what = "input box '" + title + "'";
+    if (!stuck_.isEmpty())
+        cannotAnswer(what, "the run is already stopped");
+
+    QString reply;
+    if (title == kPasswordQuestionTitle) {
+        if (askedBefore(title))
+            cannotAnswer(what, "its answer was refused");
+        reply = answers_.password ? "Y" : "N";
+    } else if (title == kPasswordTitle) {
+        if (!answers_.password)
+            cannotAnswer(what, "no --password was given");
+        if (askedBefore(title))
+            cannotAnswer(what, "the password was refused");
+        reply = *answers_.password;
+    } else if (title == kCutoffTitle) {
+        if (askedBefore(title))
+            cannotAnswer(what, "the answer '" + answers_.cutoff + "' of --cutoff was refused");
+        reply = answers_.cutoff;
+    } else {
+        cannotAnswer(what, "no option answers it");
+    }
+    answer(masked ? QString("********") : reply);
+    return reply;
+}
+
+void BatchOperator::ShowPreParse(PreParse& screen)
+{
+    box("Pre-parse screen: " + PreParse::kCaption,
+        QString("%1 equipment numbers, %2 of them longer than %3 characters")
+            .arg(screen.LastEqNumRow())
+            .arg([&] {
+                int n = 0;
+                for (int row = 1; row <= screen.EqNumRowCount(); ++row)
+                    n += screen.EqNum(row).yellow ? 1 : 0;
+                return n;
+            }())
+            .arg(PreParse::kYellowAbove));
+    const QString what = "pre-parse screen";
+    if (!stuck_.isEmpty())
+        cannotAnswer(what, "the run is already stopped");
+
+    switch (answers_.substrings) {
+    case BatchAnswers::Substrings::None:
+        answer("Exit");
+        screen.Exit();
+        return;
+    case BatchAnswers::Substrings::Default:
+        answer(QString("Load Default Substrings (%1 rows), Update Database And Close Screen")
+                   .arg(DefaultSubstrings().size()));
+        screen.FillSubStrings(DefaultSubstrings());
+        break;
+    case BatchAnswers::Substrings::Pairs: {
+        std::vector<SubstringPair> pairs;
+        for (const auto& [mp2, vx] : answers_.substringPairs)
+            pairs.push_back({mp2, vx});
+        answer(QString("%1 substring rows from --substrings, Update Database And Close Screen").arg(pairs.size()));
+        screen.FillSubStrings(pairs);
+        break;
+    }
+    }
+    if (!screen.UpdateDatabaseAndClose() || !screen.IsClosed())
+        cannotAnswer(what, "the update was not done and the screen is still open "
+                           "(a Yes/No question answered No, or the database refused a rename)");
+}
+
+std::optional<QString> BatchOperator::ChangeValue(const QString& oldValue, int minLength, int maxLength,
+                                                  const QString& message)
+{
+    box(QString("Change Value: old value '%1' (%2 to %3 characters)").arg(oldValue).arg(minLength).arg(maxLength),
+        message);
+    const QString what = "change-value dialog for '" + oldValue + "'";
+    if (!stuck_.isEmpty())
+        cannotAnswer(what, "the run is already stopped");
+
+    const std::pair<QString, QString>* found = nullptr;
+    for (const auto& rename : answers_.renames)
+        if (rename.first == oldValue) {
+            found = &rename;
+            break;
+        }
+    if (!found)
+        for (const auto& rename : answers_.renames)
+            if (rename.first.compare(oldValue, Qt::CaseInsensitive) == 0) {
+                found = &rename;
+                break;
+            }
+    if (!found)
+        cannotAnswer(what, "no --rename " + oldValue + "=NEW was given");
+    if (askedBefore("ChangeValue\n" + oldValue))
+        cannotAnswer(what, "the new value '" + found->second + "' of --rename was refused");
+    answer(found->second);
+    return found->second;
+}
+
+void BatchOperator::SetStatus(const QString& text)
+{
+    out_ << "Status: " << text << "\n";
+    out_.flush();
+}
+
+void BatchOperator::SetProgress(double, double) {}
+
+void BatchOperator::SetBusy(bool) {}
+
+void BatchOperator::ShowSourceAndTarget(const QString& source, const QString& target)
+{
+    out_ << "Importing from : " << source << "\n"
+         << "Creating database : " << target << "\n";
+    out_.flush();
+}
+
+void BatchOperator::Beep() { Note("(beep)"); }

@@ -1,0 +1,72 @@
+#pragma once
+// The operator of the unattended mode: every box, question and answer is printed as the operator
+// would see it (a CR inside a text is a line break), and every question is answered from the
+// command line's options.
+//
+// A question the options cannot answer, and a question asked again after its answer was refused
+// (which would otherwise be asked for ever), raises a dao::DaoError (kCannotAnswer) naming it; the
+// trap of the procedure that asked reports it and ends the run. stuck() then says why, and the
+// program ends with kStuckStatus whatever the trap decided.
+#include "import/Operator.h"
+#include "import/db/DaoError.h"
+
+#include <QHash>
+#include <QString>
+#include <QTextStream>
+#include <optional>
+#include <utility>
+#include <vector>
+
+struct SubstringPair;
+
+struct BatchAnswers {
+    std::optional<QString> password;  // Y and this password; N when there is none
+    QString cutoff = "30";            // the cutoff prompt's answer
+    enum class Substrings { None, Default, Pairs } substrings = Substrings::None;
+    std::vector<std::pair<QString, QString>> substringPairs;  // Pairs: mp2, vx in table order
+    std::vector<std::pair<QString, QString>> renames;         // change-value answers: old, new
+    bool yes = false;                                         // Yes to every Yes/No question
+};
+
+class BatchOperator : public Operator {
+public:
+    static constexpr int kCannotAnswer = 9;  // the options hold no answer (read past their end)
+    static constexpr int kStuckStatus = 3;   // the exit status after an unanswerable question
+
+    BatchOperator(BatchAnswers answers, QTextStream& out);
+
+    // Why the run could not go on, or empty.
+    const QString& stuck() const { return stuck_; }
+
+    // A line of the program's own (not an exchange with the operator).
+    void Note(const QString& text);
+
+    void MsgBox(const QString& text, MsgIcon icon = MsgIcon::None, const QString& title = {}) override;
+    bool AskYesNo(const QString& text, const QString& title = {}) override;
+    std::optional<QString> InputBox(const QString& prompt, const QString& title, const QString& defaultText = {},
+                                    bool masked = false) override;
+    void ShowPreParse(PreParse& screen) override;
+    std::optional<QString> ChangeValue(const QString& oldValue, int minLength, int maxLength,
+                                       const QString& message) override;
+    void SetStatus(const QString& text) override;
+    void SetProgress(double value, double maximum) override;
+    void SetBusy(bool busy) override;
+    void ShowSourceAndTarget(const QString& source, const QString& target) override;
+    void Beep() override;
+
+    // The titles of the input boxes the options answer.
+    static const QString kPasswordQuestionTitle;
+    static const QString kPasswordTitle;
+    static const QString kCutoffTitle;
+
+private:
+    void box(const QString& heading, const QString& text);
+    void answer(const QString& text);
+    [[noreturn]] void cannotAnswer(const QString& what, const QString& why);
+    bool askedBefore(const QString& key);
+
+    BatchAnswers answers_;
+    QTextStream& out_;
+    QString stuck_;
+    QHash<QString, int> asked_;
+};
