@@ -169,3 +169,28 @@ TEST(RealJetFiles, CopyToolAcceptsOnlyTheRightPassword)
     EXPECT_NE(run({}, &err), 0);
     EXPECT_TRUE(err.contains("3031")) << err.toStdString();
 }
+
+TEST(RealJetFiles, CallerEnvironmentDoesNotChangeTheCopy)
+{
+    // libmdb reads these at open time; the reader must not depend on them.
+    QTemporaryDir dir;
+    QStringList plain;
+    for (const QString name : {"jet3-basic.mdb", "jet4-types.mdb"}) {
+        const QString copy = dir.filePath(name + ".plain.sqlite");
+        dao::CopySource(sharedJet(name), copy);
+        plain << CopyReader(copy).dump();
+    }
+    qputenv("MDB_JET3_CHARSET", "CP1253");
+    qputenv("MDBICONV", "ISO-8859-7");
+    qputenv("MDBOPTS", "debug_row:use_index");
+    QStringList odd;
+    for (const QString name : {"jet3-basic.mdb", "jet4-types.mdb"}) {
+        const QString copy = dir.filePath(name + ".odd.sqlite");
+        dao::CopySource(sharedJet(name), copy);
+        odd << CopyReader(copy).dump();
+    }
+    qunsetenv("MDB_JET3_CHARSET");
+    qunsetenv("MDBICONV");
+    qunsetenv("MDBOPTS");
+    EXPECT_EQ(odd, plain);
+}

@@ -7,6 +7,7 @@
 #include "import/db/jet/JetText.h"
 #include "import/db/jet/Mdb.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <charconv>
@@ -191,8 +192,10 @@ void JetCopier::run()
             relationships = table.entry;
     }
 
-    if (sqlite3_open_v2(QFile::encodeName(dest_).constData(), &db_,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE, nullptr) != SQLITE_OK)
+    if (QFileInfo::exists(dest_))
+        throw dao::JetError::Engine(QString("the working copy '%1' already exists").arg(dest_));
+    if (sqlite3_open_v2(QFile::encodeName(dest_).constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK)
         sqliteFailed("creating it");
     sqlite3_extended_result_codes(db_, 1);
     exec("PRAGMA journal_mode=OFF");
@@ -477,6 +480,8 @@ void JetCopier::createUniqueIndexes(MdbTableDef* t, const QString& name, const s
         for (int n = 2; indexNames_.contains(indexName.toUpper()); ++n)
             indexName = name + '_' + QString::fromUtf8(idx->name) + QString::number(n);
         indexNames_.insert(indexName.toUpper());
+        if (progress_)
+            progress_(name, -1);
         const QString sql = QString("CREATE UNIQUE INDEX %1 ON %2 (%3)")
                                 .arg(dao::quoteIdentifier(indexName), dao::quoteIdentifier(name), keys.join(", "));
         if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
@@ -512,6 +517,8 @@ void JetCopier::createLookupIndexes()
         }
         if (actualColumn.isEmpty())
             continue;
+        if (progress_)
+            progress_(actualTable, -1);  // indexing a large table takes a while
         const QString indexName = QString("lookup_%1_%2").arg(table, column);
         indexNames_.insert(indexName.toUpper());
         exec(QString("CREATE INDEX %1 ON %2 (%3)")

@@ -17,8 +17,8 @@
 
 namespace jetreader {
 
-// Called at the start of each table and every few thousand rows, so that the parent can tell a
-// long copy from a hang.
+// Called at the start of each table, every few thousand rows and before each index is built
+// (rows = -1), so that the parent can tell a long copy from a hang.
 using ProgressFn = std::function<void(const QString& table, qint64 rows)>;
 
 void copyJetFile(const QString& sourcePath, const QString& destPath, const ProgressFn& progress = {});
