@@ -79,6 +79,10 @@ TEST(JetTraps, ValuesAreTakenFromTheStoredBytes)
     longMemo.truncate(300000);
     longMemo[150000] = QChar(0);  // a NUL inside must not end the memo
 
+    // Memos of one long-value row each: compressed Latin-1 text, and plain UTF-16.
+    const QString compressedMemo = QString::fromUtf8("Grüße, ").repeated(140);
+    const QString plainMemo = QString::fromUtf8("Ω-").repeated(750);
+
     jetwriter::Table t;
     t.name = "VALUES";
     t.columns = {col("N", FieldType::Long),     col("WHEN", FieldType::Date),   col("MONEY", FieldType::Currency),
@@ -94,8 +98,8 @@ TEST(JetTraps, ValuesAreTakenFromTheStoredBytes)
         row(2, 0.0, "922337203685477.5807", -1.5e-7, 1e300, "", "", 0, 32767, false),
         row(3, 0.5, "0.0001", 16777216.0, -2.5e-10, Variant(), Variant(), Variant(), Variant(), Variant()),
         row(4, -18095.25, "1234.5678", 0.1, 1.0 / 3.0, QString::fromUtf8("Ωmega €uro – naïve 🔧"), longMemo, 1, 0, true),
-        row(5, "1899-12-29 18:00:00", 0.0, 0.0, 0.0, "abc", QString::fromUtf8("Ω"), 2, 1, false),
-        row(6, "2099-12-31 23:59:59", 5.0, 1.0, 2.0, "x", "y", 3, 2, true),
+        row(5, "1899-12-29 18:00:00", 0.0, 0.0, 0.0, "abc", compressedMemo, 2, 1, false),
+        row(6, "2099-12-31 23:59:59", 5.0, 1.0, 2.0, "x", plainMemo, 3, 2, true),
     };
     jetwriter::JetFile file;
     file.tables = {t};
@@ -126,7 +130,8 @@ TEST(JetTraps, ValuesAreTakenFromTheStoredBytes)
               QStringList({"255,-32768,1", "0,32767,0"}));
     // Text beyond Latin-1, including a character outside the BMP, and a memo of 300,000 characters.
     EXPECT_EQ(r.value("SELECT T FROM \"VALUES\" WHERE N = 4"), QString::fromUtf8("Ωmega €uro – naïve 🔧"));
-    EXPECT_EQ(r.value("SELECT M FROM \"VALUES\" WHERE N = 5"), QString::fromUtf8("Ω"));
+    EXPECT_EQ(r.value("SELECT M FROM \"VALUES\" WHERE N = 5"), compressedMemo);
+    EXPECT_EQ(r.value("SELECT M FROM \"VALUES\" WHERE N = 6"), plainMemo);
     sqlite3_stmt* st = nullptr;
     ASSERT_EQ(sqlite3_prepare_v2(r.db(), "SELECT M FROM \"VALUES\" WHERE N = 4", -1, &st, nullptr), SQLITE_OK);
     ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
