@@ -60,7 +60,7 @@ int main(int argc, char** argv)
 
     try {
         const HostSetupResult r = SetUpHost(dbListDir, userDir);
-        out << "Template:      " << r.templatePath << " (created)\n";
+        out << "Template:      " << r.templatePath << (r.templateReplaced ? " (replaced)\n" : " (created)\n");
         out << "Database list: " << r.listPath << (r.listCreated ? " (created)\n" : " (existing list kept)\n");
         out << "User dir:      " << r.userDir << "\n";
         out << "Settings:      VXDBListDir=" << r.dbListDir << ", VXUDir=" << r.userDir << " stored in "

@@ -141,6 +141,7 @@ HostSetupResult SetUpHost(const QString& dbListDir, const QString& userDir)
         CreateDatabaseList(r.listPath);
         r.listCreated = true;
     }
+    r.templateReplaced = QFileInfo::exists(r.templatePath);
     CreateTemplate(r.templatePath);
 
     const QString key = QString::fromLatin1(kHostSettingsKey);

@@ -29,7 +29,8 @@ struct HostSetupResult {
     QString userDir;       // absolute, without trailing separator, as stored
     QString templatePath;
     QString listPath;
-    bool listCreated = false;  // false: an existing list was kept
+    bool listCreated = false;       // false: an existing list was kept
+    bool templateReplaced = false;  // an older template was replaced
     QString settingsFile;      // where the two values were stored
 };
 // Raises DaoError 76 when a directory cannot be made, 70 when it or the settings file cannot be

@@ -445,14 +445,14 @@ TEST_F(HostSetup, ProgramReportsBadArgumentsAndUnwritablePlacesWithStatus2)
     QString said;
     EXPECT_EQ(run({"--db-list-dir", box.dir.filePath("blocker/list"), "--user-dir", user}, system, &said), 2);
     EXPECT_TRUE(said.contains("blocker/list")) << said.toStdString();
-    EXPECT_EQ(run({"--db-list-dir", list, "--user-dir", user}, box.dir.filePath("blocker/etc"), &said), 2);
+    EXPECT_EQ(run({"--db-list-dir", box.dir.filePath("other"), "--user-dir", user}, box.dir.filePath("blocker/etc"), &said), 2);
     EXPECT_TRUE(said.contains("VXDBListDir")) << said.toStdString();
 
     EXPECT_EQ(run({"--db-list-dir", list, "--user-dir", user}, system, &said), 0) << said.toStdString();
-    EXPECT_TRUE(said.contains("(created)"));
+    EXPECT_EQ(said.count("(created)"), 2) << said.toStdString();
     EXPECT_EQ(SettingsSandbox::OnDisk(system + "/Vantrix/General.conf").value(kVXUDir), user);
     EXPECT_EQ(run({"--db-list-dir", list, "--user-dir", user}, system, &said), 0);
-    EXPECT_TRUE(said.contains("existing list kept")) << said.toStdString();
+    EXPECT_TRUE(said.contains("existing list kept") && said.contains("(replaced)")) << said.toStdString();
 }
 
 }  // namespace
