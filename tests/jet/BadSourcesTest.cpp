@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <sys/stat.h>
 
 using namespace jettest;
 
@@ -41,6 +42,10 @@ TEST(BadSources, MissingEmptyForeignAndNewerFiles)
     expectRefused(dir.filePath("nowhere.mdb"), dest, 3024);
     expectRefused(dir.path(), dest, 3024);
     expectRefused(withBytes(dir, "empty.mdb", {}), dest, 3343, "empty");
+    // A pipe with no writer would block the first read for ever.
+    const QString pipe = dir.filePath("pipe.mdb");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    expectRefused(pipe, dest, 3343, "not a file");
     expectRefused(withBytes(dir, "text.mdb", QByteArray("Name,Value\r\nPump,1\r\n").repeated(500)), dest, 3343);
 
     QByteArray random(300 * 1024, '\0');

@@ -128,6 +128,8 @@ JetHeader ReadJetHeader(const QString& path)
     const QFileInfo info(path);
     if (!info.exists() || info.isDir())
         throw JetError::FileNotFound(path);
+    if (!info.isFile())  // a pipe or a device: opening or reading it could wait for ever
+        throw DaoError(3343, QString("Unrecognized database format '%1'. It is not a file.").arg(path));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw JetError::PermissionDenied(path);

@@ -31,7 +31,7 @@ constexpr int kJetHeaderBytes = 0x98;
 JetHeader ParseJetHeader(const QByteArray& firstBytes);
 
 // Reads the first bytes of the file at `path` and decodes them.
-// Raises 3024 when the file does not exist, 70 when it cannot be read.
+// Raises 3024 when the file does not exist, 70 when it cannot be read, 3343 for a pipe or device.
 JetHeader ReadJetHeader(const QString& path);
 
 // Raises an error naming the file when a Jet file cannot be read as it stands: 3343 for a file
