@@ -3,17 +3,11 @@
 // block below is deleted.
 #include "convert/Conversions.h"
 
-// ---- CreateTaskEq ----
-void CreateTaskEq(RunState&) {}
-
 // ---- CreateWoHist ----
 void CreateWoHist(RunState&) {}
 
 // ---- CreateWoLaborHist ----
 void CreateWoLaborHist(RunState&) {}
-
-// ---- CreateMeter ----
-void CreateMeter(RunState&) {}
 
 // ---- CreateWoItemsHist ----
 void CreateWoItemsHist(RunState&) {}

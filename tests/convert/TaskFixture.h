@@ -74,6 +74,26 @@ protected:
         run.gDBoutOpen = true;
     }
 
+    // Equipment and tasks already in the new database, as the earlier conversions leave them.
+    void AddEquipment(const QStringList& numbers)
+    {
+        auto rs = run.DBout->OpenRecordset("Equipment", dao::dbOpenTable);
+        for (const QString& n : numbers) {
+            rs->AddNew();
+            rs->Fields("Equipment#") = n;
+            rs->Update();
+        }
+    }
+    void AddTasks(const QStringList& descriptions)
+    {
+        auto rs = run.DBout->OpenRecordset("Task", dao::dbOpenTable);
+        for (const QString& d : descriptions) {
+            rs->AddNew();
+            rs->Fields("Description") = d;
+            rs->Update();
+        }
+    }
+
     // Runs raw SQL on an open database of the run (to break it on purpose).
     static void Sql(dao::Database& db, const QString& sql)
     {
