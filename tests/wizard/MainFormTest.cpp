@@ -4,6 +4,7 @@
 #include "import/db/Database.h"
 #include "wizard/HostProduct.h"
 #include "wizard/MainForm.h"
+#include "support/JetWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -199,6 +200,34 @@ TEST_F(MainFormTest, AProductDatabaseWithoutAFacilityNameGetsTheFirstFreePlantNa
     form.SetDefaultDBName(emptyName, N, F);
     EXPECT_EQ(N, "Plant 3");
     EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join('|').toStdString();
+}
+
+TEST_F(MainFormTest, AnAccessProductDatabaseIsReadThroughACopyAndNeverWritten)
+{
+    Ready();
+    jetwriter::Table facility;
+    facility.name = "Facility";
+    facility.columns = {{"Id", dao::FieldType::Long}, {"Name", dao::FieldType::Text, 100}};
+    facility.rows = {{dao::Variant(qint32(1)), dao::Variant(QString("North Works"))}};
+    jetwriter::JetFile file;
+    file.tables = {facility};
+    const QString path = box.dir.filePath("old/MENDLY.MDB");
+    QDir().mkpath(box.dir.filePath("old"));
+    jetwriter::writeJet4(file, path);
+    QFile before(path);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray bytes = before.readAll();
+    before.close();
+
+    QString N, F;
+    form.SetDefaultDBName(path, N, F);
+    EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join('|').toStdString();
+    EXPECT_EQ(N, "North Works");
+    EXPECT_EQ(F, "NorthWorks.mdb");
+    QFile after(path);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), bytes);
+    EXPECT_EQ(QDir(box.dir.filePath("old")).entryList(QDir::Files), QStringList{"MENDLY.MDB"});
 }
 
 TEST_F(MainFormTest, AProductDatabaseThatCannotBeReadEndsTheProgramWithTheTrapsMessage)

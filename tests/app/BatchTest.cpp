@@ -1,0 +1,245 @@
+// crew-import --batch run as the operator runs it: a host product set up with crew-host-setup in a
+// sandbox, an MP2 source, and the program's exit status, output and import log.
+#include "support/Mp2Schema.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <sqlite3.h>
+
+namespace {
+
+const QChar CR(13);
+
+QString BinDir() { return QFileInfo(QFileInfo("/proc/self/exe").canonicalFilePath()).absolutePath(); }
+
+struct Outcome {
+    int status = -1;
+    bool finished = false;
+    QString out, err;
+};
+
+class BatchRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_DIRS", dir.filePath("config/system"));
+        env.insert("XDG_CONFIG_HOME", dir.filePath("config/user"));
+        env.insert("CREW_EDITION", "VANTRIX");
+        QDir().mkpath(dir.filePath("work"));
+        const Outcome setup = Start("crew-host-setup", {"--db-list-dir", dir.filePath("host/list"), "--user-dir",
+                                                    dir.filePath("host/crew")});
+        ASSERT_EQ(setup.status, 0) << setup.err.toStdString();
+    }
+
+    Outcome Start(const QString& program, const QStringList& args, int timeoutMs = 120000)
+    {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(dir.filePath("work"));
+        p.start(BinDir() + "/" + program, args);
+        Outcome r;
+        if (!p.waitForStarted()) {
+            r.err = p.errorString();
+            return r;
+        }
+        p.closeWriteChannel();  // nothing is ever read from the terminal
+        r.finished = p.waitForFinished(timeoutMs);
+        if (!r.finished)
+            p.kill(), p.waitForFinished();
+        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    Outcome Batch(const QStringList& args) { return Start("crew-import", QStringList{"--batch"} + args); }
+
+    // A small MP2 source in the working-copy format: one facility, two pieces of equipment (one of
+    // them with a number too long for the product), one schedule, one vendor.
+    QString SqliteSource(bool longNumber = false)
+    {
+        const QString path = dir.filePath("mp2/Plant.mdb");
+        QDir().mkpath(dir.filePath("mp2"));
+        testsupport::CreateMp2WorkingCopy(path);
+        testsupport::InsertMp2Rows(path, "FACILITY", {{{"Name", QString("North Works")}}});
+        testsupport::InsertMp2Rows(path, "EQUIP", {{{"EQNUM", QString("PUMP-1")}, {"DESCRIPTION", QString("Pump")}}});
+        if (longNumber)
+            testsupport::InsertMp2Rows(path, "EQUIP", {{{"EQNUM", QString("NORTH INTAKE SCREEN WASHER NUMBER TWO")}}});
+        testsupport::InsertMp2Rows(path, "TASK", {{{"TASKNUM", QString("PM")}, {"DESCRIPTION", QString("Service")}}});
+        testsupport::InsertMp2Rows(path, "TASKEQ", {{{"TASKNUM", QString("PM")}, {"EQNUM", QString("PUMP-1")},
+                                                     {"NEXTDUEDATE", QString("2020-01-01")},
+                                                     {"DATEUNIT", QString("M")}, {"NUMOFDATE", 3}}});
+        testsupport::InsertMp2Rows(path, "VENDOR", {{{"VENDORID", QString("V1")}, {"NAME", QString("O'Hara Supply")}}});
+        return path;
+    }
+
+    QString JetSample(const QString& password = {})
+    {
+        const QString path = dir.filePath("mp2/Riverside.mdb");
+        QDir().mkpath(dir.filePath("mp2"));
+        QStringList args{"--from", QString(CREW_SOURCE_DIR) + "/samples/mp2-demo", "--out", path};
+        if (!password.isEmpty())
+            args << "--password" << password;
+        const Outcome made = Start("crew-mdb-make", args);
+        EXPECT_EQ(made.status, 0) << made.err.toStdString();
+        return path;
+    }
+
+    QString UserDir() const { return dir.filePath("host/crew"); }
+
+    static QStringList LogLines(const QString& path)
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        QStringList lines = QString::fromUtf8(f.readAll()).split("\r\n");
+        if (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast();
+        return lines;
+    }
+
+    int RegisteredDatabases() const
+    {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(QFile::encodeName(dir.filePath("host/list/VXDB97.mdb")).constData(), &db,
+                        SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, "SELECT count(*) FROM DB", -1, &st, nullptr);
+        int n = -1;
+        if (sqlite3_step(st) == SQLITE_ROW)
+            n = sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        return n;
+    }
+
+    QTemporaryDir dir;
+    QProcessEnvironment env;
+};
+
+TEST_F(BatchRun, ACompleteImportExitsZeroWithALogFromTheStartLineToTheCompletionMessage)
+{
+    const QString source = SqliteSource();
+    const Outcome r = Batch({"--source", source});
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.status, 0) << r.out.toStdString() << r.err.toStdString();
+
+    // Names derived as the wizard derives them: Plant, Plant.mdb, <user dir>/Plant/.
+    const QString target = UserDir() + "/Plant/Plant.mdb";
+    const QString log = UserDir() + "/Plant/MP2ImportLog.txt";
+    EXPECT_TRUE(QFileInfo(target).isFile());
+    const QStringList lines = LogLines(log);
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_TRUE(lines.first().startsWith("In Main frm, btnImport - Start: ")) << lines.first().toStdString();
+    const QString done = "The import of '" + source + "' was imported to " + CR + "'" + target + "' " + CR + CR +
+                         "The import log file is located at " + CR + "'" + log + "'";
+    EXPECT_EQ(lines.last(), "");
+    // The log's path is the directory's text and "/MP2ImportLog.txt": a directory ending in '/' gives
+    // two in a row, which names the same file.
+    EXPECT_EQ(QString(lines[lines.size() - 2]).replace("//", "/").toStdString(), done.toStdString());
+    EXPECT_EQ(RegisteredDatabases(), 1);
+
+    // The operator's view: the password question answered N, the completion box shown line by line.
+    EXPECT_TRUE(r.out.contains("| Does this database have a password? \n| enter either Y or N \n  > N\n"))
+        << r.out.toStdString();
+    EXPECT_TRUE(QString(r.out).replace("//", "/").contains("| The import log file is located at \n| '" + log + "'\n  > OK\n"))
+        << r.out.toStdString();
+}
+
+TEST_F(BatchRun, TheSampleWithAPasswordLongNumbersAndDefaultSubstringsImportsWithoutShowingThePassword)
+{
+    const QString source = JetSample("Sw0rdf1sh");
+    const Outcome r = Batch({"--source", source, "--name", "River Side", "--password", "Sw0rdf1sh", "--substrings",
+                         "default", "--rename",
+                         "RIVERSIDE NORTH INTAKE SCREEN WASHER NUMBER 2=INTAKE-SCRN-WASHER-2", "--cutoff", "45"});
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.status, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_FALSE(r.out.contains("Sw0rdf1sh"));
+    EXPECT_TRUE(r.out.contains("+ Input box: Enter password\n| Enter password\n  > ********\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("  > INTAKE-SCRN-WASHER-2\n"));
+
+    // The typed name gives the file name and the directory without blanks.
+    const QStringList lines = LogLines(UserDir() + "/RiverSide/MP2ImportLog.txt");
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_TRUE(lines.first().startsWith("In Main frm, btnImport - Start: "));
+    EXPECT_TRUE(lines.contains("-----PreParseEqNum - Start--------"));
+    EXPECT_TRUE(lines[lines.size() - 2].startsWith("The import of '" + source + "' was imported to "));
+    EXPECT_TRUE(QFileInfo(UserDir() + "/RiverSide/RiverSide.mdb").isFile());
+}
+
+TEST_F(BatchRun, AMissingSourceEndsWithTheMessageAndNoImport)
+{
+    const QString gone = dir.filePath("mp2/gone.mdb");
+    const Outcome r = Batch({"--source", gone, "--name", "Gone"});
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.contains("| Error: in sub SetDefaultDBName '" + gone + "' doesn't exist.\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("| " + gone + " does not exit.\n| Select a different source database.\n"));
+    EXPECT_EQ(RegisteredDatabases(), 0);
+    EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Gone/Gone.mdb"));
+}
+
+TEST_F(BatchRun, QuestionsTheOptionsCannotAnswerEndTheRunInsteadOfAskingForEver)
+{
+    // A cutoff the prompt refuses would be asked again and again.
+    const QString source = SqliteSource(true);
+    Outcome r = Batch({"--source", source, "--cutoff", "5",
+                   "--rename", "NORTH INTAKE SCREEN WASHER NUMBER TWO=INTAKE-2"});
+    ASSERT_TRUE(r.finished) << "the run hangs";
+    EXPECT_EQ(r.status, 3) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("| Enter a value between 10 and 366 inclusive.\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains("cannot answer the input box 'Cutoff Days?'")) << r.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Plant/Plant.mdb"));  // the trap removed it
+    EXPECT_EQ(RegisteredDatabases(), 0);
+
+    // A number too long for the product with no --rename for it.
+    QDir(UserDir() + "/Plant").removeRecursively();
+    r = Batch({"--source", source});
+    ASSERT_TRUE(r.finished) << "the run hangs";
+    EXPECT_EQ(r.status, 3);
+    EXPECT_TRUE(r.err.contains("change-value dialog for 'NORTH INTAKE SCREEN WASHER NUMBER TWO'")) << r.err.toStdString();
+
+    // A replacement the dialog refuses (too long) is not given again.
+    QDir(UserDir() + "/Plant").removeRecursively();
+    r = Batch({"--source", source, "--rename", "NORTH INTAKE SCREEN WASHER NUMBER TWO=STILL MUCH TOO LONG FOR THE PRODUCT"});
+    ASSERT_TRUE(r.finished) << "the run hangs";
+    EXPECT_EQ(r.status, 3);
+    EXPECT_TRUE(r.out.contains("| Error: The new value can't be longer than '30' characters.")) << r.out.toStdString();
+}
+
+TEST_F(BatchRun, NoIsTheDefaultAnswerAndStopsTheImportBeforeTheLog)
+{
+    const QString source = SqliteSource();
+    Outcome r = Batch({"--source", source, "--name", "Vantrix"});
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.contains("| Do you want to continue with your selection?\n  > No\n")) << r.out.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Vantrix"));
+
+    r = Batch({"--source", source, "--name", "Vantrix", "--yes"});
+    EXPECT_EQ(r.status, 0) << r.out.toStdString();
+    EXPECT_TRUE(QFileInfo(UserDir() + "/Vantrix/Vantrix.mdb").isFile());
+}
+
+TEST_F(BatchRun, BadOptionsExitTwoWithTheUsage)
+{
+    for (const QStringList& args : {QStringList{"--batch"}, QStringList{"--batch", "--source"},
+                                    QStringList{"--batch", "--source", "x", "--colour", "red"},
+                                    QStringList{"--batch", "--source", "x", "--rename", "=NEW"},
+                                    QStringList{"--batch", "--source", "x", "--substrings", dir.filePath("none.csv")},
+                                    QStringList{"--import"}}) {
+        const Outcome r = Start("crew-import", args);
+        EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains("usage: crew-import")) << args.join(' ').toStdString();
+    }
+}
+
+}  // namespace
