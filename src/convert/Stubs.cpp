@@ -3,9 +3,6 @@
 // block below is deleted.
 #include "convert/Conversions.h"
 
-// ---- CreateWoHist ----
-void CreateWoHist(RunState&) {}
-
 // ---- CreateWoLaborHist ----
 void CreateWoLaborHist(RunState&) {}
 

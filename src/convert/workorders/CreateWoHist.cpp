@@ -1,0 +1,183 @@
+// Work-order history: one closed WO record (RecType 3) per distinct pair of MP2 work-order number and
+// equipment number in WOE, with the MP2 number, delay, closing details and task text in Notes.
+#include "common/Lookups.h"
+#include "common/Trim.h"
+#include "convert/Conversions.h"
+#include "convert/equipment/EqExists.h"
+#include "convert/tasks/CreateOneTask.h"
+#include "convert/workorders/HistoryNotes.h"
+#include "import/Driver.h"
+#include "import/db/JetDate.h"
+
+namespace {
+
+const QString CRLF = QStringLiteral("\r\n");
+const QString kCorrective = QStringLiteral("Corrective");
+
+qint32 FindTask(RunState& run, const QString& taskNum)
+{
+    return GetGenericLongKey(run, "DBout", DoubleApostrophes(taskNum), "Task", "Description", "Task#", false);
+}
+
+QString Quoted(const dao::Variant& v) { return "'" + DoubleApostrophes(v.toText()) + "' "; }
+
+// The closing details of the first WOC row of this work order, equipment, closing date and location.
+QString ClosingDetails(RunState& run, const dao::Variant& wonum, const dao::Variant& eqnum,
+                       const dao::Variant& closeDate, const dao::Variant& location, const dao::Variant& sub1,
+                       const dao::Variant& sub2, const dao::Variant& sub3)
+{
+    const QString sql = QStringLiteral("Select * From WOC ") + "Where WONUM = " + Quoted(wonum) +
+                        "And EQNUM = " + Quoted(eqnum) + "And CLOSEDATE = #" +
+                        dao::isoFromDate(closeDate.toDate()) + "# " + "And LOCATION = " + Quoted(location) +
+                        "And SUBLOCATION1 = " + Quoted(sub1) + "And SUBLOCATION2 = " + Quoted(sub2) +
+                        "And SUBLOCATION3 = " + Quoted(sub3);
+    QString details;
+    auto woc = run.DBin->OpenRecordset(sql, dao::dbOpenDynaset);
+    if (!(woc->BOF() && woc->EOF_())) {
+        woc->MoveFirst();
+        for (const char* column : {"LOCATION", "SUBLOCATION1", "SUBLOCATION2", "SUBLOCATION3"}) {
+            const dao::Variant v = woc->Fields(column).Value();
+            if (!v.isNull() && !v.toText().isEmpty())
+                details += CRLF + QLatin1String(column) + " = " + v.toText();
+        }
+        const dao::Variant texts = woc->Fields("TEXTS").Value();
+        if (!texts.isNull())
+            details += CRLF + texts.toText();
+    }
+    woc->Close();
+    return details;
+}
+
+}  // namespace
+
+void CreateWoHist(RunState& run)
+{
+    try {
+        auto woe = run.DBin->OpenRecordset(QStringLiteral("Select * From WOE ") + "Order by WONUM,EQNUM",
+                                           dao::dbOpenDynaset);
+        if (woe->BOF() && woe->EOF_()) {
+            woe->Close();
+            return;
+        }
+        woe->MoveLast();
+        run.Log("Records in MP2 WOE table - " + QString::number(woe->RecordCount()));
+        run.Log("Note: There is not a 1 to 1 correspondence with the ");
+        run.Log("records in the VX WoHist table.");
+        run.Log(QString());
+        woe->MoveFirst();
+
+        auto wo = run.DBout->OpenRecordset("WO", dao::dbOpenTable);
+        wo->SetIndex("PrimaryKey");
+        long written = 0;
+        QString lastWonum;
+        QString lastEqnum;
+
+        for (; !woe->EOF_(); woe->MoveNext()) {
+            const dao::Variant wonum = woe->Fields("WONUM").Value();
+            const dao::Variant eqnum = woe->Fields("EQNUM").Value();
+            const QString wonumText = wonum.toText();
+            const QString eqnumText = eqnum.toText();
+
+            auto mp2wo = run.DBin->OpenRecordset(
+                QStringLiteral("Select * ") + "from WO " + "Where WONUM = '" + DoubleApostrophes(wonumText) + "'",
+                dao::dbOpenDynaset);
+            if (mp2wo->BOF() && mp2wo->EOF_()) {
+                mp2wo.reset();
+                run.Log(QStringLiteral("MP2 WOE record skipped. ") + " WONUM = " + wonumText +
+                        ". Couldn't find corresponding rec in MP2 WO table.");
+                continue;
+            }
+            const dao::Variant taskNumValue = mp2wo->Fields("TASKNUM").Value();
+            const dao::Variant delayValue = mp2wo->Fields("DELAYDESC").Value();
+            const dao::Variant taskDescValue = mp2wo->Fields("TASKDESC").Value();
+            const QString taskNum = taskNumValue.isNull() ? kCorrective : taskNumValue.toText();
+            const QString delay = delayValue.isNull() ? QString() : delayValue.toText();
+            QString taskText = taskDescValue.isNull() ? QString() : taskDescValue.toText();
+            if (Trim(taskText).isEmpty())
+                taskText.clear();
+            mp2wo->Close();
+            mp2wo.reset();
+
+            qint32 taskId = FindTask(run, taskNum);
+            if (taskId == 0) {
+                CreateOneTask(run, taskNum, 1);
+                taskId = FindTask(run, taskNum);
+                if (taskId != 0) {
+                    run.Log(QStringLiteral("Created an inactive task in order to save history. ") +
+                            " Description = '" + taskNum + "'");
+                } else {
+                    run.Log(QStringLiteral("MP2 WOE record skipped. ") + " WONUM = " + wonumText +
+                            " TASKNUM = " + taskNum + ". Couldn't find corresponding Task rec in VX.");
+                    continue;
+                }
+            }
+
+            if (!EqExists(run, eqnumText)) {
+                run.Log(QStringLiteral("MP2 WOE record skipped. ") + " WONUM = " + wonumText + " EQNUM = " +
+                        eqnumText + " TASKNUM = " + taskNum + ". Couldn't find Equipment# in VX.");
+                continue;
+            }
+
+            // Several WOE lines (employees, locations) of one work order and equipment make one record.
+            const bool repeated = written > 0 && wonumText == lastWonum && eqnumText == lastEqnum;
+            lastWonum = wonumText;
+            lastEqnum = eqnumText;
+            if (repeated)
+                continue;
+
+            const dao::Variant closeDate = woe->Fields("CLOSEDATE").Value();
+            wo->AddNew();
+            wo->Fields("Task#") = QString::number(taskId);
+            wo->Fields("Equipment#") = eqnum;
+            wo->Fields("AssignedTo") = 0;
+            wo->Fields("DateComplete") = closeDate;
+            wo->Fields("DueDate") = closeDate;
+            wo->Fields("MiscCost") = 0;
+            wo->Fields("TotalCost") = 0;
+            wo->Fields("LaborCost") = 0;
+            wo->Fields("InvyCost") = 0;
+
+            QString notes = WoNumNotesLine(wonumText);
+            if (!delay.isEmpty())
+                notes += "MP2 DELAYDESC = " + delay;
+            const dao::Variant location = woe->Fields("LOCATION").Value();
+            const dao::Variant sub1 = woe->Fields("SUBLOCATION1").Value();
+            const dao::Variant sub2 = woe->Fields("SUBLOCATION2").Value();
+            const dao::Variant sub3 = woe->Fields("SUBLOCATION3").Value();
+            if (!wonum.isNull() && !eqnum.isNull() && !closeDate.isNull() && !location.isNull() &&
+                !sub1.isNull() && !sub2.isNull() && !sub3.isNull())
+                notes += ClosingDetails(run, wonum, eqnum, closeDate, location, sub1, sub2, sub3);
+            if (!taskText.isEmpty())
+                notes += CRLF + "TASKDESC = " + taskText;
+
+            wo->Fields("Notes") = notes;
+            wo->Fields("WoType") = taskNum == kCorrective ? kCorrective : QStringLiteral("Preventative");
+            wo->Fields("RecType") = 3;
+            wo->Update();
+            ++written;
+            run.UpProg();
+        }
+
+        run.Log("Records in Vantrix/Mendly WoHist table - " + QString::number(written));
+        run.Log(QString());
+        wo->Close();
+        woe->Close();
+        wo.reset();
+        woe.reset();
+
+        // Each history record also uses up one number of WO's numbering, as the product expects:
+        // one empty record added and deleted per record written.
+        auto numbering = run.DBout->OpenRecordset("Select * From WO", dao::dbOpenDynaset);
+        for (long i = 0; i < written; ++i) {
+            numbering->AddNew();
+            numbering->Update();
+            numbering->SetBookmark(numbering->LastModified());
+            dao::Idle(dao::dbRefreshCache);
+            numbering->Delete();
+            dao::Idle(dao::dbRefreshCache);
+        }
+        numbering->Close();
+    } catch (const dao::DaoError& e) {
+        ConversionTrap(run, "CreateWoHist Error:", e);
+    }
+}
