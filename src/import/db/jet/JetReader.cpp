@@ -77,6 +77,11 @@ public:
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
     sqlite3_stmt** out() { return &st_; }
+    void finalize()
+    {
+        sqlite3_finalize(st_);
+        st_ = nullptr;
+    }
     sqlite3_stmt* get() const { return st_; }
 
 private:
@@ -375,7 +380,7 @@ void JetCopier::copyTable(MdbCatalogEntry* entry, const QString& name)
     std::vector<Column> columns = readColumns(t.get(), name);
     const QString quoted = dao::quoteIdentifier(name);
 
-    for (int attempt = 0;; ++attempt) {
+    for (;;) {
         QStringList defs, params;
         for (const Column& c : columns) {
             defs << dao::quoteIdentifier(c.info.Name) + ' ' + dao::declaredColumn(c.info);
@@ -410,13 +415,12 @@ void JetCopier::copyTable(MdbCatalogEntry* entry, const QString& name)
                 sqlite3_clear_bindings(st);
             });
         } catch (const RequiredColumnHasNull& e) {
-            sqlite3_reset(st);
+            // Each round clears one Required flag, so this ends after at most one round per column.
+            insert.finalize();
             exec("DROP TABLE " + quoted);
             std::fprintf(stderr, "note: column '%s.%s' is required but holds Nulls; copied as optional\n",
                          name.toUtf8().constData(), columns[e.column].info.Name.toUtf8().constData());
             columns[e.column].info.Required = false;
-            if (attempt > static_cast<int>(columns.size()))
-                throw;
             continue;
         }
         break;
