@@ -3,8 +3,5 @@
 // block below is deleted.
 #include "convert/Conversions.h"
 
-// ---- CreateWoLaborHist ----
-void CreateWoLaborHist(RunState&) {}
-
 // ---- CreateWoItemsHist ----
 void CreateWoItemsHist(RunState&) {}
