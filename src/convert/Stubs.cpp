@@ -2,6 +2,3 @@
 // in its own folder (convert/reference, convert/equipment, convert/tasks, convert/workorders), its
 // block below is deleted.
 #include "convert/Conversions.h"
-
-// ---- CreateWoItemsHist ----
-void CreateWoItemsHist(RunState&) {}
