@@ -2,6 +2,8 @@
 // the file, never a crash, a hang or a half-written copy; the source itself is never changed.
 #include "JetTestSupport.h"
 
+#include "support/JetWriter.h"
+
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <sys/stat.h>
@@ -206,4 +208,33 @@ TEST(BadSources, SqliteSourceIsCopiedByteForByte)
     dao::CopySource(first, second);
     EXPECT_EQ(readAll(second), readAll(first));
     EXPECT_TRUE(QFileInfo(second).isWritable()) << "the working copy must be writable";
+}
+
+TEST(BadSources, RowCountThatDisagreesWithTheRows)
+{
+    // Seven rows; the table definition's count is set to 5 (a file not closed properly) and to 9
+    // (rows lost).
+    jetwriter::Table t;
+    t.name = "WO";
+    t.columns = {{"WONUM", dao::FieldType::Text, 20}};
+    for (int i = 0; i < 7; ++i)
+        t.rows.push_back({QString("W%1").arg(i)});
+    jetwriter::JetFile file;
+    file.tables = {t};
+    const QByteArray bytes = jetwriter::buildJet4(file);
+    QTemporaryDir dir;
+    for (const int count : {5, 9}) {
+        QByteArray patched = bytes;
+        int patchedPages = 0;
+        for (int page = 3; page < patched.size() / 4096; ++page) {
+            char* p = patched.data() + page * 4096;
+            if (p[0] == 0x02 && p[16] == 7 && p[17] == 0 && p[18] == 0 && p[19] == 0) {
+                p[16] = static_cast<char>(count);
+                ++patchedPages;
+            }
+        }
+        ASSERT_EQ(patchedPages, 1);
+        expectRefused(withBytes(dir, QString("count-%1.mdb").arg(count), patched), dir.filePath("copy.sqlite"), 3049,
+                      count < 7 ? "compact and repair" : "missing or damaged");
+    }
 }

@@ -58,7 +58,7 @@ bool readerError(const QByteArray& stderrText, int* number, QString* description
         if (!it->startsWith("error "))
             continue;
         const QByteArray rest = it->mid(6);
-        const int space = rest.indexOf(' ');
+        const qsizetype space = rest.indexOf(' ');
         bool ok = false;
         const int n = rest.left(space).toInt(&ok);
         if (!ok || space < 0)

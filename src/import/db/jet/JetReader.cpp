@@ -611,8 +611,18 @@ void JetCopier::scanRows(MdbTableDef* t, const QString& name, OnRow&& onRow)
                 progress_(name, rowsRead);
         }
     }
-    if (rowsRead != static_cast<qint64>(t->num_rows))
-        corrupt(QString("table '%1' holds %2 rows but %3 could be read").arg(name).arg(t->num_rows).arg(rowsRead));
+    const auto counted = static_cast<qint64>(t->num_rows);
+    if (rowsRead < counted)
+        corrupt(QString("table '%1' holds %2 rows but only %3 could be read, so pages are missing or damaged")
+                    .arg(name)
+                    .arg(counted)
+                    .arg(rowsRead));
+    if (rowsRead > counted)
+        corrupt(QString("table '%1' should hold %2 rows but %3 were found; the file was probably not closed "
+                        "properly: compact and repair it in Access, then import it again")
+                    .arg(name)
+                    .arg(counted)
+                    .arg(rowsRead));
 }
 
 template <typename OnRow>
