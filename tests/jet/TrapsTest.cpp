@@ -47,10 +47,10 @@ void markDeletedAsAccessDoes(QByteArray& file, int page)
     }
 }
 
-QString copyOf(const jetwriter::JetFile& spec, const QTemporaryDir& dir, const QString& name,
+QString copyOf(const jetwriter::JetFile& fixture, const QTemporaryDir& dir, const QString& name,
                const std::function<void(QByteArray&)>& patch = {})
 {
-    QByteArray bytes = jetwriter::buildJet4(spec);
+    QByteArray bytes = jetwriter::buildJet4(fixture);
     if (patch)
         patch(bytes);
     const QString mdb = dir.filePath(name + ".mdb");
