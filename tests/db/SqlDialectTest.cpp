@@ -118,5 +118,7 @@ TEST(SqlTranslator, JetFormsBecomeSqliteForms)
     EXPECT_EQ(t.table, "WOE");
     EXPECT_EQ(t.orderBy, "\"WONUM\", \"EQNUM\"");
     EXPECT_FALSE(TranslateJetSql("Select * from A, B where A.X = B.X").singleTableStar);
+    EXPECT_EQ(TranslateJetSql("Insert Into EQUIP (EQNUM, QTY) Values ('A', 2)").sql,
+              "INSERT INTO \"EQUIP\" (\"EQNUM\", \"QTY\") VALUES ('A', 2)");
     EXPECT_THROW(TranslateJetSql("Select * from T where D = #31/31/2020#"), dao::DaoError);
 }

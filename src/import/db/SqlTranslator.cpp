@@ -244,11 +244,12 @@ private:
             case Token::Word: {
                 const QString u = tk.upper();
                 const bool call = i + 1 < t_.size() && t_[i + 1].type == Token::Symbol && t_[i + 1].text == "(";
-                if (call) {
+                const bool afterInto = i > 0 && t_[i - 1].type == Token::Word && t_[i - 1].upper() == "INTO";
+                if (keywords().contains(u)) {
+                    piece = u;
+                } else if (call && !afterInto) {
                     if (!functions().contains(u))
                         throw DaoError(3085, QString("Undefined function '%1' in expression.").arg(tk.text));
-                    piece = u;
-                } else if (keywords().contains(u)) {
                     piece = u;
                 } else if (u == "TRUE") {
                     piece = "1";
