@@ -8,6 +8,8 @@
 #include "wizard/HostSettings.h"
 #include "wizard/MainForm.h"
 
+#include <QDir>
+
 const char kBatchUsage[] =
     "usage: crew-import --batch --source FILE [--target-dir DIR] [--file-name NAME.mdb] [--name NAME]\n"
     "                   [--password PW] [--cutoff DAYS] [--substrings none|default|FILE.csv]\n"
@@ -98,6 +100,16 @@ void ShowForm(BatchOperator& op, const MainForm& form)
     op.Note("Name: " + form.txtDBName);
 }
 
+// A path as a file dialog gives it: absolute, so that what is registered in the database list and
+// shown in the messages does not depend on where the program was started. A trailing '/' stays.
+QString Absolute(const QString& path)
+{
+    if (QDir::isAbsolutePath(path))
+        return path;
+    const QString absolute = QDir::cleanPath(QDir::currentPath() + "/" + path);
+    return path.endsWith(QLatin1Char('/')) && !absolute.endsWith(QLatin1Char('/')) ? absolute + "/" : absolute;
+}
+
 // Closes what is still open, as the end of the program does.
 void CloseAll(RunState& run)
 {
@@ -146,8 +158,9 @@ int RunBatch(const BatchOptions& options, const QString& programPath, QTextStrea
         op.Note(form.Caption);
         op.Note(form.lblTargetHint);
 
-        op.Note("Change Database: " + options.source);
-        form.btnAdd_Click(options.source);
+        const QString source = Absolute(options.source);
+        op.Note("Change Database: " + source);
+        form.btnAdd_Click(source);
         if (options.name) {
             op.Note("Typing the Name: " + *options.name);
             TypeInto(
@@ -162,8 +175,8 @@ int RunBatch(const BatchOptions& options, const QString& programPath, QTextStrea
                 [&](QChar key, const QString&) { return form.txtFileName_KeyPress(key); }, [](int) {});
         }
         if (options.targetDir) {
-            op.Note("Selected Directory chosen: " + *options.targetDir);
-            form.txtTargetDir = *options.targetDir;
+            form.txtTargetDir = Absolute(*options.targetDir);
+            op.Note("Selected Directory chosen: " + form.txtTargetDir);
         } else {
             op.Note("Make Recommended Directory the Selected Directory");
             form.btnRecToSelect_Click();

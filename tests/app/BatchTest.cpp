@@ -229,6 +229,34 @@ TEST_F(BatchRun, NoIsTheDefaultAnswerAndStopsTheImportBeforeTheLog)
     EXPECT_TRUE(QFileInfo(UserDir() + "/Vantrix/Vantrix.mdb").isFile());
 }
 
+TEST_F(BatchRun, AChosenDirectoryAsksTheRecommendedDirectoryQuestionAndRelativePathsAreMadeAbsolute)
+{
+    SqliteSource();
+    const Outcome r = Batch({"--source", "../mp2/Plant.mdb", "--target-dir", "out/", "--file-name", "Pl ant.mdb",
+                             "--yes"});
+    EXPECT_EQ(r.status, 0) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("| The recommended directory is not the directory you selected.\n"
+                               "| Do you want to continue with your selection?\n  > Yes\n"));
+    EXPECT_TRUE(r.out.contains("| Error: No spaces allowed.\n  > OK\n(beep)\n"));  // typed key by key
+    const QString out = QFileInfo(dir.filePath("work")).canonicalFilePath() + "/out/";
+    EXPECT_TRUE(QFileInfo(out + "Plant.mdb").isFile());
+    EXPECT_TRUE(r.out.contains("The import of '" + QFileInfo(dir.filePath("mp2")).canonicalFilePath() +
+                               "/Plant.mdb' was imported to "))
+        << r.out.toStdString();
+
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(dir.filePath("host/list/VXDB97.mdb")).constData(), &db, SQLITE_OPEN_READONLY,
+                    nullptr);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "SELECT Name, Path, FileName FROM DB", -1, &st, nullptr);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "Plant");
+    EXPECT_EQ(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1))), out);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 2)), "Plant.mdb");
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+}
+
 TEST_F(BatchRun, BadOptionsExitTwoWithTheUsage)
 {
     for (const QStringList& args : {QStringList{"--batch"}, QStringList{"--batch", "--source"},
