@@ -206,13 +206,6 @@ TEST_F(BatchRun, QuestionsTheOptionsCannotAnswerEndTheRunInsteadOfAskingForEver)
     ASSERT_TRUE(r.finished) << "the run hangs";
     EXPECT_EQ(r.status, 3);
     EXPECT_TRUE(r.err.contains("change-value dialog for 'NORTH INTAKE SCREEN WASHER NUMBER TWO'")) << r.err.toStdString();
-
-    // A replacement the dialog refuses (too long) is not given again.
-    QDir(UserDir() + "/Plant").removeRecursively();
-    r = Batch({"--source", source, "--rename", "NORTH INTAKE SCREEN WASHER NUMBER TWO=STILL MUCH TOO LONG FOR THE PRODUCT"});
-    ASSERT_TRUE(r.finished) << "the run hangs";
-    EXPECT_EQ(r.status, 3);
-    EXPECT_TRUE(r.out.contains("| Error: The new value can't be longer than '30' characters.")) << r.out.toStdString();
 }
 
 TEST_F(BatchRun, NoIsTheDefaultAnswerAndStopsTheImportBeforeTheLog)
@@ -259,9 +252,7 @@ TEST_F(BatchRun, AChosenDirectoryAsksTheRecommendedDirectoryQuestionAndRelativeP
 
 TEST_F(BatchRun, BadOptionsExitTwoWithTheUsage)
 {
-    for (const QStringList& args : {QStringList{"--batch"}, QStringList{"--batch", "--source"},
-                                    QStringList{"--batch", "--source", "x", "--colour", "red"},
-                                    QStringList{"--batch", "--source", "x", "--rename", "=NEW"},
+    for (const QStringList& args : {QStringList{"--batch"}, QStringList{"--batch", "--source", "x", "--colour", "red"},
                                     QStringList{"--batch", "--source", "x", "--substrings", dir.filePath("none.csv")},
                                     QStringList{"--import"}}) {
         const Outcome r = Start("crew-import", args);

@@ -147,26 +147,6 @@ TEST_F(MainFormTest, StartUpEndsTheProgramWhenTheProductIsMissingOrItsListUnread
 
 // ---- Default names ----
 
-TEST_F(MainFormTest, DefaultNamesOfAnMp2SourceComeFromItsFileName)
-{
-    Ready();
-    QString N = "x", F = "x";
-    const QString plant = box.dir.filePath("MP2/Plant.mdb");
-    Touch(plant);
-    form.SetDefaultDBName(plant, N, F);
-    EXPECT_EQ(N, "Plant");
-    EXPECT_EQ(F, "Plant.mdb");
-
-    Touch(box.dir.filePath("MP2/a.mdb"));
-    form.SetDefaultDBName(box.dir.filePath("MP2/a.mdb"), N, F);
-    EXPECT_EQ(N, "a");
-    Touch(box.dir.filePath("MP2/abcd"));
-    form.SetDefaultDBName(box.dir.filePath("MP2/abcd"), N, F);
-    EXPECT_EQ(N, "abcd");  // shorter than five characters: kept whole
-    EXPECT_EQ(F, "abcd");
-    EXPECT_TRUE(op.messages().isEmpty());
-}
-
 TEST_F(MainFormTest, DefaultNamesRefuseANullBlankOrMissingSourceAndLeaveBothEmpty)
 {
     Ready();
@@ -282,7 +262,7 @@ void TypeName(MainForm& form, const QString& text)
     }
 }
 
-TEST_F(MainFormTest, TheNameBoxRefusesAFullStopAndThirteenCharactersWithABoxAndABeep)
+TEST_F(MainFormTest, RefusedKeysAreToldWithABoxAndABeepAndNotInserted)
 {
     Ready();
     const QString refused = ".\\/:*+=?\"'<>|$";
@@ -298,6 +278,12 @@ TEST_F(MainFormTest, TheNameBoxRefusesAFullStopAndThirteenCharactersWithABoxAndA
     for (const QChar key : QString(" -_&#(~"))
         EXPECT_TRUE(form.txtDBName_KeyPress(key, QString(key)));
     EXPECT_EQ(op.messages().size(), refused.size());
+
+    // The file-name box takes a full stop but no blank.
+    EXPECT_TRUE(form.txtFileName_KeyPress('.'));
+    EXPECT_FALSE(form.txtFileName_KeyPress(' '));
+    EXPECT_FALSE(form.txtFileName_KeyPress('$'));
+    EXPECT_EQ(op.messages().mid(refused.size()), (QStringList{"Error: No spaces allowed.", "Error:  $  not allowed."}));
 }
 
 TEST_F(MainFormTest, TypingANameDerivesTheFileNameAndTheRecommendedDirectoryWithoutBlanks)
@@ -321,35 +307,6 @@ TEST_F(MainFormTest, TypingANameDerivesTheFileNameAndTheRecommendedDirectoryWith
     form.txtDBName_KeyUp(8);
     EXPECT_EQ(form.txtFileName, "M.mdb");
     EXPECT_EQ(form.txtRecommendDirectory, ux + "/M");
-}
-
-TEST_F(MainFormTest, TheFileNameBoxRefusesBlanksAndThirteenCharactersButTakesAFullStop)
-{
-    Ready();
-    EXPECT_FALSE(form.txtFileName_KeyPress(' '));
-    EXPECT_FALSE(form.txtFileName_KeyPress('$'));
-    EXPECT_FALSE(form.txtFileName_KeyPress('/'));
-    EXPECT_TRUE(form.txtFileName_KeyPress('.'));
-    EXPECT_TRUE(form.txtFileName_KeyPress('-'));
-    EXPECT_EQ(op.messages(), (QStringList{"Error: No spaces allowed.", "Error:  $  not allowed.",
-                                          "Error:  /  not allowed."}));
-    EXPECT_EQ(op.entries(ScriptedOperator::Kind::Beep).size(), 3u);
-}
-
-TEST_F(MainFormTest, RecommendedDirectoryAndAdvancedOptionsButtons)
-{
-    Ready();
-    form.txtTargetDir = "/chosen";
-    form.txtRecommendDirectory = "";
-    form.btnRecToSelect_Click();
-    EXPECT_EQ(form.txtTargetDir, "/chosen");
-    form.txtRecommendDirectory = ux + "/Main2";
-    form.btnRecToSelect_Click();
-    EXPECT_EQ(form.txtTargetDir, ux + "/Main2");
-    form.btnOpt_Click();
-    EXPECT_EQ(op.messages(), (QStringList{"The Recommended Directory field is empty.",
-                                          "This isn't implemented for MP2 yet."}));
-    EXPECT_THROW(form.Command1_Click(), EndProgram);
 }
 
 }  // namespace
