@@ -12,6 +12,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
+#include <ostream>
+
+// Texts print as texts in failure messages (the same definitions as the equipment tests').
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os) { *os << "{" << l.join(" | ").toStdString() << "}"; }
 
 class ConversionRun : public ::testing::Test {
 protected:
@@ -92,4 +97,4 @@ protected:
     std::unique_ptr<RunState> run;
 };
 
-inline dao::Variant Day(int y, int m, int d) { return QDateTime(QDate(y, m, d), QTime(0, 0)); }
+inline dao::Variant Day(int y, int m, int d) { return QDateTime(QDate(y, m, d), QTime(0, 0), Qt::UTC); }
