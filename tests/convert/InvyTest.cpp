@@ -91,6 +91,18 @@ TEST_F(InvyConversion, PrimaryVendorAndCostAreChosenAsMarkedConvertedAndPriced)
     EXPECT_EQ(Steps(), 2);  // one for the vendors, one for the items
 }
 
+TEST_F(InvyConversion, VendorsWhoseNamesDifferOnlyInCaseKeepTheirOwnItems)
+{
+    Mp2("VENDOR", {Mp2Row{{"VENDORID", "V1"}, {"NAME", "Acme"}}, Mp2Row{{"VENDORID", "V2"}, {"NAME", "ACME"}}});
+    Mp2("INVY", {Mp2Row{{"ITEMNUM", "I1"}}, Mp2Row{{"ITEMNUM", "I2"}}});
+    Mp2("INVVEND", {Mp2Row{{"ITEMNUM", "I1"}, {"VENDORID", "V2"}}, Mp2Row{{"ITEMNUM", "I2"}, {"VENDORID", "V1"}}});
+    Open();
+    CreateVendor(*run);
+    CreateInvy(*run);
+    EXPECT_EQ(Column("Select * From Invy", "VendorId"), (QStringList{"2", "1"}));
+    EXPECT_TRUE(op.messages().isEmpty());
+}
+
 TEST_F(InvyConversion, ItemNotesFollowTheColumnsAndTheTypeRule)
 {
     const dao::Variant added = Day(2023, 11, 2);

@@ -56,25 +56,31 @@ private:
     QHash<QString, std::vector<int>> positions_;
 };
 
-// GetVendorIndex, asked once per name that it finds: the Vendor table does not change while the items
-// are converted. A name it cannot find is asked (and reported) again every time, as before.
+// The Vendor Id of a converted vendor's name. The vendor conversion made the names unique by exact
+// comparison, so "Acme" and "ACME" may both be there; the engine's lookup by name ignores letter case
+// and would give both the first one's Id. The names are therefore matched exactly here, from one read
+// of the finished Vendor table; a name that is not there is left to GetVendorIndex, which reports it.
 class VendorIds {
 public:
-    explicit VendorIds(RunState& run) : run_(run) {}
+    explicit VendorIds(RunState& run) : run_(run)
+    {
+        auto rs = run.DBout->OpenRecordset("Select * from Vendor", dao::dbOpenSnapshot);
+        for (; !rs->EOF_(); rs->MoveNext()) {
+            const QString name = rs->Fields("Name").Value().toText();
+            if (!exact_.contains(name))
+                exact_.insert(name, static_cast<qint32>(rs->Fields("Id").Value().toLong()));
+        }
+        rs->Close();
+    }
     qint32 Of(const QString& name)
     {
-        const auto it = found_.constFind(name);
-        if (it != found_.constEnd())
-            return it.value();
-        const qint32 id = GetVendorIndex(run_, name);
-        if (id != 0)
-            found_.insert(name, id);
-        return id;
+        const auto it = name.isEmpty() ? exact_.constEnd() : exact_.constFind(name);
+        return it != exact_.constEnd() ? it.value() : GetVendorIndex(run_, name);
     }
 
 private:
     RunState& run_;
-    QHash<QString, qint32> found_;
+    QHash<QString, qint32> exact_;
 };
 
 struct VendorRow {
