@@ -201,7 +201,7 @@ const QStringList kNoteLines = {"Call before delivery.", "Ask for the maintenanc
 struct Equipment {
     QString number;  // as stored; empty for an empty or Null EQNUM
     bool null = false;
-    QString location, sub1, sub2, sub3;  // as WOE and WOC carry them
+    QString location, sub1;  // as work-order lines carry them (their other sub-locations are empty)
     bool metered = false;
 };
 
@@ -559,9 +559,7 @@ private:
             b.set(b.col("SERIALNUM"), rng_.chance(0.05) ? Variant(QString()) : orNull(0.4, "SN" + num(rng_.below(10000000), 7)));
             b.set(b.col("MODELNUM"), orNull(0.4, QString("%1-%2").arg(kTypes[t]).arg(rng_.range(10, 9999))));
             if (!e.null && !e.number.isEmpty()) {
-                // The numbers history refers to; a few carry a different letter case than EQUIP.
-                e.sub2 = QString();
-                e.sub3 = QString();
+                // The equipment that schedules, readings and history refer to.
                 e.metered = rng_.chance(0.3);
                 equip_.push_back(e);
             }
