@@ -18,7 +18,8 @@
 
 namespace dao {
 // Field values in test failures: the kind and the text.
-inline void PrintTo(const Variant& v, std::ostream* os)
+// Internal linkage: another test header may print values its own way.
+static inline void PrintTo(const Variant& v, std::ostream* os)
 {
     static const char* const kinds[] = {"Null", "Boolean", "Integer", "Real", "Date", "Text"};
     *os << kinds[static_cast<int>(v.kind())];
