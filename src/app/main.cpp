@@ -1,6 +1,7 @@
-// crew-import: the migration wizard. With --batch it runs unattended (app/BatchMode.h); the
-// desktop form is started without arguments once it is built.
+// crew-import: the migration wizard. Without arguments it opens the desktop wizard (ui/Wizard.h);
+// with --batch it runs unattended (app/BatchMode.h).
 #include "app/BatchMode.h"
+#include "ui/Wizard.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -10,12 +11,14 @@ namespace {
 const char kUsage[] =
     "usage: crew-import --batch --source FILE [options]   import unattended (--batch --help: the options)\n"
     "       crew-import --help\n"
-    "The desktop wizard is not part of this build; use --batch.\n";
+    "       crew-import                                    the desktop wizard\n";
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 1)
+        return RunWizard(argc, argv);
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

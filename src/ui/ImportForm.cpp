@@ -1,0 +1,157 @@
+#include "ui/ImportForm.h"
+
+#include "import/EndProgram.h"
+#include "import/db/DaoError.h"
+#include "ui/WidgetOperator.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+const QString ImportForm::kReadyText = QStringLiteral("Click on button to begin import.");
+const QString ImportForm::kRunningText = QStringLiteral("Import in progress ... Please stand by");
+
+ImportForm::ImportForm(const QString& source, const QString& target, std::function<void()> beginImport,
+                       QWidget* parent)
+    : QDialog(parent), beginImport_(std::move(beginImport))
+{
+    setObjectName(QStringLiteral("working"));
+    setModal(true);
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(new QLabel(QStringLiteral("Importing from :")), 0, 0);
+    txtsource = new QLineEdit;
+    txtsource->setObjectName(QStringLiteral("txtsource"));
+    fields->addWidget(txtsource, 0, 1);
+    fields->addWidget(new QLabel(QStringLiteral("Creating database :")), 1, 0);
+    txttarget = new QLineEdit;
+    txttarget->setObjectName(QStringLiteral("txttarget"));
+    fields->addWidget(txttarget, 1, 1);
+    for (QLineEdit* box : {txtsource, txttarget}) {
+        box->setReadOnly(true);
+        box->setMinimumWidth(420);
+    }
+
+    auto* frame = new QGroupBox;
+    auto* frameLayout = new QVBoxLayout(frame);
+    lblImportStatus = new QLabel(QStringLiteral("Importing database"));
+    lblImportStatus->setObjectName(QStringLiteral("lblImportStatus"));
+    lblImportStatus->setAlignment(Qt::AlignCenter);
+    lblImportStatus->setWordWrap(true);
+    QFont bold = lblImportStatus->font();
+    bold.setBold(true);
+    lblImportStatus->setFont(bold);
+    // The status changes while no events are processed: its room is fixed so that a new text never
+    // needs a new layout before it is painted.
+    lblImportStatus->setMinimumHeight(2 * lblImportStatus->fontMetrics().lineSpacing() + 8);
+    lblImportStatus->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    frameLayout->addWidget(lblImportStatus);
+
+    auto* progressRow = new QHBoxLayout;
+    progressRow->addWidget(new QLabel(QStringLiteral("Current Progress :")));
+    progress = new QProgressBar;
+    progress->setObjectName(QStringLiteral("progress"));
+    progress->setRange(0, 100);
+    progress->setValue(0);
+    progressRow->addWidget(progress, 1);
+
+    btnOK = new QPushButton(QStringLiteral("Begin Import"));
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK->setDefault(true);
+    connect(btnOK, &QPushButton::clicked, this, &ImportForm::btnOK_Click);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnOK);
+    buttons->addStretch();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addWidget(frame);
+    layout->addLayout(progressRow);
+    layout->addSpacing(6);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
+
+    // Load.
+    setWindowTitle(kReadyText);
+    lblImportStatus->setText(kReadyText);
+    txtsource->setText(source);
+    txttarget->setText(target);
+}
+
+void ImportForm::Paint()
+{
+    if (isVisible())
+        repaint();
+}
+
+void ImportForm::SetStatus(const QString& text)
+{
+    lblImportStatus->setText(text);
+    Paint();
+}
+
+void ImportForm::SetProgress(double value, double maximum)
+{
+    const int max = static_cast<int>(std::lround(maximum));
+    const int val = static_cast<int>(std::lround(value));
+    if (progress->maximum() != max)
+        progress->setRange(0, max);
+    progress->setValue(std::min(val, max));  // repaints the bar itself when what it shows changes
+}
+
+void ImportForm::SetSourceAndTarget(const QString& source, const QString& target)
+{
+    txtsource->setText(source);
+    txttarget->setText(target);
+    Paint();
+}
+
+void ImportForm::btnOK_Click()
+{
+    if (importing_)
+        return;
+    importing_ = true;
+    btnOK->setEnabled(false);
+    setWindowTitle(kRunningText);
+    SetStatus(kRunningText);
+    try {
+        beginImport_();
+        exitStatus_ = 0;  // an import that ends without saying so has still ended
+    } catch (const EndProgram& end) {
+        exitStatus_ = end.status;
+    } catch (const dao::DaoError& e) {
+        // The driver traps its own errors; one that escapes is still shown before the program ends.
+        QMessageBox::critical(this, WidgetOperator::kApplicationTitle,
+                              "Error: In sub DoImport " + QString::number(e.Number) + "\n" + e.Description);
+        exitStatus_ = 1;
+    } catch (const std::exception& e) {
+        QMessageBox::critical(this, WidgetOperator::kApplicationTitle,
+                              "Error: In sub DoImport\n" + QString::fromLocal8Bit(e.what()));
+        exitStatus_ = 1;
+    }
+    importing_ = false;
+    done(exitStatus_ == 0 ? QDialog::Accepted : QDialog::Rejected);
+}
+
+void ImportForm::closeEvent(QCloseEvent* event)
+{
+    if (importing_)
+        event->ignore();  // no way back while the import runs
+    else
+        QDialog::closeEvent(event);
+}
+
+void ImportForm::reject()
+{
+    if (!importing_)
+        QDialog::reject();
+}

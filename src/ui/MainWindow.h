@@ -1,0 +1,73 @@
+#pragma once
+// The wizard's main form "main": source, target directory, file name and display name of the new
+// database, and the Import button. A thin view over MainForm: the boxes show MainForm's texts, what
+// the operator types goes back into them, and every button calls MainForm's handler.
+#include <QMainWindow>
+#include <QSet>
+#include <functional>
+#include <optional>
+
+#include "wizard/MainForm.h"
+
+class AboutDialog;
+class QAction;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class WidgetOperator;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // `endProgram` is called with the exit status whenever the program is to end.
+    MainWindow(MainForm& form, WidgetOperator& op, std::function<void(int)> endProgram, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The open-file dialog of "Change Database": the chosen file, or std::nullopt when cancelled.
+    // Tests put a chooser of their own here.
+    std::function<std::optional<QString>()> chooseSource;
+    // The directory chooser of ". . .": the chosen directory, or std::nullopt when cancelled.
+    std::function<std::optional<QString>()> chooseDirectory;
+
+    // Shows MainForm's texts in the boxes.
+    void Refresh();
+    QLineEdit* Field(MainField field) const;
+
+    QLineEdit* txtSourceDB;
+    QLineEdit* txtTargetDir;
+    QLineEdit* txtRecommendDirectory;
+    QLineEdit* txtFileName;
+    QLineEdit* txtDBName;
+    QLabel* lblTargetHint;
+    QPushButton* btnAdd;
+    QPushButton* btnBrowse;
+    QPushButton* btnRecToSelect;
+    QPushButton* btnOpt;
+    QPushButton* btnImport;
+    QPushButton* Command1;
+    QAction* mnuAbout;
+    AboutDialog* about = nullptr;
+
+    // The import form once the checks have passed; tests may replace how it runs.
+    std::function<int()> showImportForm;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    template <typename Handler> void Guard(Handler handler);
+    void btnAdd_Click();
+    void btnBrowse_Click();
+    void btnImport_Click();
+    void ShowAbout();
+    int ShowImportForm();
+    std::optional<QString> OpenFileDialog();
+    std::optional<QString> DirectoryDialog();
+
+    MainForm& form_;
+    WidgetOperator& op_;
+    std::function<void(int)> endProgram_;
+    QSet<int> keysDownInName_;
+    bool ending_ = false;
+};

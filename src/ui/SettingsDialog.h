@@ -1,0 +1,44 @@
+#pragma once
+// The directory chooser "Import to directory": a drive list and a directory tree. On Linux the drives
+// are the file system's root and the mount points of real file systems (disks, removable media,
+// network shares); a directory belongs to the deepest mount point that holds it.
+#include <QDialog>
+#include <QStringList>
+
+class Operator;
+class QComboBox;
+class QFileSystemModel;
+class QLabel;
+class QPushButton;
+class QTreeView;
+
+// The drives offered: "/" first, then the mount points of real file systems, sorted.
+QStringList DriveList();
+// The drive of `path`: the deepest entry of `drives` that holds it ("/" when none does).
+QString DriveOf(const QString& path, const QStringList& drives);
+
+class SettingsDialog : public QDialog {
+    Q_OBJECT
+public:
+    // `targetDir` is the main form's selected directory. A directory that does not exist is reported
+    // (number and description) and the lists are left without a preset.
+    SettingsDialog(Operator& op, const QString& targetDir, QWidget* parent = nullptr,
+                   const QStringList& drives = DriveList());
+
+    // The directory list's path: what OK puts into the selected directory.
+    QString DirectoryPath() const { return path_; }
+    void SetDirectoryPath(const QString& path);
+    void SetDrive(const QString& drive);
+
+    QComboBox* drvHistPath;
+    QTreeView* dirHistData;
+    QLabel* lblPath;
+    QPushButton* btnOK;
+    QPushButton* btnCancel;
+
+private:
+    void DriveChanged(int index);
+
+    QFileSystemModel* model_;
+    QString path_;
+};

@@ -1,0 +1,158 @@
+#include "ui/WidgetOperator.h"
+
+#include "ui/ChangeValueDialog.h"
+#include "ui/ImportForm.h"
+#include "ui/PreParseDialog.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+
+const QString WidgetOperator::kApplicationTitle = QStringLiteral("Crew Import");
+
+// The normal arrow while a box is on screen, the hourglass again afterwards when it was showing.
+class ArrowWhileShown {
+public:
+    explicit ArrowWhileShown(WidgetOperator& op) : op_(op), wasBusy_(op.busy())
+    {
+        if (wasBusy_)
+            op_.SetBusy(false);
+    }
+    ~ArrowWhileShown()
+    {
+        if (wasBusy_)
+            op_.SetBusy(true);
+    }
+    ArrowWhileShown(const ArrowWhileShown&) = delete;
+    ArrowWhileShown& operator=(const ArrowWhileShown&) = delete;
+
+private:
+    WidgetOperator& op_;
+    bool wasBusy_;
+};
+
+namespace {
+
+QMessageBox::Icon BoxIcon(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::None: return QMessageBox::NoIcon;
+    case MsgIcon::Critical: return QMessageBox::Critical;
+    case MsgIcon::Question: return QMessageBox::Question;
+    case MsgIcon::Exclamation: return QMessageBox::Warning;
+    case MsgIcon::Information: return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString TitleOr(const QString& title) { return title.isEmpty() ? WidgetOperator::kApplicationTitle : title; }
+
+}  // namespace
+
+WidgetOperator::~WidgetOperator()
+{
+    if (busy_)
+        QApplication::restoreOverrideCursor();
+}
+
+QString WidgetOperator::ScreenText(const QString& text)
+{
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+QWidget* WidgetOperator::DialogParent() const
+{
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (importForm_ && importForm_->isVisible())
+        return importForm_;
+    return mainWindow_;
+}
+
+void WidgetOperator::MsgBox(const QString& text, MsgIcon icon, const QString& title)
+{
+    ArrowWhileShown arrow(*this);
+    QMessageBox box(BoxIcon(icon), TitleOr(title), ScreenText(text), QMessageBox::Ok, DialogParent());
+    box.setTextFormat(Qt::PlainText);  // paths and names are shown as typed, never as markup
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+}
+
+bool WidgetOperator::AskYesNo(const QString& text, const QString& title)
+{
+    ArrowWhileShown arrow(*this);
+    QMessageBox box(QMessageBox::Question, TitleOr(title), ScreenText(text), QMessageBox::Yes | QMessageBox::No,
+                    DialogParent());
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<QString> WidgetOperator::InputBox(const QString& prompt, const QString& title,
+                                                const QString& defaultText, bool masked)
+{
+    ArrowWhileShown arrow(*this);
+    QInputDialog dialog(DialogParent());
+    dialog.setObjectName(QStringLiteral("InputBox"));
+    dialog.setWindowTitle(TitleOr(title));
+    dialog.setLabelText(ScreenText(prompt).trimmed());
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
+    dialog.setTextValue(defaultText);
+    dialog.setMinimumWidth(360);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
+}
+
+void WidgetOperator::ShowPreParse(PreParse& screen)
+{
+    PreParseDialog dialog(screen, DialogParent());
+    dialog.exec();
+    dialog.RethrowFailure();
+}
+
+std::optional<QString> WidgetOperator::ChangeValue(const QString& oldValue, int minLength, int maxLength,
+                                                   const QString& message)
+{
+    ArrowWhileShown arrow(*this);
+    ChangeValueDialog dialog(*this, oldValue, minLength, maxLength, message, DialogParent());
+    dialog.exec();
+    return dialog.Answer();
+}
+
+void WidgetOperator::SetStatus(const QString& text)
+{
+    if (importForm_)
+        importForm_->SetStatus(text);
+}
+
+void WidgetOperator::SetProgress(double value, double maximum)
+{
+    if (importForm_)
+        importForm_->SetProgress(value, maximum);
+}
+
+void WidgetOperator::ShowSourceAndTarget(const QString& source, const QString& target)
+{
+    if (importForm_)
+        importForm_->SetSourceAndTarget(source, target);
+}
+
+void WidgetOperator::SetBusy(bool busy)
+{
+    if (busy == busy_)
+        return;
+    busy_ = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void WidgetOperator::Beep() { QApplication::beep(); }

@@ -1,0 +1,358 @@
+// The boxes and dialogs of the wizard, driven as the operator drives them: message boxes and input
+// boxes, the change-value dialog, the pre-parse screen, the directory chooser, the About box and the
+// import form.
+#include "UiTestSupport.h"
+#include "convert/equipment/PreParse.h"
+#include "import/RunState.h"
+#include "import/db/Database.h"
+#include "ui/AboutDialog.h"
+#include "ui/ChangeValueDialog.h"
+#include "ui/ImportForm.h"
+#include "ui/PreParseDialog.h"
+#include "ui/SettingsDialog.h"
+#include "ui/WidgetOperator.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+using uitest::ModalResponder;
+
+namespace {
+
+const QChar CR(13);
+
+struct BoxLook {
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString defaultButton;
+    QString text;
+};
+
+TEST(WidgetOperatorTest, BoxesCarryTheirIconTitleAndDefaultButton)
+{
+    WidgetOperator op;
+    ModalResponder responder;
+    QList<BoxLook> looks;
+    responder.onShown = [&](QWidget* w, const QString&) {
+        if (auto* box = qobject_cast<QMessageBox*>(w))
+            looks.append({box->windowTitle(), box->icon(),
+                          box->defaultButton() ? box->defaultButton()->text() : QString(), box->text()});
+    };
+
+    op.MsgBox("first" + QString(CR) + "second <b>not bold</b>");
+    op.MsgBox("bad name", MsgIcon::Exclamation, "QRT Oops!");
+    responder.No();
+    EXPECT_FALSE(op.AskYesNo("Go on?"));
+    responder.Yes();
+    EXPECT_TRUE(op.AskYesNo("Go on?"));
+    ASSERT_EQ(looks.size(), 4);
+    EXPECT_EQ(looks[0].title, "Crew Import");
+    EXPECT_EQ(looks[0].icon, QMessageBox::NoIcon);
+    EXPECT_EQ(looks[0].text, "first\nsecond <b>not bold</b>");
+    EXPECT_EQ(looks[1].title, "QRT Oops!");
+    EXPECT_EQ(looks[1].icon, QMessageBox::Warning);
+    EXPECT_EQ(looks[2].icon, QMessageBox::Question);
+    EXPECT_EQ(looks[2].defaultButton, "&No");
+    EXPECT_TRUE(responder.unexpected.isEmpty());
+}
+
+TEST(WidgetOperatorTest, InputBoxesAreMaskedForThePasswordAndCancelGivesNoAnswer)
+{
+    WidgetOperator op;
+    ModalResponder responder;
+    QLineEdit::EchoMode echo = QLineEdit::Normal;
+    QString shownDefault;
+    responder.Then("password", [&](QWidget* w) {
+        auto* dialog = qobject_cast<QInputDialog*>(w);
+        ASSERT_TRUE(dialog);
+        echo = dialog->findChild<QLineEdit*>()->echoMode();
+        QTest::keyClicks(dialog->findChild<QLineEdit*>(), "s3cret");
+        dialog->accept();
+    });
+    EXPECT_EQ(op.InputBox("Enter password" + QString(CR), "Enter password", {}, true), QString("s3cret"));
+    EXPECT_EQ(echo, QLineEdit::Password);
+    EXPECT_EQ(responder.seen.value(0), "Input[Enter password]: Enter password");
+
+    responder.Then("default", [&](QWidget* w) {
+        auto* dialog = qobject_cast<QInputDialog*>(w);
+        shownDefault = dialog->textValue();
+        echo = dialog->findChild<QLineEdit*>()->echoMode();
+        dialog->reject();
+    });
+    EXPECT_EQ(op.InputBox("Does this database have a password? ", "Does this database have a password?", "N"),
+              std::nullopt);
+    EXPECT_EQ(shownDefault, "N");
+    EXPECT_EQ(echo, QLineEdit::Normal);
+}
+
+TEST(WidgetOperatorTest, TheHourglassGivesWayWhileABoxIsUp)
+{
+    WidgetOperator op;
+    ModalResponder responder;
+    op.SetBusy(true);
+    ASSERT_TRUE(QApplication::overrideCursor());
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    bool arrowWhileShown = false;
+    responder.onShown = [&](QWidget*, const QString&) { arrowWhileShown = QApplication::overrideCursor() == nullptr; };
+    op.MsgBox("message");
+    EXPECT_TRUE(arrowWhileShown);
+    ASSERT_TRUE(QApplication::overrideCursor());
+    op.SetBusy(false);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(ChangeValueDialogTest, OkTrimsAndHoldsTheLengthsCancelImportAndClosingAnswerDifferently)
+{
+    WidgetOperator op;
+    ModalResponder responder;
+    const QString old = "NORTH INTAKE SCREEN WASHER NUMBER TWO";
+    ChangeValueDialog dialog(op, old, 1, 30, "Equipment number too long");
+    EXPECT_EQ(dialog.windowTitle(), "Change Value");
+    EXPECT_EQ(dialog.txtOld->text(), old);
+    EXPECT_EQ(dialog.txtNew->text(), old);
+    EXPECT_EQ(dialog.lblUserMessage->text(), "Equipment number too long");
+    EXPECT_EQ(dialog.btnOK->text(), "OK");
+    EXPECT_EQ(dialog.btnCancel->text(), "Cancel Import");
+    responder.Ignore(&dialog);
+    dialog.show();
+
+    dialog.btnOK->click();
+    EXPECT_EQ(responder.seen.value(0),
+              "OK: Error: The new value can't be longer than '30' characters. It has a length of 37.");
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.focusWidget(), dialog.txtNew);
+
+    dialog.txtNew->setText("   ");
+    dialog.btnOK->click();
+    EXPECT_EQ(responder.seen.value(1), "OK: Error: The new value must be at least '1' characters long.");
+    EXPECT_EQ(dialog.txtNew->text(), "");
+
+    dialog.txtNew->setText("  NORTH SCREEN WASHER 2 ");
+    dialog.btnOK->click();
+    EXPECT_EQ(dialog.txtNew->text(), "NORTH SCREEN WASHER 2");
+    EXPECT_EQ(dialog.Answer(), QString("NORTH SCREEN WASHER 2"));
+    EXPECT_FALSE(dialog.isVisible());
+
+    ChangeValueDialog cancelled(op, old, 1, 30, "m");
+    responder.Ignore(&cancelled);
+    cancelled.show();
+    cancelled.btnCancel->click();
+    EXPECT_EQ(cancelled.Answer(), std::nullopt);
+
+    ChangeValueDialog closed(op, old, 1, 30, "m");
+    responder.Ignore(&closed);
+    closed.show();
+    closed.close();
+    EXPECT_EQ(closed.Answer(), QString());
+}
+
+class PreParseDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const QString path = host.MakeSource("mp2/Plant.mdb", {"pump-01", "FIFTEEN-CHARS-1", "SIXTEEN-CHARS-12",
+                                                               "NORTH INTAKE SCREEN WASHER NUMBER TWO"});
+        run.DBin = dao::Database::OpenDatabase(path);
+        screen.Open();
+    }
+    void TearDown() override { run.DBin->Close(); }
+
+    uitest::HostSandbox host;
+    WidgetOperator op;
+    RunState run{op};
+    PreParse screen{run};
+    ModalResponder responder;
+};
+
+TEST_F(PreParseDialogTest, ShowsTheTextsTheNumbersInYellowAndAnEditableTable)
+{
+    PreParseDialog dialog(screen);
+    EXPECT_EQ(dialog.windowTitle(), "PreParseEqNum");
+    QStringList labels;
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+        labels << label->text();
+    EXPECT_TRUE(labels.contains(PreParse::kIntroText));
+    EXPECT_TRUE(labels.contains(PreParse::kOrderText));
+    EXPECT_EQ(dialog.spSubStrings->horizontalHeaderItem(1)->text(), "VX Substring      (Case-Sensitive)");
+    EXPECT_EQ(dialog.spMP2EqNum->horizontalHeaderItem(0)->text(), "MP2 EqNum (yellow if > 15)");
+    for (const auto& [button, caption] : std::vector<std::pair<QAbstractButton*, QString>>{
+             {dialog.btnLoadDefaults, "Load Default Substrings"}, {dialog.btnDeleteRow, "Delete Row"},
+             {dialog.btnCancel, "Exit"}, {dialog.btnClose, "Update Database And Close Screen"}})
+        EXPECT_EQ(button->text(), caption);
+
+    // Numbers in EQNUM order, upper case, yellow from 16 characters, not editable.
+    const QTableWidget* eq = dialog.spMP2EqNum;
+    ASSERT_GE(eq->rowCount(), 4);
+    EXPECT_EQ(eq->item(0, 0)->text(), "FIFTEEN-CHARS-1");
+    EXPECT_EQ(eq->item(0, 1)->text(), "15");
+    EXPECT_EQ(eq->item(0, 0)->background().style(), Qt::NoBrush);
+    EXPECT_EQ(eq->item(2, 0)->text(), "PUMP-01");
+    EXPECT_EQ(eq->item(3, 0)->text(), "SIXTEEN-CHARS-12");
+    EXPECT_EQ(eq->item(3, 0)->background().color(), QColor(255, 255, 0));
+    EXPECT_EQ(eq->item(3, 1)->background().color(), QColor(255, 255, 0));
+    EXPECT_EQ(eq->editTriggers(), QAbstractItemView::NoEditTriggers);
+
+    // Typing in the last rows grows the table so that 50 empty rows stay below.
+    QTableWidget* sub = dialog.spSubStrings;
+    EXPECT_EQ(sub->rowCount(), 50);
+    sub->item(49, 0)->setText("TANK");
+    EXPECT_EQ(screen.SubString(50, 1), "TANK");
+    EXPECT_EQ(sub->rowCount(), 100);
+}
+
+TEST_F(PreParseDialogTest, ButtonsLoadMoveDeleteAndExit)
+{
+    PreParseDialog dialog(screen);
+    responder.Ignore(&dialog);
+    dialog.show();
+    QTableWidget* sub = dialog.spSubStrings;
+
+    responder.No();
+    dialog.btnLoadDefaults->click();
+    EXPECT_EQ(sub->item(0, 0)->text(), "");
+    responder.Yes();
+    dialog.btnLoadDefaults->click();
+    EXPECT_EQ(responder.seen.value(1), "YesNo: This will clear the substring table and load |it with some defaults. "
+                                       "|Do you wish to continue?");
+    ASSERT_GE(sub->rowCount(), 199);
+    EXPECT_EQ(sub->item(0, 0)->text(), "ADMIN");
+    EXPECT_EQ(sub->item(148, 1)->text(), "Yr");
+    EXPECT_TRUE(sub->item(149, 0)->text().isEmpty());
+
+    // The selection follows a moved row.
+    sub->setCurrentCell(1, 1);
+    dialog.btnUp->click();
+    EXPECT_EQ(sub->item(0, 0)->text(), "AERATION");
+    EXPECT_EQ(sub->item(1, 0)->text(), "ADMIN");
+    EXPECT_EQ(sub->currentRow(), 0);
+    EXPECT_EQ(sub->currentColumn(), 0);
+    dialog.btnDown->click();
+    EXPECT_EQ(sub->item(1, 0)->text(), "AERATION");
+    EXPECT_EQ(sub->currentRow(), 1);
+
+    responder.Yes();
+    dialog.btnDeleteRow->click();
+    EXPECT_EQ(responder.seen.last(), "YesNo: Are you sure you want to remove MP2 substring 'AERATION' and VX "
+                                     "substring 'Aertn' ?");
+    EXPECT_EQ(sub->item(1, 0)->text(), "AERATIN");
+
+    sub->setCurrentCell(160, 0);
+    dialog.btnUp->click();
+    dialog.btnDeleteRow->click();
+    EXPECT_EQ(responder.seen.mid(responder.seen.size() - 2),
+              (QStringList{"OK: Click on the row you want to move first.",
+                           "OK: Click on the row you want to remove first."}));
+
+    dialog.btnCancel->click();
+    EXPECT_TRUE(screen.IsClosed());
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(responder.unexpected.isEmpty()) << responder.unexpected.join('\n').toStdString();
+}
+
+TEST_F(PreParseDialogTest, UpdateRenamesTheNumbersAndClosesTheScreen)
+{
+    PreParseDialog dialog(screen);
+    responder.Ignore(&dialog);
+    dialog.show();
+    QTableWidget* sub = dialog.spSubStrings;
+    sub->item(0, 0)->setText("pump");
+    sub->item(0, 1)->setText("Pmp");
+    sub->item(1, 0)->setText("CHARS");
+    // A blank replacement is questioned; No leaves the screen open with nothing changed.
+    responder.No();
+    dialog.btnClose->click();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(uitest::QueryText(host.Path("mp2/Plant.mdb"), "SELECT count(*) FROM EQUIP WHERE EQNUM = 'Pmp-01'"), "0");
+
+    responder.Yes();
+    dialog.btnClose->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(screen.IsClosed());
+    EXPECT_EQ(responder.seen.last(), "OK: Equipment PreParse Phase is Done. Click OK to continue.");
+    // The working copy here is the test's own source file, opened as DBin.
+    EXPECT_EQ(uitest::QueryText(host.Path("mp2/Plant.mdb"), "SELECT count(*) FROM EQUIP WHERE EQNUM = 'Pmp-01'"), "1");
+    EXPECT_EQ(uitest::QueryText(host.Path("mp2/Plant.mdb"), "SELECT count(*) FROM TASKEQ WHERE EQNUM = 'Pmp-01'"), "1");
+}
+
+TEST(SettingsDialogTest, DrivesAreTheRootAndMountPoints)
+{
+    const QStringList drives = DriveList();
+    ASSERT_FALSE(drives.isEmpty());
+    EXPECT_EQ(drives.first(), "/");
+    for (const QString& drive : drives)
+        EXPECT_FALSE(drive.startsWith("/proc") || drive.startsWith("/sys")) << drive.toStdString();
+    const QStringList known = {"/", "/mnt/data", "/mnt/data2"};
+    EXPECT_EQ(DriveOf("/mnt/data/plants/north", known), "/mnt/data");
+    EXPECT_EQ(DriveOf("/mnt/data2", known), "/mnt/data2");
+    EXPECT_EQ(DriveOf("/mnt/database", known), "/");
+}
+
+TEST(SettingsDialogTest, OpensOnTheSelectedDirectoryAndOkReturnsTheChoice)
+{
+    QTemporaryDir dir;
+    QDir().mkpath(dir.filePath("plants/north"));
+    WidgetOperator op;
+    ModalResponder responder;
+    SettingsDialog dialog(op, dir.filePath("plants"), nullptr, {"/"});
+    EXPECT_EQ(dialog.windowTitle(), "Import to directory");
+    EXPECT_EQ(dialog.drvHistPath->currentText(), "/");
+    EXPECT_EQ(dialog.DirectoryPath(), dir.filePath("plants"));
+    EXPECT_EQ(dialog.btnCancel->text(), "Cancel");
+    dialog.SetDirectoryPath(dir.filePath("plants/north"));
+    EXPECT_EQ(dialog.DirectoryPath(), dir.filePath("plants/north"));
+    EXPECT_TRUE(responder.seen.isEmpty());
+
+    SettingsDialog missing(op, dir.filePath("nowhere"), nullptr, {"/"});
+    EXPECT_EQ(responder.seen, QStringList{"OK: 76 Path not found: '" + dir.filePath("nowhere") + "'"});
+    EXPECT_TRUE(missing.DirectoryPath().isEmpty());
+    EXPECT_FALSE(missing.btnOK->isEnabled());
+
+    SettingsDialog empty(op, QString(), nullptr, {"/"});
+    EXPECT_EQ(empty.DirectoryPath(), "/");
+}
+
+TEST(AboutDialogTest, TitleAndVersion)
+{
+    AboutDialog about(nullptr, 1, 0, 12);
+    EXPECT_EQ(about.windowTitle(), "About Crew Import");
+    EXPECT_EQ(about.lblTitle->text(), "Crew Import");
+    EXPECT_EQ(about.lblVersion->text(), "Version 1.0.12");
+    EXPECT_FALSE(about.picLogo->pixmap().isNull());
+}
+
+TEST(ImportFormTest, LoadsReadyShowsStatusAndProgressAndEndsWhenClosedBeforeBeginning)
+{
+    int begun = 0;
+    ImportForm form("/mp2/Plant.mdb", "/crew/Plant/", [&] { ++begun; });
+    EXPECT_EQ(form.windowTitle(), "Click on button to begin import.");
+    EXPECT_EQ(form.lblImportStatus->text(), "Click on button to begin import.");
+    EXPECT_EQ(form.txtsource->text(), "/mp2/Plant.mdb");
+    EXPECT_EQ(form.txttarget->text(), "/crew/Plant/");
+    EXPECT_EQ(form.btnOK->text(), "Begin Import");
+
+    form.SetProgress(57, 103);
+    EXPECT_EQ(form.progress->maximum(), 103);
+    EXPECT_EQ(form.progress->value(), 57);
+    form.SetStatus("Creating Equipment table");
+    EXPECT_EQ(form.lblImportStatus->text(), "Creating Equipment table");
+
+    form.show();
+    form.close();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.exitStatus(), 1);
+    EXPECT_EQ(begun, 0);
+}
+
+}  // namespace

@@ -1,0 +1,253 @@
+// A whole import through the widgets, from "Change Database" to the end of the program: the import
+// form, the password question, the pre-parse screen with the default substrings, the change-value
+// dialog for a number that stays too long, the cutoff question and the closing boxes. The same run,
+// photographed, gives the pictures of every form and box (written to <build>/screenshots).
+#include "UiTestSupport.h"
+#include "ui/AboutDialog.h"
+#include "ui/ChangeValueDialog.h"
+#include "ui/ImportForm.h"
+#include "ui/PreParseDialog.h"
+#include "ui/SettingsDialog.h"
+#include "ui/Wizard.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableWidget>
+#include <QTest>
+
+using uitest::ModalResponder;
+
+namespace {
+
+const QString kLongNumber = "NORTH INTAKE SCREEN WASHER NUMBER TWO";
+
+// What the run saw at its questions.
+struct Observed {
+    QString statusAtCutoff;
+    int progressAtCutoff = -1;
+    int progressMaximum = -1;
+    bool beginDisabled = false;
+    bool arrowAtChangeValue = false;
+    QString changeValueOld;
+};
+
+class WholeImport : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        source = host.MakeSource("mp2/Plant.mdb", {"PUMP-1", "COMPRESSOR-BUILDING-7", kLongNumber});
+        ASSERT_TRUE(wizard.Start("crew-import"));
+        w = wizard.window.get();
+        w->chooseSource = [this]() -> std::optional<QString> { return source; };
+        w->show();
+    }
+
+    // Everything an operator does, in order. `photo` is called at the moments worth a picture.
+    void RunImport(const std::function<void(QWidget*, const QString&)>& photo = {})
+    {
+        QTest::mouseClick(w->btnAdd, Qt::LeftButton);
+        if (photo)
+            photo(w, "main-form-source-chosen");
+
+        responder
+            .Then("import form",
+                  [this, photo](QWidget* widget) {
+                      auto* form = qobject_cast<ImportForm*>(widget);
+                      ASSERT_TRUE(form) << widget->metaObject()->className();
+                      working = form;
+                      if (photo)
+                          photo(form, "import-form-ready");
+                      QTest::mouseClick(form->btnOK, Qt::LeftButton);
+                  })
+            .Input("N", "password question")
+            .Then("pre-parse screen",
+                  [photo](QWidget* widget) {
+                      auto* screen = qobject_cast<PreParseDialog*>(widget);
+                      ASSERT_TRUE(screen) << widget->metaObject()->className();
+                      screen->btnLoadDefaults->click();
+                      if (photo)
+                          photo(screen, "pre-parse-defaults-loaded");
+                      screen->btnClose->click();
+                  })
+            .Yes("load the defaults")
+            .Then("change value",
+                  [this](QWidget* widget) {
+                      auto* dialog = qobject_cast<ChangeValueDialog*>(widget);
+                      ASSERT_TRUE(dialog) << widget->metaObject()->className();
+                      seen.arrowAtChangeValue = QApplication::overrideCursor() == nullptr;
+                      seen.changeValueOld = dialog->txtOld->text();
+                      dialog->txtNew->selectAll();
+                      QTest::keyClicks(dialog->txtNew, "NORTH SCREEN WASHER 2");
+                      QTest::mouseClick(dialog->btnOK, Qt::LeftButton);
+                  })
+            .Then("cutoff", [this, photo](QWidget* widget) {
+                auto* input = qobject_cast<QInputDialog*>(widget);
+                ASSERT_TRUE(input);
+                if (working) {
+                    seen.statusAtCutoff = working->lblImportStatus->text();
+                    seen.progressAtCutoff = working->progress->value();
+                    seen.progressMaximum = working->progress->maximum();
+                    seen.beginDisabled = !working->btnOK->isEnabled();
+                    if (photo)
+                        photo(working, "import-form-mid-run");
+                }
+                input->setTextValue("30");
+                input->accept();
+            });
+        QTest::mouseClick(w->btnImport, Qt::LeftButton);
+    }
+
+    uitest::HostSandbox host;
+    QString source;
+    ModalResponder responder;
+    Wizard wizard;
+    MainWindow* w = nullptr;
+    QPointer<ImportForm> working;
+    Observed seen;
+};
+
+TEST_F(WholeImport, FromBeginImportToTheEndOfTheProgram)
+{
+    RunImport();
+
+    EXPECT_TRUE(wizard.ended());
+    EXPECT_EQ(wizard.status(), 0) << responder.seen.join('\n').toStdString();
+    EXPECT_TRUE(responder.unexpected.isEmpty()) << responder.unexpected.join('\n').toStdString();
+    EXPECT_EQ(responder.pending(), 0);
+
+    // What the operator saw on the way.
+    EXPECT_TRUE(seen.beginDisabled);
+    EXPECT_EQ(seen.statusAtCutoff, "Creating TaskEq table");
+    EXPECT_GT(seen.progressAtCutoff, 0);
+    EXPECT_EQ(seen.progressMaximum, 103);
+    EXPECT_TRUE(seen.arrowAtChangeValue);
+    EXPECT_EQ(seen.changeValueOld, kLongNumber);
+    EXPECT_TRUE(responder.seen.contains("Input[Does this database have a password?]: Does this database have a "
+                                        "password? |enter either Y or N"));
+    EXPECT_TRUE(responder.seen.contains("OK: Equipment PreParse Phase is Done. Click OK to continue."));
+    EXPECT_TRUE(responder.seen.contains("OK: MP2 INVCOMM table has 0 records.|No need to check table."));
+    const QString target = host.UserDir() + "/Plant/Plant.mdb";
+    const QString log = host.UserDir() + "/Plant/MP2ImportLog.txt";
+    // The log's path is the selected directory's text and "/MP2ImportLog.txt".
+    EXPECT_EQ(responder.seen.last(), "OK: The import of '" + source + "' was imported to |'" + target +
+                                         "' ||The import log file is located at |'" + host.UserDir() +
+                                         "/Plant//MP2ImportLog.txt'");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // The log, the new database and its registration.
+    const QStringList lines = uitest::LogLines(log);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_TRUE(lines.first().startsWith("In Main frm, btnImport - Start: "));
+    EXPECT_TRUE(lines.contains("-----PreParseEqNum - Start--------"));
+    EXPECT_TRUE(lines.contains("MP2EqOld(1)= COMPRESSOR-BUILDING-7  MP2EqNew(1)= Cmpsr-Bldg-7"));
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_TRUE(lines.at(lines.size() - 2).startsWith("The import of '" + source + "' was imported to " + QChar(13)));
+    EXPECT_EQ(lines.last(), "");
+    EXPECT_EQ(uitest::QueryText(target, "SELECT group_concat(\"Equipment#\", ',') FROM "
+                                        "(SELECT \"Equipment#\" FROM Equipment ORDER BY 1)"),
+              "Cmpsr-Bldg-7,NORTH SCREEN WASHER 2,PUMP-1");
+    EXPECT_EQ(uitest::QueryText(host.ListPath(), "SELECT Name || '|' || Path || '|' || FileName || '|' || IsDefault "
+                                                 "FROM DB"),
+              "Plant|" + host.UserDir() + "/Plant/|Plant.mdb|0");
+    // The operator's source is untouched.
+    EXPECT_EQ(uitest::QueryText(source, "SELECT count(*) FROM EQUIP WHERE EQNUM = 'COMPRESSOR-BUILDING-7'"), "1");
+}
+
+TEST_F(WholeImport, CancelImportInTheChangeValueDialogEndsWithoutANewDatabase)
+{
+    responder
+        .Then("import form", [](QWidget* widget) {
+            QTest::mouseClick(qobject_cast<ImportForm*>(widget)->btnOK, Qt::LeftButton);
+        })
+        .Input("N")
+        .Then("pre-parse screen", [](QWidget* widget) { qobject_cast<PreParseDialog*>(widget)->btnCancel->click(); })
+        .Then("change value", [](QWidget* widget) {
+            QTest::mouseClick(qobject_cast<ChangeValueDialog*>(widget)->btnCancel, Qt::LeftButton);
+        });
+    QTest::mouseClick(w->btnAdd, Qt::LeftButton);
+    QTest::mouseClick(w->btnImport, Qt::LeftButton);
+    EXPECT_TRUE(wizard.ended());
+    EXPECT_NE(wizard.status(), 0);
+    EXPECT_TRUE(responder.unexpected.isEmpty()) << responder.unexpected.join('\n').toStdString();
+    EXPECT_FALSE(QFileInfo::exists(host.UserDir() + "/Plant/Plant.mdb"));
+    EXPECT_EQ(uitest::QueryText(host.ListPath(), "SELECT count(*) FROM DB"), "0");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// The pictures: every form and box as the operator meets them in a run, and the forms that a run
+// does not open.
+TEST_F(WholeImport, PicturesOfEveryFormAndBox)
+{
+    const QString dir = uitest::ScreenshotDir();
+    int n = 0;
+    const auto save = [&](QWidget* widget, const QString& name) {
+        QApplication::processEvents();  // let the layout settle
+        const QString file = QString("%1/%2-%3.png").arg(dir).arg(++n, 2, 10, QChar('0')).arg(name);
+        EXPECT_TRUE(widget->grab().save(file)) << file.toStdString();
+    };
+    save(w, "main-form-start");
+    // The boxes typing brings up.
+    responder.onShown = [&](QWidget* widget, const QString& what) {
+        QString name = what.section(':', 0, 0).toLower().replace(QRegularExpression("[^a-z]+"), "-");
+        if (qobject_cast<ChangeValueDialog*>(widget))
+            name = "change-value";
+        else if (qobject_cast<PreParseDialog*>(widget))
+            name = "pre-parse-opened";
+        else if (qobject_cast<ImportForm*>(widget))
+            return;
+        save(widget, "box-" + name);
+    };
+    w->txtDBName->setFocus();
+    QTest::keyClicks(w->txtDBName, "/");
+    RunImport(save);
+
+    // What a run does not show.
+    responder.onShown = {};
+    Wizard other;
+    ASSERT_TRUE(other.Start("crew-import"));
+    other.window->chooseSource = [this]() -> std::optional<QString> { return source; };
+    other.window->show();
+    QTest::mouseClick(other.window->btnAdd, Qt::LeftButton);
+    other.window->txtDBName->setFocus();
+    other.window->txtDBName->selectAll();
+    QTest::keyClicks(other.window->txtDBName, "Main 2");
+    save(other.window.get(), "main-form-name-typed");
+    other.window->resize(1200, 760);
+    save(other.window.get(), "main-form-wide");
+    other.window->resize(other.window->minimumSizeHint());
+    save(other.window.get(), "main-form-smallest");
+
+    SettingsDialog settings(other.op, host.UserDir(), other.window.get());
+    responder.Ignore(&settings);
+    settings.show();
+    for (int i = 0; i < 20; ++i) {  // the directory tree fills in the background
+        QTest::qWait(25);
+    }
+    settings.SetDirectoryPath(host.UserDir());
+    save(&settings, "settings-import-to-directory");
+    AboutDialog about(other.window.get());
+    about.show();
+    save(&about, "about");
+    responder.onShown = [&](QWidget* widget, const QString&) { save(widget, "box-qrt-oops"); };
+    other.op.MsgBox("PLANT?.MDB is not a valid file name.", MsgIcon::Exclamation, "QRT Oops!");
+    responder.onShown = {};
+    responder.Then("password", [&](QWidget* widget) {
+        auto* input = qobject_cast<QInputDialog*>(widget);
+        input->setTextValue("s3cret");
+        save(input, "box-password-masked");
+        input->reject();
+    });
+    other.op.InputBox("Enter password" + QString(QChar(13)), "Enter password", {}, true);
+    EXPECT_GE(n, 15);
+}
+
+}  // namespace
