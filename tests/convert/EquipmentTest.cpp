@@ -6,7 +6,9 @@
 #include "convert/Conversions.h"
 #include "convert/equipment/EqExists.h"
 #include "convert/equipment/PreParse.h"
+#include "import/Driver.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 using namespace eqtest;
@@ -220,4 +222,73 @@ TEST_F(Equipment, ExistenceIgnoresLetterCaseAndIsSafeWithQuotes)
     EXPECT_TRUE(EqExists(run, "O'NEIL"));
     EXPECT_FALSE(EqExists(run, "O'NEIL'"));
     EXPECT_FALSE(EqExists(run, "PUMP"));
+}
+
+// The whole import with the facility and equipment conversions and the default substrings applied as
+// the unattended mode applies them: the records, the log lines and the rewritten working copy.
+TEST(EquipmentImport, DefaultSubstringsShortenNumbersThroughTheWholeImport)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    ScriptedOperator op;
+    RunState run(op);
+    CreateTemplate(dir.filePath("BlnkVtrx.vdb"));
+    CreateDatabaseList(dir.filePath("VXDB97.mdb"));
+    run.gVXDBListDir = dir.path();
+    run.gVXDBListDb = dao::Database::OpenDatabase(dir.filePath("VXDB97.mdb"));
+    const QString source = dir.filePath("PLANT.mp2");
+    testsupport::CreateMp2WorkingCopy(source);
+    testsupport::InsertMp2Rows(source, "FACILITY", {{{"Name", "North Plant"}, {"PHONENUM", "555-0100"}}});
+    const QString longNumber = "NORTH BUILDING AIR COMPRESSOR 2";  // 31 characters
+    testsupport::InsertMp2Rows(source, "EQUIP",
+                               {{{"EQNUM", longNumber}, {"MANUFACTURER", "ACME"}}, {{"EQNUM", "PUMP-1"}}});
+    testsupport::InsertMp2Rows(source, "MANUFACT", {{{"MANUFACTID", "ACME"}, {"FEDID", "99"}}});
+    for (const char* table : kEqNumTables)
+        if (QString(table) != "EQUIP")
+            testsupport::InsertMp2Rows(source, table, {{{"EQNUM", longNumber}}});
+    run.txtSourceDB = source;
+    run.txtTargetDir = dir.filePath("out");
+    run.txtFileName = "Plant.mdb";
+    run.txtDBName = "Plant";
+
+    op.Input("N").Then(Answer::PreParseActions([](PreParse& s) {
+        s.FillSubStrings(DefaultSubstrings());
+        s.UpdateDatabaseAndClose();
+    }));
+    int status = -1;
+    try {
+        const auto& all = StandardConversions();
+        OpenImportLog(run);
+        DoImport(run, {all[0], all[1]});
+    } catch (const EndProgram& end) {
+        status = end.status;
+    }
+    run.log.Close();
+    run.gVXDBListDb->Close();
+    QDir::setCurrent(previous);
+    ASSERT_EQ(status, 0) << op.messages().join("\n").toStdString();
+
+    const QString target = dir.filePath("out/Plant.mdb");
+    EXPECT_EQ(testsupport::QueryText(target, "SELECT Name || '/' || Phone FROM Facility"), "North Plant/555-0100");
+    EXPECT_EQ(testsupport::QueryText(target, "SELECT group_concat(\"Equipment#\", '|') FROM Equipment"),
+              "NORTH Bldg AIR Cmpsr 2|PUMP-1");
+    EXPECT_TRUE(testsupport::QueryText(target, "SELECT Notes FROM Equipment WHERE Id = 1").contains("Manufacturer - 99"));
+    const QString working = dir.filePath("temp7601.in");
+    for (const char* table : kEqNumTables)
+        EXPECT_EQ(testsupport::QueryText(working, QString("SELECT EQNUM FROM %1 ORDER BY EQNUM LIMIT 1").arg(table)),
+                  "NORTH Bldg AIR Cmpsr 2")
+            << table;
+
+    QFile log(dir.filePath("out/MP2ImportLog.txt"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(log.readAll());
+    EXPECT_TRUE(text.contains(CRLF + "MP2SubStr(149)= YEAR  VXSubStr(149)= Yr" + CRLF));
+    EXPECT_TRUE(text.contains(CRLF + "MP2EqOld(1)= NORTH BUILDING AIR COMPRESSOR 2  MP2EqNew(1)= NORTH Bldg AIR Cmpsr 2" +
+                              CRLF + CRLF + "-----PreParseEqNum - End--------" + CRLF + CRLF +
+                              "Records in MP2 EQUIP table - 2" + CRLF + CRLF +
+                              "Records in Vantrix/Mendly Equipment table - 2" + CRLF + CRLF + CRLF + CRLF));
+    // No number is left over 30 characters: the change-value dialog was never needed.
+    EXPECT_TRUE(op.entries(Kind::ChangeValue).empty());
 }

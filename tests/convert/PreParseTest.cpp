@@ -159,7 +159,7 @@ TEST_F(PreParseScreen, RowsMoveWithTheSelectionAndAreDeletedOnYes)
 
 TEST_F(PreParseScreen, UpdateRewritesChangedNumbersInAllNineTablesAndLogsThem)
 {
-    InsertEverywhere({"pump-01", "O'NEIL BLDG", "B-FILTER", "TANK"});
+    InsertEverywhere({"pump-01", "O'NEIL BLDG", "B-FILTER", "TANK", "valve-2"});
     Open();
     op.Then(Answer::PreParseActions([](PreParse& s) {
         s.SetSubString(1, 1, "bldg");
@@ -180,7 +180,8 @@ TEST_F(PreParseScreen, UpdateRewritesChangedNumbersInAllNineTablesAndLogsThem)
                                            "has the VX substring set to blank." + CR + "Is this correct?"}));
     EXPECT_EQ(op.messages(), QStringList({"Row '4' skipped. MP2 has no substring set up.",
                                           "Equipment PreParse Phase is Done. Click OK to continue."}));
-    // The grid is in EQNUM order: B-FILTER, O'NEIL BLDG, PUMP-01, TANK. TANK becomes empty.
+    // The grid is in EQNUM order: B-FILTER, O'NEIL BLDG, PUMP-01, TANK, VALVE-2. TANK becomes empty;
+    // valve-2 matches no row and keeps its stored form.
     EXPECT_EQ(LogLines(), QStringList({"-----PreParseEqNum - Start--------", "",
                                        "MP2SubStr(1)= BLDG  VXSubStr(1)= Bldg", "",
                                        "MP2SubStr(2)= PUMP  VXSubStr(2)= Pmp", "",
@@ -192,26 +193,13 @@ TEST_F(PreParseScreen, UpdateRewritesChangedNumbersInAllNineTablesAndLogsThem)
                                        "MP2EqOld(4)= TANK  MP2EqNew(4)= ", "",
                                        "-----PreParseEqNum - End--------", ""}));
     for (const char* table : kEqNumTables)
-        EXPECT_EQ(Numbers(table), "|B-Fltr|O'NEIL Bldg|Pmp-01") << table;
+        EXPECT_EQ(Numbers(table), "|B-Fltr|O'NEIL Bldg|Pmp-01|valve-2") << table;
 
     // The screen is shown with the normal pointer, and the hourglass comes back when it closes.
     const auto busy = op.entries(Kind::Busy);
     ASSERT_GE(busy.size(), 2u);
     EXPECT_EQ(busy.front().value, 0);
     EXPECT_EQ(busy.back().value, 1);
-}
-
-TEST_F(PreParseScreen, UnmatchedNumbersKeepTheirStoredForm)
-{
-    InsertEverywhere({"pump-01", "valve-2"});
-    Open();
-    op.Then(Answer::PreParseActions([](PreParse& s) {
-        s.FillSubStrings(Pairs({{"PUMP", "Pmp"}}));
-        s.UpdateDatabaseAndClose();
-    }));
-    RunPreParse(run);
-    EXPECT_EQ(Numbers("EQUIP"), "Pmp-01|valve-2");
-    EXPECT_EQ(Numbers("WOP"), "Pmp-01|valve-2");
 }
 
 TEST_F(PreParseScreen, AnEmptyTableLogsOnlyTheFrameAndIsDone)

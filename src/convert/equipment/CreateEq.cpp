@@ -294,6 +294,7 @@ void CreateEq(RunState& run)
 
         for (qsizetype k = 0; k < replacedOld.size(); ++k)
             RenameEqNum(*run.DBin, replacedOld[k], replacedNew[k]);
+        dao::Idle(dao::dbRefreshCache);
     } catch (const dao::DaoError& e) {
         ConversionTrap(run, "CreateEq Error:", e);
     }

@@ -110,12 +110,10 @@ void RenameEqNum(dao::Database& db, const QString& oldNumber, const QString& new
 {
     const QString newText = DoubleApostrophes(newNumber);
     const QString oldText = DoubleApostrophes(oldNumber);
-    for (const char* table : kEqNumTables) {
+    for (const char* table : kEqNumTables)
         db.Execute("Update " + QString::fromLatin1(table) + " " + "Set EQNUM = '" + newText + "' " +
                        "Where EQNUM = '" + oldText + "' ",
                    dao::dbFailOnError);
-        dao::Idle(dao::dbRefreshCache);
-    }
 }
 
 std::vector<SubstringPair> ReadSubstringCsv(const QString& path)
@@ -320,8 +318,17 @@ bool PreParse::UpdateDatabaseAndClose()
     try {
         update();
     } catch (const dao::DaoError& e) {
+        // The renames made before the failure stay: they are committed before the screen reopens.
+        std::optional<dao::DaoError> commitFailure;
+        try {
+            dao::Idle(dao::dbRefreshCache);
+        } catch (const dao::DaoError& c) {
+            commitFailure = c;
+        }
         run_.op.SetBusy(false);
         run_.op.MsgBox(QString::number(e.Number) + " - " + e.Description);
+        if (commitFailure)
+            run_.op.MsgBox(QString::number(commitFailure->Number) + " - " + commitFailure->Description);
         state_ = State::Open;
         return false;
     }
@@ -377,6 +384,7 @@ void PreParse::update()
 
     for (qsizetype k = 0; k < MP2EqOld.size(); ++k)
         RenameEqNum(*run_.DBin, MP2EqOld[k], MP2EqNew[k]);
+    dao::Idle(dao::dbRefreshCache);
 }
 
 void RunPreParse(RunState& run)
