@@ -32,7 +32,10 @@ struct Table {
     // decimal text for an exact value ("-922337203685477.5808"). Single/Double: a number. Date: a
     // QDateTime, a text "YYYY-MM-DD[ HH:MM:SS]", or a number taken as the stored Jet date double.
     std::vector<std::vector<dao::Variant>> rows;
-    std::vector<bool> deleted;     // optional, same length as rows: true writes that row as deleted
+    // Optional, same length as rows: true writes that row as deleted, its offset flagged 0xC000.
+    // Every reader skips such a row. Access itself sets only 0x8000, which libmdb 1.0 takes for a
+    // live row; a fixture that needs that case clears bit 0x4000 in the written bytes.
+    std::vector<bool> deleted;
     QStringList primaryKey;        // optional: one Long column, at most kMaxPrimaryKeyRows live rows
     QList<QStringList> uniqueIndexes;  // optional: index definitions only (no index pages)
 };
