@@ -9,7 +9,7 @@
 
 namespace {
 
-// The logo: a calendar page with a spanner's head, drawn rather than shipped.
+// The logo: a calendar page with a tick, drawn rather than shipped.
 QPixmap Logo(int size)
 {
     QPixmap pixmap(size, size);
@@ -21,15 +21,23 @@ QPixmap Logo(int size)
     p.setBrush(Qt::white);
     p.drawRoundedRect(page, size / 12.0, size / 12.0);
     p.setBrush(QColor(30, 90, 160));
-    p.drawRect(QRectF(page.left(), page.top(), page.width(), page.height() * 0.25));
+    p.drawRect(QRectF(page.left(), page.top(), page.width(), page.height() * 0.22));
+    // The days.
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(200, 60, 40));
-    QPainterPath spanner;
-    spanner.addEllipse(QPointF(size * 0.5, size * 0.60), size * 0.17, size * 0.17);
-    spanner.addRect(QRectF(size * 0.45, size * 0.60, size * 0.10, size * 0.28));
-    QPainterPath jaw;
-    jaw.addRect(QRectF(size * 0.44, size * 0.40, size * 0.12, size * 0.16));
-    p.drawPath(spanner.subtracted(jaw));
+    p.setBrush(QColor(190, 200, 215));
+    const double cell = page.width() / 5.0;
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 4; ++col)
+            p.drawRect(QRectF(page.left() + cell * (col + 0.6), page.top() + page.height() * 0.32 + row * cell * 0.9,
+                              cell * 0.55, cell * 0.5));
+    // The tick.
+    QPainterPath tick;
+    tick.moveTo(size * 0.30, size * 0.60);
+    tick.lineTo(size * 0.45, size * 0.76);
+    tick.lineTo(size * 0.74, size * 0.42);
+    p.setPen(QPen(QColor(30, 140, 60), size / 10.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(tick);
     return pixmap;
 }
 

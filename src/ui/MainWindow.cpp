@@ -124,10 +124,12 @@ MainWindow::MainWindow(MainForm& form, WidgetOperator& op, std::function<void(in
     txtTargetDir = new QLineEdit;
     btnBrowse = new QPushButton(QStringLiteral(". . ."));
     btnBrowse->setToolTip(QStringLiteral("Browse Directories"));
+    btnBrowse->setFixedWidth(btnBrowse->fontMetrics().horizontalAdvance(QStringLiteral(". . .")) + 28);
     t->addWidget(txtTargetDir, 1, 1, 1, 2);
     t->addWidget(btnBrowse, 1, 3);
-    t->addWidget(Wrapped(QStringLiteral("Recommended Directory: (It is recommended to use a subdirectory under "
-                                        "\\Crew ex. F:\\Crew\\Plant1 )")),
+    // The target's labels keep to one line each: they set the form's narrowest width.
+    t->addWidget(new QLabel(QStringLiteral("Recommended Directory: (It is recommended to use a subdirectory under "
+                                           "\\Crew ex. F:\\Crew\\Plant1 )")),
                  2, 0, 1, 4);
     txtRecommendDirectory = new QLineEdit;
     btnRecToSelect = new QPushButton(QStringLiteral("Make Recommended Directory the Selected Directory"));
@@ -141,8 +143,8 @@ MainWindow::MainWindow(MainForm& form, WidgetOperator& op, std::function<void(in
     txtDBName = new QLineEdit;
     t->addWidget(txtDBName, 6, 1);
     t->addWidget(Hint(QStringLiteral("ex. plant 1")), 6, 2);
-    t->addWidget(Wrapped(QStringLiteral("It is recommended not to use mendly or vantrix as the name of the new "
-                                        "database.")),
+    t->addWidget(new QLabel(QStringLiteral("It is recommended not to use mendly or vantrix as the name of the new "
+                                           "database.")),
                  7, 0, 1, 4);
     t->setColumnStretch(1, 3);
     t->setColumnStretch(2, 1);

@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -56,14 +57,10 @@ PreParseDialog::PreParseDialog(PreParse& screen, QWidget* parent) : QDialog(pare
     spSubStrings->setColumnWidth(1, subWidth);
     spSubStrings->horizontalHeader()->setStretchLastSection(true);
     spSubStrings->setMinimumWidth(2 * subWidth + spSubStrings->verticalHeader()->sizeHint().width() + 40);
-    // Room for a number of 30 characters in capitals.
-    const int eqWidth = std::max(fm.horizontalAdvance(QString(30, QLatin1Char('M'))) * 3 / 4,
-                                 fm.horizontalAdvance(PreParse::kEqNumHeadings[0]) + 24);
-    spMP2EqNum->setColumnWidth(0, eqWidth);
+    // The numbers' column takes the room that is left; it is widened to the longest number when
+    // the numbers are shown.
     spMP2EqNum->setColumnWidth(1, fm.horizontalAdvance(PreParse::kEqNumHeadings[1]) + 24);
-    spMP2EqNum->horizontalHeader()->setStretchLastSection(true);
-    spMP2EqNum->setMinimumWidth(eqWidth + fm.horizontalAdvance(PreParse::kEqNumHeadings[1]) + 24 +
-                                spMP2EqNum->verticalHeader()->sizeHint().width() + 40);
+    spMP2EqNum->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
 
     btnLoadDefaults = new QPushButton(QStringLiteral("Load Default Substrings"));
     btnLoadDefaults->setObjectName(QStringLiteral("btnLoadDefaults"));
@@ -214,6 +211,16 @@ void PreParseDialog::ShowEqNums()
         spMP2EqNum->setItem(row - 1, 0, number);
         spMP2EqNum->setItem(row - 1, 1, length);
     }
+    // Wide enough for the longest number (at least the 30 characters a number may have) and the
+    // heading, so that no number is cut off.
+    const QFontMetrics fm = spMP2EqNum->fontMetrics();
+    int numbers = std::max(fm.horizontalAdvance(QString(30, QLatin1Char('W'))) * 3 / 4,
+                           fm.horizontalAdvance(PreParse::kEqNumHeadings[0]));
+    for (int row = 0; row < rows; ++row)
+        if (const QTableWidgetItem* item = spMP2EqNum->item(row, 0))
+            numbers = std::max(numbers, fm.horizontalAdvance(item->text()));
+    spMP2EqNum->setMinimumWidth(numbers + 24 + spMP2EqNum->columnWidth(1) + spMP2EqNum->verticalHeader()->sizeHint().width() +
+                                spMP2EqNum->verticalScrollBar()->sizeHint().width() + 2 * spMP2EqNum->frameWidth() + 4);
 }
 
 void PreParseDialog::CellChanged(int row, int column)

@@ -104,7 +104,8 @@ std::optional<QString> WidgetOperator::InputBox(const QString& prompt, const QSt
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setTextEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
     dialog.setTextValue(defaultText);
-    dialog.setMinimumWidth(360);
+    if (auto* box = dialog.findChild<QLineEdit*>())
+        box->setMinimumWidth(320);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.textValue();
