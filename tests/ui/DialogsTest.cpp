@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QScreen>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -323,6 +324,39 @@ TEST(SettingsDialogTest, OpensOnTheSelectedDirectoryAndOkReturnsTheChoice)
     EXPECT_EQ(empty.DirectoryPath(), "/");
 }
 
+TEST(SettingsDialogTest, ChangingTheDriveMovesTheDirectoryList)
+{
+    QTemporaryDir dir;
+    WidgetOperator op;
+    SettingsDialog dialog(op, dir.path(), nullptr, {"/", dir.path()});
+    EXPECT_EQ(dialog.drvHistPath->currentText(), dir.path());
+    dialog.drvHistPath->setCurrentIndex(0);
+    EXPECT_EQ(dialog.DirectoryPath(), "/");
+}
+
+TEST(CentringTest, ThePreParseScreenAndTheChangeValueDialogOpenInTheMiddleOfTheScreen)
+{
+    uitest::HostSandbox host;
+    WidgetOperator op;
+    RunState run{op};
+    run.DBin = dao::Database::OpenDatabase(host.MakeSource("mp2/Plant.mdb", {"PUMP-1"}));
+    PreParse screen(run);
+    screen.Open();
+    PreParseDialog preParse(screen);
+    ChangeValueDialog changeValue(op, "OLD", 1, 30, "message");
+    ModalResponder responder;
+    for (QWidget* dialog : std::initializer_list<QWidget*>{&preParse, &changeValue}) {
+        responder.Ignore(dialog);
+        dialog->show();
+        const QRect area = dialog->screen()->availableGeometry();
+        const QRect frame = dialog->frameGeometry();
+        EXPECT_LE(std::abs(frame.center().x() - area.center().x()), 1) << dialog->objectName().toStdString();
+        EXPECT_LE(std::abs(frame.center().y() - area.center().y()), 1) << dialog->objectName().toStdString();
+        dialog->hide();
+    }
+    run.DBin->Close();
+}
+
 TEST(AboutDialogTest, TitleAndVersion)
 {
     AboutDialog about(nullptr, 1, 0, 12);
@@ -348,7 +382,16 @@ TEST(ImportFormTest, LoadsReadyShowsStatusAndProgressAndEndsWhenClosedBeforeBegi
     form.SetStatus("Creating Equipment table");
     EXPECT_EQ(form.lblImportStatus->text(), "Creating Equipment table");
 
+    // A new status is on the screen at once, without waiting for the event loop.
     form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override { paints += e->type() == QEvent::Paint; return false; }
+    } counter;
+    form.lblImportStatus->installEventFilter(&counter);
+    form.SetStatus("Creating Task table");
+    EXPECT_GE(counter.paints, 1);
     form.close();
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.exitStatus(), 1);

@@ -1,6 +1,7 @@
 // The main form as the operator uses it: keys typed into the name and file-name boxes, "Change
 // Database", the buttons beside the target, and the Import button's checks with their focus.
 #include "UiTestSupport.h"
+#include "ui/AboutDialog.h"
 #include "ui/ImportForm.h"
 #include "ui/Wizard.h"
 
@@ -65,6 +66,14 @@ TEST_F(MainWindowTest, StartsWithTheCaptionTheEditionAndTheProposedTarget)
     ASSERT_EQ(w->menuBar()->actions().size(), 1);
     EXPECT_EQ(w->menuBar()->actions().first()->text(), "Help");
     EXPECT_EQ(w->mnuAbout->text(), "About");
+
+    // The About box is not modal: the main form stays usable beside it.
+    w->mnuAbout->trigger();
+    ASSERT_TRUE(w->about);
+    EXPECT_TRUE(w->about->isVisible());
+    EXPECT_FALSE(w->about->isModal());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(w->about->windowTitle(), "About Crew Import");
 }
 
 TEST_F(MainWindowTest, ChangeDatabaseProposesNamesAndACancelledDialogChangesNothing)
