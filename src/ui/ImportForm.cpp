@@ -5,6 +5,7 @@
 #include "ui/WidgetOperator.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -148,6 +149,16 @@ void ImportForm::closeEvent(QCloseEvent* event)
         event->ignore();  // no way back while the import runs
     else
         QDialog::closeEvent(event);
+}
+
+void ImportForm::keyPressEvent(QKeyEvent* event)
+{
+    // The form has no Cancel button: Escape does nothing.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void ImportForm::reject()

@@ -251,6 +251,10 @@ void MainWindow::Guard(Handler handler)
     } catch (const dao::DaoError& e) {
         Refresh();
         op_.MsgBox(QString::number(e.Number) + " - " + e.Description, MsgIcon::Critical);
+    } catch (const std::exception& e) {
+        // Not an error of the database layer (out of memory, a failure of the toolkit).
+        Refresh();
+        op_.MsgBox("51 - Internal error: " + QString::fromLocal8Bit(e.what()), MsgIcon::Critical);
     }
 }
 

@@ -16,13 +16,14 @@
 
 namespace {
 
-// File systems that hold no place for a database: the kernel's own and the container's plumbing.
+// File systems that hold no place for a database: the kernel's own, the container's plumbing, and
+// memory-backed ones whose contents are gone after a restart.
 bool IsRealFileSystem(const QStorageInfo& volume)
 {
     static const QStringList pseudo = {"proc",     "sysfs",   "devpts",   "devtmpfs",  "cgroup",     "cgroup2",
                                        "securityfs", "debugfs", "tracefs", "pstore",   "mqueue",     "hugetlbfs",
                                        "bpf",      "configfs", "fusectl", "binfmt_misc", "autofs",   "efivarfs",
-                                       "rpc_pipefs", "nsfs",    "ramfs",   "squashfs"};
+                                       "rpc_pipefs", "nsfs",    "ramfs",   "squashfs",    "tmpfs"};
     const QString type = QString::fromLatin1(volume.fileSystemType());
     if (pseudo.contains(type))
         return false;
@@ -65,7 +66,6 @@ SettingsDialog::SettingsDialog(Operator& op, const QString& targetDir, QWidget* 
     setModal(true);
 
     auto* heading = new QLabel(QStringLiteral("Select a directory where you want to store imported databases"));
-    heading->setWordWrap(true);
 
     drvHistPath = new QComboBox;
     drvHistPath->setObjectName(QStringLiteral("drvHistPath"));

@@ -385,6 +385,8 @@ TEST(ImportFormTest, LoadsReadyShowsStatusAndProgressAndEndsWhenClosedBeforeBegi
     // A new status is on the screen at once, without waiting for the event loop.
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTest::keyClick(&form, Qt::Key_Escape);
+    EXPECT_TRUE(form.isVisible());
     struct PaintCounter : QObject {
         int paints = 0;
         bool eventFilter(QObject*, QEvent* e) override { paints += e->type() == QEvent::Paint; return false; }

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QAction>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -97,6 +98,30 @@ TEST_F(MainWindowTest, ChangeDatabaseProposesNamesAndACancelledDialogChangesNoth
                                           "' doesn't exist."});
     EXPECT_TRUE(w->txtFileName->text().isEmpty());
     EXPECT_FALSE(wizard.ended());
+}
+
+TEST_F(MainWindowTest, TheOpenFileDialogIsTitledAndFilteredAndCancellingItChangesNothing)
+{
+    w->chooseSource = nullptr;
+    MainWindow fresh(wizard.form, wizard.op, [](int) {});  // with the real dialog
+    QString title;
+    QStringList filters;
+    QFileDialog::FileMode mode = QFileDialog::AnyFile;
+    responder.Then("file dialog", [&](QWidget* widget) {
+        auto* dialog = qobject_cast<QFileDialog*>(widget);
+        ASSERT_TRUE(dialog) << widget->metaObject()->className();
+        title = dialog->windowTitle();
+        filters = dialog->nameFilters();
+        mode = dialog->fileMode();
+        dialog->reject();
+    });
+    QTest::mouseClick(fresh.btnAdd, Qt::LeftButton);
+    EXPECT_EQ(title, "Browse for a Mendly 1.x Database");
+    EXPECT_EQ(filters, QStringList{"Databases (*.mdb)"});
+    EXPECT_EQ(mode, QFileDialog::ExistingFile);
+    EXPECT_TRUE(fresh.txtSourceDB->text().isEmpty());
+    EXPECT_TRUE(wizard.form.txtSourceDB.isEmpty());
+    EXPECT_EQ(responder.seen, QStringList{"Browse for a Mendly 1.x Database"});
 }
 
 TEST_F(MainWindowTest, TypingANameDerivesTheFileNameAndTheRecommendedDirectory)
