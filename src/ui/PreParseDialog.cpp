@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QToolButton>
@@ -139,6 +140,8 @@ PreParseDialog::PreParseDialog(PreParse& screen, QWidget* parent) : QDialog(pare
 void PreParseDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    if (const QScreen* screen = this->screen())  // a small screen still shows the whole form
+        resize(size().boundedTo(screen->availableGeometry().size() - QSize(16, 48)).expandedTo(minimumSizeHint()));
     CentreOnScreen(this);
 }
 
