@@ -30,6 +30,8 @@ TEST(DumpDatabase, KeepsLookAlikeValuesApartAndTablesInNameOrder)
          "INSERT INTO Equipment (\"Equipment#\", Notes, Photo) VALUES ('P-1', NULL, x'00ff');"
          "INSERT INTO Equipment (\"Equipment#\", Notes) VALUES ('O''Brien | 2', 'a\r\nb\\c	d');"
          "INSERT INTO Equipment (\"Equipment#\", Notes) VALUES ('NULL', '');"
+         "INSERT INTO Equipment (\"Equipment#\") VALUES ('gone');"
+         "DELETE FROM Equipment WHERE \"Equipment#\" = 'gone';"
          "INSERT INTO \"Meter Readings\" VALUES ('P-1', 1200.0), ('P-1', 0.1), ('P-2', 12), ('P-2', '12');");
     const QString expected =
         "TABLE Equipment\n"
@@ -46,7 +48,8 @@ TEST(DumpDatabase, KeepsLookAlikeValuesApartAndTablesInNameOrder)
         "  'P-1' | 1200.0\n"
         "  'P-1' | 0.1\n"
         "  'P-2' | 12.0\n"
-        "  'P-2' | 12.0\n";
+        "  'P-2' | 12.0\n"
+        "AUTONUMBER Equipment 4\n";
     EXPECT_EQ(testsupport::DumpDatabase(path).toStdString(), expected.toStdString());
 
     testsupport::DumpOptions sorted;

@@ -149,6 +149,21 @@ QString DumpDatabase(const QString& path, const DumpOptions& options)
         for (const QString& line : lines)
             out += line + '\n';
     }
+
+    // The autonumbers' high-water marks: numbers consumed and never reused count as results too.
+    Stmt seq = prepare(raw, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'sqlite_sequence'");
+    if (sqlite3_step(seq.get()) == SQLITE_ROW && sqlite3_column_int(seq.get(), 0) > 0) {
+        Stmt marks = prepare(raw, "SELECT name, seq FROM sqlite_sequence");
+        QStringList lines;
+        while (sqlite3_step(marks.get()) == SQLITE_ROW) {
+            const QString name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(marks.get(), 0)));
+            if (std::any_of(tables.begin(), tables.end(), [&](const Table& t) { return t.name == name; }))
+                lines << "AUTONUMBER " + name + " " + QString::number(sqlite3_column_int64(marks.get(), 1));
+        }
+        std::sort(lines.begin(), lines.end(), [](const QString& a, const QString& b) { return a.toUtf8() < b.toUtf8(); });
+        for (const QString& line : lines)
+            out += line + '\n';
+    }
     return out;
 }
 

@@ -8,7 +8,9 @@
 // then one line per row. A row line is its values separated by " | ": NULL, integers in decimal,
 // reals in their shortest exact form (a trailing ".0" marks a whole real), texts between single
 // quotes with \, ', CR, LF and TAB escaped as \\, \', \r, \n and \t, and blobs as X'hex'. Rows are
-// in stored order (rowid) unless sorted; tables without rowid are always sorted.
+// in stored order (rowid) unless sorted; tables without rowid are always sorted. Last come the
+// autonumbers' high-water marks of the dumped tables, one line "AUTONUMBER name number" each in
+// name order: numbers consumed by records added and deleted again are part of the result.
 #include "import/db/DaoError.h"
 
 #include <QString>
