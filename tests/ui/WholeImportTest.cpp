@@ -17,6 +17,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -29,6 +30,19 @@ using uitest::ModalResponder;
 namespace {
 
 const QString kLongNumber = "NORTH INTAKE SCREEN WASHER NUMBER TWO";
+
+// The pointer at each painting of the import form's status: the hourglass while conversions run.
+struct StatusPointer : QObject {
+    QLabel* label = nullptr;
+    QMap<QString, Qt::CursorShape> shapes;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && !shapes.contains(label->text()))
+            shapes.insert(label->text(),
+                          QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::ArrowCursor);
+        return false;
+    }
+};
 
 // What the run saw at its questions.
 struct Observed {
@@ -64,6 +78,8 @@ protected:
                       auto* form = qobject_cast<ImportForm*>(widget);
                       ASSERT_TRUE(form) << widget->metaObject()->className();
                       working = form;
+                      pointer.label = form->lblImportStatus;
+                      form->lblImportStatus->installEventFilter(&pointer);
                       if (photo)
                           photo(form, "import-form-ready");
                       QTest::mouseClick(form->btnOK, Qt::LeftButton);
@@ -112,6 +128,7 @@ protected:
     Wizard wizard;
     MainWindow* w = nullptr;
     QPointer<ImportForm> working;
+    StatusPointer pointer;
     Observed seen;
 };
 
@@ -130,6 +147,8 @@ TEST_F(WholeImport, FromBeginImportToTheEndOfTheProgram)
     EXPECT_GT(seen.progressAtCutoff, 0);
     EXPECT_EQ(seen.progressMaximum, 103);
     EXPECT_TRUE(seen.arrowAtChangeValue);
+    for (const QString status : {"Creating Facility table", "Creating Employee table", "Creating WoItemsHist table"})
+        EXPECT_EQ(pointer.shapes.value(status, Qt::BlankCursor), Qt::WaitCursor) << status.toStdString();
     EXPECT_EQ(seen.changeValueOld, kLongNumber);
     EXPECT_TRUE(responder.seen.contains("Input[Does this database have a password?]: Does this database have a "
                                         "password? |enter either Y or N"));
