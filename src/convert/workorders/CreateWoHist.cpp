@@ -9,6 +9,8 @@
 #include "import/Driver.h"
 #include "import/db/JetDate.h"
 
+#include <QHash>
+
 namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
@@ -18,6 +20,51 @@ qint32 FindTask(RunState& run, const QString& taskNum)
 {
     return GetGenericLongKey(run, "DBout", DoubleApostrophes(taskNum), "Task", "Description", "Task#", false);
 }
+
+// The MP2 work order of a WOE line. The lines come in work-order order and the MP2 tables do not
+// change while the history is converted, so the work order read for one line serves the lines of the
+// same number that follow it.
+struct Mp2WorkOrder {
+    bool found = false;
+    QString taskNum;
+    QString delay;
+    QString taskText;
+};
+
+class Mp2WorkOrders {
+public:
+    explicit Mp2WorkOrders(RunState& run) : run_(run) {}
+    const Mp2WorkOrder& Of(const QString& wonum)
+    {
+        if (read_ && wonum == wonum_)
+            return current_;
+        auto wo = run_.DBin->OpenRecordset(
+            QStringLiteral("Select * ") + "from WO " + "Where WONUM = '" + DoubleApostrophes(wonum) + "'",
+            dao::dbOpenDynaset);
+        current_ = Mp2WorkOrder();
+        if (!(wo->BOF() && wo->EOF_())) {
+            const dao::Variant taskNum = wo->Fields("TASKNUM").Value();
+            const dao::Variant delay = wo->Fields("DELAYDESC").Value();
+            const dao::Variant taskDesc = wo->Fields("TASKDESC").Value();
+            current_.found = true;
+            current_.taskNum = taskNum.isNull() ? kCorrective : taskNum.toText();
+            current_.delay = delay.isNull() ? QString() : delay.toText();
+            current_.taskText = taskDesc.isNull() ? QString() : taskDesc.toText();
+            if (Trim(current_.taskText).isEmpty())
+                current_.taskText.clear();
+            wo->Close();
+        }
+        wonum_ = wonum;
+        read_ = true;
+        return current_;
+    }
+
+private:
+    RunState& run_;
+    bool read_ = false;
+    QString wonum_;
+    Mp2WorkOrder current_;
+};
 
 QString Quoted(const dao::Variant& v) { return "'" + DoubleApostrophes(v.toText()) + "' "; }
 
@@ -71,6 +118,9 @@ void CreateWoHist(RunState& run)
         long written = 0;
         QString lastWonum;
         QString lastEqnum;
+        Mp2WorkOrders workOrders(run);
+        QHash<QString, qint32> taskIds;   // task number (exact) -> Task#
+        QHash<QString, bool> equipment;   // EQNUM (exact) -> in the new database
 
         for (; !woe->EOF_(); woe->MoveNext()) {
             const dao::Variant wonum = woe->Fields("WONUM").Value();
@@ -78,27 +128,19 @@ void CreateWoHist(RunState& run)
             const QString wonumText = wonum.toText();
             const QString eqnumText = eqnum.toText();
 
-            auto mp2wo = run.DBin->OpenRecordset(
-                QStringLiteral("Select * ") + "from WO " + "Where WONUM = '" + DoubleApostrophes(wonumText) + "'",
-                dao::dbOpenDynaset);
-            if (mp2wo->BOF() && mp2wo->EOF_()) {
-                mp2wo.reset();
+            const Mp2WorkOrder& mp2wo = workOrders.Of(wonumText);
+            if (!mp2wo.found) {
                 run.Log(QStringLiteral("MP2 WOE record skipped. ") + " WONUM = " + wonumText +
                         ". Couldn't find corresponding rec in MP2 WO table.");
                 continue;
             }
-            const dao::Variant taskNumValue = mp2wo->Fields("TASKNUM").Value();
-            const dao::Variant delayValue = mp2wo->Fields("DELAYDESC").Value();
-            const dao::Variant taskDescValue = mp2wo->Fields("TASKDESC").Value();
-            const QString taskNum = taskNumValue.isNull() ? kCorrective : taskNumValue.toText();
-            const QString delay = delayValue.isNull() ? QString() : delayValue.toText();
-            QString taskText = taskDescValue.isNull() ? QString() : taskDescValue.toText();
-            if (Trim(taskText).isEmpty())
-                taskText.clear();
-            mp2wo->Close();
-            mp2wo.reset();
+            const QString& taskNum = mp2wo.taskNum;
 
-            qint32 taskId = FindTask(run, taskNum);
+            // A task found once stays: tasks are only added here. A missing one is looked up (and
+            // created) every time, as the first time.
+            qint32 taskId = taskIds.value(taskNum, 0);
+            if (taskId == 0)
+                taskId = FindTask(run, taskNum);
             if (taskId == 0) {
                 CreateOneTask(run, taskNum, 1);
                 taskId = FindTask(run, taskNum);
@@ -111,8 +153,13 @@ void CreateWoHist(RunState& run)
                     continue;
                 }
             }
+            taskIds.insert(taskNum, taskId);
 
-            if (!EqExists(run, eqnumText)) {
+            // The equipment does not change while the history is converted.
+            auto known = equipment.constFind(eqnumText);
+            if (known == equipment.constEnd())
+                known = equipment.insert(eqnumText, EqExists(run, eqnumText));
+            if (!known.value()) {
                 run.Log(QStringLiteral("MP2 WOE record skipped. ") + " WONUM = " + wonumText + " EQNUM = " +
                         eqnumText + " TASKNUM = " + taskNum + ". Couldn't find Equipment# in VX.");
                 continue;
@@ -138,8 +185,8 @@ void CreateWoHist(RunState& run)
             wo->Fields("InvyCost") = 0;
 
             QString notes = WoNumNotesLine(wonumText);
-            if (!delay.isEmpty())
-                notes += "MP2 DELAYDESC = " + delay;
+            if (!mp2wo.delay.isEmpty())
+                notes += "MP2 DELAYDESC = " + mp2wo.delay;
             const dao::Variant location = woe->Fields("LOCATION").Value();
             const dao::Variant sub1 = woe->Fields("SUBLOCATION1").Value();
             const dao::Variant sub2 = woe->Fields("SUBLOCATION2").Value();
@@ -147,8 +194,8 @@ void CreateWoHist(RunState& run)
             if (!wonum.isNull() && !eqnum.isNull() && !closeDate.isNull() && !location.isNull() &&
                 !sub1.isNull() && !sub2.isNull() && !sub3.isNull())
                 notes += ClosingDetails(run, wonum, eqnum, closeDate, location, sub1, sub2, sub3);
-            if (!taskText.isEmpty())
-                notes += CRLF + "TASKDESC = " + taskText;
+            if (!mp2wo.taskText.isEmpty())
+                notes += CRLF + "TASKDESC = " + mp2wo.taskText;
 
             wo->Fields("Notes") = notes;
             wo->Fields("WoType") = taskNum == kCorrective ? kCorrective : QStringLiteral("Preventative");
