@@ -7,6 +7,8 @@
 #include "convert/workorders/HistoryNotes.h"
 #include "import/Driver.h"
 
+#include <QHash>
+
 namespace {
 
 qint32 FindItem(RunState& run, const QString& itemNum)
@@ -64,6 +66,7 @@ void CreateWoItemsHist(RunState& run)
 
         auto items = run.DBout->OpenRecordset("Select * From WoItems", dao::dbOpenDynaset);
         long written = 0;
+        QHash<QString, qint32> itemIds;  // ITEMNUM (exact) -> Invy Id
 
         for (; !hist->EOF_(); hist->MoveNext()) {
             const dao::Variant woNum = hist->Fields("WoNum").Value();
@@ -89,7 +92,10 @@ void CreateWoItemsHist(RunState& run)
                 const dao::Variant descValue = wop->Fields("DESCRIPTION").Value();
                 const QString description = descValue.isNull() ? QString() : descValue.toText();
 
-                qint32 itemId = FindItem(run, itemNum);
+                // An item found once stays: items are only added here.
+                qint32 itemId = itemIds.value(itemNum, 0);
+                if (itemId == 0)
+                    itemId = FindItem(run, itemNum);
                 if (itemId == 0) {
                     CreateOneInvy(run, itemNum, description, 1);
                     itemId = FindItem(run, itemNum);
@@ -104,6 +110,7 @@ void CreateWoItemsHist(RunState& run)
                         break;
                     }
                 }
+                itemIds.insert(itemNum, itemId);
 
                 items->AddNew();
                 items->Fields("WoNum") = woNum;

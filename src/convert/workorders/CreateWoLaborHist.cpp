@@ -7,6 +7,8 @@
 #include "convert/workorders/HistoryNotes.h"
 #include "import/Driver.h"
 
+#include <QHash>
+
 namespace {
 
 qint32 FindEmployee(RunState& run, const QString& empCode)
@@ -60,6 +62,7 @@ void CreateWoLaborHist(RunState& run)
         auto labor = run.DBout->OpenRecordset("WoLabor", dao::dbOpenTable);
         labor->SetIndex("PrimaryKey");
         long written = 0;
+        QHash<QString, qint32> employeeIds;  // EMPCODE (exact) -> Employee Id
 
         for (; !hist->EOF_(); hist->MoveNext()) {
             const dao::Variant woNum = hist->Fields("WoNum").Value();
@@ -94,7 +97,10 @@ void CreateWoLaborHist(RunState& run)
                     continue;
                 const QString empCode = empCodeValue.toText();
 
-                qint32 empId = FindEmployee(run, empCode);
+                // An employee found once stays: employees are only added here.
+                qint32 empId = employeeIds.value(empCode, 0);
+                if (empId == 0)
+                    empId = FindEmployee(run, empCode);
                 if (empId == 0) {
                     CreateOneEmployee(run, empCode, 1);
                     empId = FindEmployee(run, empCode);
@@ -107,6 +113,7 @@ void CreateWoLaborHist(RunState& run)
                         continue;
                     }
                 }
+                employeeIds.insert(empCode, empId);
 
                 for (const dao::Variant* hours : {&regular, &overtime}) {
                     if (hours->isNull() || hours->toDouble() <= 0)
