@@ -98,15 +98,6 @@ TEST_F(PreParseScreen, ListsTheNumbersInUpperCaseWithTheirLengthsAndMarksLongOne
     EXPECT_TRUE(op.messages().isEmpty());
 }
 
-TEST_F(PreParseScreen, WithoutEquipmentItSaysSo)
-{
-    Open();
-    PreParse screen(run);
-    screen.Open();
-    EXPECT_EQ(op.messages(), QStringList({"MP2 doesn't have any equipment records. Click on the Exit button."}));
-    EXPECT_EQ(screen.LastEqNumRow(), 0);
-}
-
 TEST_F(PreParseScreen, LoadingDefaultsAsksFirstAndKeepsFiftySpareRows)
 {
     op.No().Yes();
