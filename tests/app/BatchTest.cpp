@@ -154,23 +154,31 @@ TEST_F(BatchRun, ACompleteImportExitsZeroWithALogFromTheStartLineToTheCompletion
         << r.out.toStdString();
 }
 
-TEST_F(BatchRun, TheSampleWithAPasswordLongNumbersAndDefaultSubstringsImportsWithoutShowingThePassword)
+TEST_F(BatchRun, TheSampleWithAPasswordLongNumbersAndASubstringFileImportsWithoutShowingThePassword)
 {
     const QString source = JetSample("Sw0rdf1sh");
+    const QString pairs = dir.filePath("pairs.csv");
+    QFile csv(pairs);
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write("aeration,Aer\nBASIN,Bsn\nPANEL,\n");  // the last row removes the word: asked, answered Yes
+    csv.close();
     const Outcome r = Batch({"--source", source, "--name", "River Side", "--password", "Sw0rdf1sh", "--substrings",
-                         "default", "--rename",
-                         "RIVERSIDE NORTH INTAKE SCREEN WASHER NUMBER 2=INTAKE-SCRN-WASHER-2", "--cutoff", "45"});
+                             pairs, "--rename", "RIVERSIDE NORTH INTAKE SCREEN WASHER NUMBER 2=INTAKE-SCRN-WASHER-2",
+                             "--cutoff", "45", "--yes"});
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.status, 0) << r.out.toStdString() << r.err.toStdString();
     EXPECT_FALSE(r.out.contains("Sw0rdf1sh"));
     EXPECT_TRUE(r.out.contains("+ Input box: Enter password\n| Enter password\n  > ********\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("| has the VX substring set to blank.\n| Is this correct?\n  > Yes\n"));
     EXPECT_TRUE(r.out.contains("  > INTAKE-SCRN-WASHER-2\n"));
 
     // The typed name gives the file name and the directory without blanks.
     const QStringList lines = LogLines(UserDir() + "/RiverSide/MP2ImportLog.txt");
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_TRUE(lines.first().startsWith("In Main frm, btnImport - Start: "));
-    EXPECT_TRUE(lines.contains("-----PreParseEqNum - Start--------"));
+    EXPECT_TRUE(lines.contains("MP2SubStr(1)= AERATION  VXSubStr(1)= Aer"));
+    EXPECT_TRUE(lines.contains("MP2EqOld(1)= AERATION BASIN CONTROL PANEL  MP2EqNew(1)= Aer Bsn CONTROL "))
+        << lines.join("\n").toStdString();
     EXPECT_TRUE(lines[lines.size() - 2].startsWith("The import of '" + source + "' was imported to "));
     EXPECT_TRUE(QFileInfo(UserDir() + "/RiverSide/RiverSide.mdb").isFile());
 }
