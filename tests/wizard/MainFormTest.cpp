@@ -235,6 +235,12 @@ TEST_F(MainFormTest, ChangeDatabaseDerivesTheNamesAndTheRecommendedDirectory)
     EXPECT_EQ(form.txtRecommendDirectory, ux + "/Plant/");
     EXPECT_EQ(form.txtTargetDir, ux + "/Plant/");
 
+    // A file name shorter than five characters is the name whole.
+    Touch(box.dir.filePath("MP2/abcd"));
+    form.btnAdd_Click(box.dir.filePath("MP2/abcd"));
+    EXPECT_EQ(form.txtDBName, "abcd");
+    form.btnAdd_Click(plant);
+
     // A cancelled dialog changes nothing.
     form.txtTargetDir = "/chosen";
     form.btnAdd_Click(std::nullopt);
