@@ -150,7 +150,7 @@ TEST_F(PreParseScreen, RowsMoveWithTheSelectionAndAreDeletedOnYes)
 
 TEST_F(PreParseScreen, UpdateRewritesChangedNumbersInAllNineTablesAndLogsThem)
 {
-    InsertEverywhere({"pump-01", "O'NEIL BLDG", "B-FILTER", "TANK", "valve-2"});
+    InsertEverywhere({"pump-01", "O'NEIL BLDG", "B-FILTER", "BIG TANK", "valve-2"});
     Open();
     op.Then(Answer::PreParseActions([](PreParse& s) {
         s.SetSubString(1, 1, "bldg");
@@ -171,20 +171,20 @@ TEST_F(PreParseScreen, UpdateRewritesChangedNumbersInAllNineTablesAndLogsThem)
                                            "has the VX substring set to blank." + CR + "Is this correct?"}));
     EXPECT_EQ(op.messages(), QStringList({"Row '4' skipped. MP2 has no substring set up.",
                                           "Equipment PreParse Phase is Done. Click OK to continue."}));
-    // The grid is in EQNUM order: B-FILTER, O'NEIL BLDG, PUMP-01, TANK, VALVE-2. TANK becomes empty;
-    // valve-2 matches no row and keeps its stored form.
+    // The grid is in EQNUM order: B-FILTER, BIG TANK, O'NEIL BLDG, PUMP-01, VALVE-2; valve-2 matches no
+    // row and keeps its stored form.
     EXPECT_EQ(LogLines(), QStringList({"-----PreParseEqNum - Start--------", "",
                                        "MP2SubStr(1)= BLDG  VXSubStr(1)= Bldg", "",
                                        "MP2SubStr(2)= PUMP  VXSubStr(2)= Pmp", "",
                                        "MP2SubStr(3)= TANK  VXSubStr(3)= ", "",
                                        "MP2SubStr(4)= FILTER  VXSubStr(4)= Fltr", "", "",
                                        "MP2EqOld(1)= B-FILTER  MP2EqNew(1)= B-Fltr", "",
-                                       "MP2EqOld(2)= O'NEIL BLDG  MP2EqNew(2)= O'NEIL Bldg", "",
-                                       "MP2EqOld(3)= PUMP-01  MP2EqNew(3)= Pmp-01", "",
-                                       "MP2EqOld(4)= TANK  MP2EqNew(4)= ", "",
+                                       "MP2EqOld(2)= BIG TANK  MP2EqNew(2)= BIG ", "",
+                                       "MP2EqOld(3)= O'NEIL BLDG  MP2EqNew(3)= O'NEIL Bldg", "",
+                                       "MP2EqOld(4)= PUMP-01  MP2EqNew(4)= Pmp-01", "",
                                        "-----PreParseEqNum - End--------", ""}));
     for (const char* table : kEqNumTables)
-        EXPECT_EQ(Numbers(table), "|B-Fltr|O'NEIL Bldg|Pmp-01|valve-2") << table;
+        EXPECT_EQ(Numbers(table), "B-Fltr|BIG |O'NEIL Bldg|Pmp-01|valve-2") << table;
 
     // The screen is shown with the normal pointer, and the hourglass comes back when it closes.
     const auto busy = op.entries(Kind::Busy);
@@ -243,6 +243,28 @@ TEST_F(PreParseScreen, AFailingRenameReopensTheScreenAndKeepsEarlierRenames)
 
     screen.Exit();
     EXPECT_TRUE(screen.IsClosed());
+}
+
+TEST_F(PreParseScreen, ARenameThatWouldMergeTwoNumbersOrEmptyOneIsRefused)
+{
+    // No unique key on EQNUM here: the screen itself keeps two pieces of equipment from becoming one.
+    InsertEverywhere({"B-BLDG", "B-BUILDING", "TANK"});
+    Open();
+    PreParse screen(run);
+    screen.Open();
+    screen.FillSubStrings(Pairs({{"BLDG", "Bldg"}, {"BUILDING", "Bldg"}}));
+    EXPECT_FALSE(screen.UpdateDatabaseAndClose());
+    ASSERT_EQ(op.messages().size(), 1);
+    EXPECT_TRUE(op.messages()[0].startsWith("3022 - ")) << op.messages()[0].toStdString();
+    EXPECT_EQ(Numbers("WOE"), "B-BUILDING|B-Bldg|TANK");  // the rename before the refused one stays
+
+    op.Yes();
+    screen.FillSubStrings(Pairs({{"TANK", ""}}));
+    EXPECT_FALSE(screen.UpdateDatabaseAndClose());
+    ASSERT_EQ(op.messages().size(), 2);
+    EXPECT_TRUE(op.messages()[1].startsWith("3315 - ")) << op.messages()[1].toStdString();
+    EXPECT_EQ(Numbers("EQUIP"), "B-BUILDING|B-Bldg|TANK");
+    EXPECT_EQ(screen.state(), PreParse::State::Open);
 }
 
 TEST(PreParseCsv, SplitsEachLineAtTheFirstComma)

@@ -116,6 +116,23 @@ void RenameEqNum(dao::Database& db, const QString& oldNumber, const QString& new
                    dao::dbFailOnError);
 }
 
+void CheckRename(dao::Database& db, const QString& oldNumber, const QString& newNumber)
+{
+    if (newNumber.isEmpty())
+        throw dao::DaoError(3315, "Field 'EQNUM' can't be a zero-length string: the substrings leave nothing of "
+                                  "the equipment number '" + oldNumber + "'.");
+    auto rs = db.OpenRecordset("Select * from EQUIP Where EQNUM = '" + DoubleApostrophes(newNumber) +
+                                   "' And EQNUM <> '" + DoubleApostrophes(oldNumber) + "'",
+                               dao::dbOpenSnapshot);
+    const bool taken = !(rs->BOF() && rs->EOF_());
+    rs->Close();
+    if (taken) {
+        const dao::DaoError duplicate = dao::JetError::DuplicateKey();
+        throw dao::DaoError(duplicate.Number, duplicate.Description + " The equipment number '" + oldNumber +
+                                                  "' would become '" + newNumber + "', which another record has.");
+    }
+}
+
 std::vector<SubstringPair> ReadSubstringCsv(const QString& path)
 {
     QFile file(path);
@@ -382,8 +399,10 @@ void PreParse::update()
     run_.Log("-----PreParseEqNum - End--------");
     run_.Log(QString());
 
-    for (qsizetype k = 0; k < MP2EqOld.size(); ++k)
+    for (qsizetype k = 0; k < MP2EqOld.size(); ++k) {
+        CheckRename(*run_.DBin, MP2EqOld[k], MP2EqNew[k]);
         RenameEqNum(*run_.DBin, MP2EqOld[k], MP2EqNew[k]);
+    }
     dao::Idle(dao::dbRefreshCache);
 }
 
