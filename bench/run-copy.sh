@@ -3,7 +3,7 @@
 # copy (crew-mdb-copy: the child reader and the SQLite writer), against mdb-export of every table of
 # the same file, in the same run.
 #
-#   bench/run-copy.sh [SCALE]...      (default: 3 12; scale 12 is about 95 MB and 800 000 rows)
+#   bench/run-copy.sh [SCALE]...      (default: 3 12; scale 12 is about 90 MB and 810 000 rows)
 #
 # Targets: the copy takes at most 1.5 times as long as mdb-export; its peak memory (the whole
 # process tree) stays under 200 MB at every size.
