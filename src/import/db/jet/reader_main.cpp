@@ -12,8 +12,34 @@
 #include <QString>
 #include <cstdio>
 #include <exception>
+#include <sys/resource.h>
 
 namespace {
+
+// A damaged catalog can make libmdb allocate without end while it prints no progress; before the
+// parent takes it for hung, it could take the machine's memory with it. The reader streams rows and
+// needs under 200 MB at any size, so its address space is capped at 2 GB: such a file ends in a
+// failed allocation (an abrupt stop the parent reports as a damaged file). Sanitizer builds reserve terabytes of
+// address space up front and run without the cap.
+#if defined(__SANITIZE_ADDRESS__)
+#define CREW_NO_MEMORY_CAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define CREW_NO_MEMORY_CAP 1
+#endif
+#endif
+constexpr rlim_t kAddressSpaceCap = rlim_t(2) << 30;
+
+void capMemory()
+{
+#ifndef CREW_NO_MEMORY_CAP
+    rlimit limit{};
+    if (getrlimit(RLIMIT_AS, &limit) == 0 && (limit.rlim_max == RLIM_INFINITY || limit.rlim_max > kAddressSpaceCap)) {
+        limit.rlim_cur = kAddressSpaceCap;
+        setrlimit(RLIMIT_AS, &limit);
+    }
+#endif
+}
 
 void reportError(int number, const QString& description)
 {
@@ -31,6 +57,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: crew-jet-reader SOURCE DEST\n");
         return 64;
     }
+    capMemory();
     const QString source = QString::fromLocal8Bit(argv[1]);
     const QString dest = QString::fromLocal8Bit(argv[2]);
     try {
