@@ -3,6 +3,7 @@
 // left in EmpIdList/EmpNumList for the task conversion.
 #include "common/Trim.h"
 #include "convert/Conversions.h"
+#include "convert/reference/ListEmployees.h"
 #include "import/Driver.h"
 #include "import/db/Database.h"
 
@@ -70,34 +71,6 @@ void ConvertRows(RunState& run, dao::Recordset& emp)
         emp.MoveNext();
     }
     target->Close();
-}
-
-// The new Employee table in the log, and the two lists the task conversion reads.
-void ListEmployees(RunState& run)
-{
-    auto employees = run.DBout->OpenRecordset("Employee", dao::dbOpenTable);
-    if (employees->BOF() && employees->EOF_())
-        return;
-    employees->MoveLast();
-    const long count = employees->RecordCount();
-    run.Log("Records in Vantrix/Mendly Employee table - " + QString::number(count));
-    run.Log(QString());
-
-    run.EmpIdList.Clear();
-    run.EmpNumList.Clear();
-    employees->MoveFirst();
-    for (long i = 0; i < count; ++i) {
-        const dao::Variant id = employees->Fields("Id").Value();
-        if (!id.isNull()) {
-            run.EmpIdList.Append(id);
-            run.EmpNumList.Append(employees->Fields("EmployeeNum").Value());
-        }
-        employees->MoveNext();
-    }
-    for (int i = 1; i <= run.EmpIdList.Count(); ++i)
-        run.Log("EmpID - " + run.EmpIdList[i].toText() + "    " + "EmpNum - " + run.EmpNumList[i].toText());
-    run.Log(QString());
-    employees->Close();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "common/Trim.h"
 #include "convert/Conversions.h"
 #include "convert/reference/CreateOneEmployee.h"
+#include "convert/reference/ListEmployees.h"
 #include "convert/workorders/HistoryNotes.h"
 #include "import/Driver.h"
 
@@ -14,34 +15,6 @@ namespace {
 qint32 FindEmployee(RunState& run, const QString& empCode)
 {
     return GetGenericLongKey(run, "DBout", DoubleApostrophes(empCode), "Employee", "EmployeeNum", "Id", false);
-}
-
-// The employees of the new database, placeholders included, in EmpIdList/EmpNumList and in the log.
-void ListEmployees(RunState& run)
-{
-    auto emp = run.DBout->OpenRecordset("Employee", dao::dbOpenTable);
-    if (emp->EOF_())
-        return;
-    emp->MoveLast();
-    const long count = emp->RecordCount();
-    run.Log(QStringLiteral("All employees,including inactive ones ") + "created to save history.");
-    run.Log("Records in Vantrix/Mendly Employee table - " + QString::number(count));
-    run.Log(QString());
-    run.EmpIdList.Clear();
-    run.EmpNumList.Clear();
-    emp->MoveFirst();
-    for (long i = 0; i < count; ++i) {
-        const dao::Variant id = emp->Fields("Id").Value();
-        if (!id.isNull()) {
-            run.EmpIdList.Append(id);
-            run.EmpNumList.Append(emp->Fields("EmployeeNum").Value());
-        }
-        emp->MoveNext();
-    }
-    for (int i = 1; i <= run.EmpIdList.Count(); ++i)
-        run.Log("EmpID - " + run.EmpIdList[i].toText() + "    " + "EmpNum - " + run.EmpNumList[i].toText());
-    run.Log(QString());
-    emp->Close();
 }
 
 }  // namespace
@@ -146,7 +119,7 @@ void CreateWoLaborHist(RunState& run)
         labor.reset();
         hist.reset();
 
-        ListEmployees(run);
+        ListEmployees(run, {QStringLiteral("All employees,including inactive ones ") + "created to save history."});
     } catch (const dao::DaoError& e) {
         ConversionTrap(run, "CreateWoLaborHist Error:", e);
     }
