@@ -217,7 +217,13 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
         run.TargetDir = run.txtTargetDir;
         run.gDBName = run.txtDBName;
 
-        run.TempPath = QDir::currentPath() + "/temp7601.in";
+        // A current directory that was removed has no path: the working copy would land at the root.
+        const QString currentDir = QDir::currentPath();
+        if (currentDir.isEmpty() || !QFileInfo(currentDir).isDir())
+            throw dao::DaoError(76, QString("Path not found: the current directory '%1' no longer exists, so the "
+                                            "working copy temp7601.in cannot be made")
+                                        .arg(currentDir));
+        run.TempPath = currentDir + "/temp7601.in";
         run.TargetDir = WithSlash(run.TargetDir);
         MakeDirIfMissing(run.TargetDir.size() > 1 ? run.TargetDir.chopped(1) : run.TargetDir);
 
