@@ -48,10 +48,12 @@ inline bool HoldsSecret(const QByteArray& haystack, const QString& secret)
         QByteArray b;
         for (QChar c : secret) {
             const char lo = static_cast<char>(c.unicode() & 0xFF), hi = static_cast<char>(c.unicode() >> 8);
-            b += little ? QByteArray{lo, hi} : QByteArray{hi, lo};
+            b.append(little ? lo : hi).append(little ? hi : lo);
         }
         return b;
     };
+    if (secret.isEmpty())
+        return false;
     return haystack.contains(secret.toUtf8()) || haystack.contains(secret.toLatin1()) ||
            haystack.contains(utf16(true)) || haystack.contains(utf16(false));
 }

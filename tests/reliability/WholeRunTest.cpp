@@ -1,0 +1,305 @@
+// The unattended program run as an operator runs it (crew-import --batch over a host product made by
+// crew-host-setup): killed at any moment, fed text built to break statements, given a password that
+// must never show, and a source that must come out of every run as it went in.
+#include "ReliabilitySupport.h"
+#include "support/JetWriter.h"
+#include "support/Mp2Schema.h"
+
+#include <QProcessEnvironment>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+#include <csignal>
+
+using namespace reliability;
+using dao::FieldType;
+using dao::Variant;
+
+namespace {
+
+QString BinDir() { return QFileInfo(QFileInfo("/proc/self/exe").canonicalFilePath()).absolutePath(); }
+
+struct Outcome {
+    int status = -1;
+    bool killed = false;
+    QString out, err;
+};
+
+class WholeRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_DIRS", dir.filePath("config/system"));
+        env.insert("XDG_CONFIG_HOME", dir.filePath("config/user"));
+        env.insert("CREW_EDITION", "VANTRIX");
+        QDir().mkpath(dir.filePath("work"));
+        QDir().mkpath(dir.filePath("mp2"));
+        const Outcome setup = Start("crew-host-setup", {"--db-list-dir", dir.filePath("host/list"), "--user-dir",
+                                                    dir.filePath("host/crew")});
+        ASSERT_EQ(setup.status, 0) << setup.err.toStdString();
+    }
+
+    // Runs a program; with killAfterMs >= 0 it is killed (SIGKILL) that long after it started,
+    // unless it has ended by then.
+    Outcome Start(const QString& program, const QStringList& args, int killAfterMs = -1)
+    {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(dir.filePath("work"));
+        p.start(BinDir() + "/" + program, args);
+        Outcome r;
+        if (!p.waitForStarted()) {
+            r.err = p.errorString();
+            return r;
+        }
+        p.closeWriteChannel();
+        if (killAfterMs >= 0 && !p.waitForFinished(killAfterMs)) {
+            ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+            r.killed = true;
+        }
+        p.waitForFinished(300000);
+        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    Outcome Batch(const QStringList& args, int killAfterMs = -1)
+    {
+        return Start("crew-import", QStringList{"--batch"} + args, killAfterMs);
+    }
+
+    // The demo plant's one equipment number too long for the product, and its answer.
+    static QStringList DemoRename()
+    {
+        return {"--rename", "RIVERSIDE NORTH INTAKE SCREEN WASHER NUMBER 2=INTAKE-SCRN-WASHER-2"};
+    }
+
+    QString DemoSource(const QString& password = {})
+    {
+        const QString path = dir.filePath("mp2/Riverside.mdb");
+        QStringList args{"--from", QString(CREW_SOURCE_DIR) + "/samples/mp2-demo", "--out", path};
+        if (!password.isEmpty())
+            args << "--password" << password;
+        const Outcome made = Start("crew-mdb-make", args);
+        EXPECT_EQ(made.status, 0) << made.err.toStdString();
+        return path;
+    }
+
+    QString List() const { return dir.filePath("host/list/VXDB97.mdb"); }
+    QString UserDir() const { return dir.filePath("host/crew"); }
+    int Registered() const { return QueryRows(List(), "SELECT count(*) FROM DB").value(0).toInt(); }
+
+    QTemporaryDir dir;
+    QProcessEnvironment env;
+};
+
+// Every text form the statements of the import could trip over. Row i of every table uses the same
+// value in its key columns, so the rows of different tables still refer to each other.
+QString Hostile(int i, int size)
+{
+    static const QStringList kinds = {
+        "O'Brien \"Big\" [A] #1# 50% *?\\ & Co",
+        "  leading and trailing blanks  ",
+        "two\r\nlines\tand a tab",
+        QString::fromUtf8("Grüße Ærø señor € ☃"),
+        "'; DROP TABLE EQUIP; --",
+        "[*] ? # % ' \" \\",
+    };
+    const QString& k = kinds[i % kinds.size()];
+    if (i >= kinds.size()) {
+        // Text at its field's full length, quotes at both ends.
+        QString full = "'" + QString(size, QChar('x')) ;
+        full.truncate(size - 1);
+        return full + '"';
+    }
+    return k.left(size);
+}
+
+constexpr int kHostileRows = 7;
+constexpr int kLongMemo = 300000;
+
+bool IsKey(const QString& column)
+{
+    static const QStringList keys = {"EQNUM", "TASKNUM", "VENDORID", "EMPCODE", "ITEMNUM", "WONUM", "INSTRCODE",
+                                     "MANUFACTID", "TYPE"};
+    return keys.contains(column, Qt::CaseInsensitive);
+}
+
+// The value the source holds in one text or memo cell.
+QString HostileCell(const testsupport::Mp2Column& c, int row)
+{
+    if (c.type == FieldType::Memo)
+        return row == 0 ? QString(kLongMemo, QChar('m')) + "'\"[]#%*?\\&" : Hostile(row, 2000);
+    // Equipment numbers over 30 characters would be asked about; keys stay at most 30. A work-order
+    // number travels on the first line of its history notes, so numbers hold no line breaks.
+    if (IsKey(c.name))
+        return Hostile(row, std::min(c.size, 30)).replace("\r\n", "  ");
+    return Hostile(row, c.size);
+}
+
+jetwriter::JetFile HostileSource()
+{
+    jetwriter::JetFile file;
+    for (const QString& name : testsupport::Mp2TableNames()) {
+        jetwriter::Table t;
+        t.name = name;
+        for (const auto& c : testsupport::Mp2Columns(name))
+            t.columns.push_back({c.name, c.type, c.size > 0 ? c.size : 50});
+        for (int row = 0; row < kHostileRows; ++row) {
+            std::vector<Variant> values;
+            for (const auto& c : testsupport::Mp2Columns(name)) {
+                if (c.type == FieldType::Text || c.type == FieldType::Memo)
+                    values.emplace_back(HostileCell(c, row));
+                else if (c.type == FieldType::Date)
+                    values.emplace_back(QDateTime(QDate(2026, 6, 1 + row), QTime(8, 0), Qt::UTC));
+                else if (c.type == FieldType::Boolean)
+                    values.emplace_back(row % 2 == 0);
+                else
+                    values.emplace_back(row + 1);
+            }
+            t.rows.push_back(values);
+        }
+        file.tables.push_back(t);
+    }
+    return file;
+}
+
+}  // namespace
+
+TEST_F(WholeRun, KilledAtAnyMomentTheSourceIsUntouchedTheListUnregisteredAndTheNextRunWorks)
+{
+    const QString source = DemoSource();
+    const Fingerprint before = FingerprintOf(source);
+    QElapsedTimer clock;
+    clock.start();
+    const Outcome clean = Batch(QStringList{"--source", source, "--name", "Clean", "--yes"} + DemoRename());
+    const int runMs = static_cast<int>(clock.elapsed());
+    ASSERT_EQ(clean.status, 0) << clean.out.toStdString() << clean.err.toStdString();
+    ASSERT_EQ(Registered(), 1);
+
+    QRandomGenerator random(7601);
+    int killed = 0, completed = 1;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        const QString name = QString("Plant%1").arg(attempt);
+        const QString target = UserDir() + "/" + name + "/" + name + ".mdb";
+        // Moments spread over a whole run: the start-up, the copy, the conversions, the registration.
+        const int delay = static_cast<int>(random.bounded(runMs + 1));
+        const Outcome r = Batch(QStringList{"--source", source, "--name", name, "--yes"} + DemoRename(), delay);
+        SCOPED_TRACE("killed after " + std::to_string(delay) + " ms");
+        EXPECT_TRUE(FingerprintOf(source) == before);
+        if (!r.killed) {
+            ASSERT_EQ(r.status, 0) << r.out.toStdString();
+            ++completed;
+            EXPECT_EQ(Registered(), completed);
+            continue;
+        }
+        ++killed;
+        EXPECT_EQ(Registered(), completed) << "a killed import registered its database";
+
+        // The next run: a database the killed run left is refused as the form refuses any file already
+        // there; once the operator deletes it, the import completes.
+        Outcome next = Batch(QStringList{"--source", source, "--name", name, "--yes"} + DemoRename());
+        if (QFileInfo::exists(target) && next.status != 0) {
+            EXPECT_TRUE(next.out.contains("This FileName '" + name + ".mdb' \n| already exists in '"))
+                << next.out.toStdString();
+            ASSERT_TRUE(QFile::remove(target));
+            next = Batch(QStringList{"--source", source, "--name", name, "--yes"} + DemoRename());
+        }
+        ASSERT_EQ(next.status, 0) << next.out.toStdString() << next.err.toStdString();
+        ++completed;
+        EXPECT_EQ(Registered(), completed);
+        EXPECT_TRUE(FingerprintOf(source) == before);
+    }
+    EXPECT_GE(killed, 10);
+    RecordProperty("kills", killed);
+}
+
+TEST_F(WholeRun, ThePasswordNeverShowsInOutputLogWorkingCopyTargetOrAFailureReport)
+{
+    const QString secret = "Sw0rd\u00e9-7601";
+    const QString source = DemoSource(secret);
+    const Fingerprint before = FingerprintOf(source);
+    const Outcome r =
+        Batch(QStringList{"--source", source, "--name", "Secret", "--password", secret, "--yes"} + DemoRename());
+    ASSERT_EQ(r.status, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(FingerprintOf(source) == before);
+    EXPECT_FALSE(HoldsSecret(r.out.toUtf8() + r.err.toUtf8(), secret));
+    for (const QString& file : {UserDir() + "/Secret/MP2ImportLog.txt", UserDir() + "/Secret/Secret.mdb",
+                                dir.filePath("work/temp7601.in"), List()}) {
+        EXPECT_FALSE(HoldsSecret(ReadBytes(file), secret)) << file.toStdString();
+    }
+
+    // A damaged copy of the same file: the reader's failure report and the trap's message.
+    QByteArray bytes = ReadBytes(source);
+    for (int i = 0; i < 2048; ++i)
+        bytes[2 * 4096 + 16 + i] = static_cast<char>(0xA5 ^ i);  // the catalog's rows
+    const QString damaged = dir.filePath("mp2/Damaged.mdb");
+    QFile f(damaged);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    const Outcome bad = Batch({"--source", damaged, "--name", "Damaged", "--password", secret, "--yes"});
+    EXPECT_EQ(bad.status, 1) << bad.out.toStdString();
+    EXPECT_TRUE(bad.out.contains("| Error: In sub DoImport ")) << bad.out.toStdString();
+    EXPECT_FALSE(HoldsSecret(bad.out.toUtf8() + bad.err.toUtf8(), secret)) << bad.err.toStdString();
+    EXPECT_FALSE(HoldsSecret(ReadBytes(UserDir() + "/Damaged/MP2ImportLog.txt"), secret));
+    EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Damaged/Damaged.mdb"));
+}
+
+TEST_F(WholeRun, HostileTextArrivesIntactAndBreaksNoStatement)
+{
+    const QString source = dir.filePath("mp2/Hostile.mdb");
+    const jetwriter::JetFile file = HostileSource();
+    jetwriter::writeJet4(file, source);
+    const Fingerprint before = FingerprintOf(source);
+
+    const Outcome r = Batch({"--source", source, "--name", "Hostile", "--yes"});
+    ASSERT_EQ(r.status, 0) << r.out.right(4000).toStdString() << r.err.toStdString();
+    EXPECT_TRUE(FingerprintOf(source) == before);
+
+    // The working copy holds every text and memo value exactly as the source does.
+    const QString copy = dir.filePath("work/temp7601.in");
+    ASSERT_TRUE(QFileInfo::exists(copy));
+    qint64 compared = 0;
+    for (const jetwriter::Table& t : file.tables) {
+        for (std::size_t c = 0; c < t.columns.size(); ++c) {
+            const auto type = t.columns[c].type;
+            if (type != FieldType::Text && type != FieldType::Memo)
+                continue;
+            const QStringList got = QueryRows(copy, QString("SELECT \"%1\" FROM \"%2\" ORDER BY rowid")
+                                                        .arg(t.columns[c].name, t.name));
+            ASSERT_EQ(got.size(), static_cast<qsizetype>(t.rows.size())) << t.name.toStdString();
+            for (std::size_t row = 0; row < t.rows.size(); ++row, ++compared)
+                EXPECT_EQ(got[row], t.rows[row][c].toText())
+                    << t.name.toStdString() << "." << t.columns[c].name.toStdString() << " row " << row;
+        }
+    }
+    RecordProperty("values_compared", static_cast<int>(compared));
+
+    // In the new database: equipment numbers and descriptions, vendors' names, cities, states and
+    // countries, all as they stand, blanks included.
+    const QString target = UserDir() + "/Hostile/Hostile.mdb";
+    QStringList equipment, vendorPlaces, vendorNames;
+    for (int row = 0; row < kHostileRows; ++row) {
+        const auto cell = [&](const char* table, const char* column) {
+            for (const auto& c : testsupport::Mp2Columns(table))
+                if (c.name == column)
+                    return HostileCell(c, row);
+            return QString();
+        };
+        equipment << cell("EQUIP", "EQNUM") + "|" + cell("EQUIP", "DESCRIPTION");
+        vendorPlaces << cell("VENDOR", "CITY") + "|" + cell("VENDOR", "STATE") + "|" + cell("VENDOR", "COUNTRY");
+        vendorNames << cell("VENDOR", "NAME");
+    }
+    const auto sorted = [](QStringList l) {
+        l.sort();
+        return l;
+    };
+    EXPECT_EQ(sorted(QueryRows(target, "SELECT \"Equipment#\", Description FROM Equipment")), sorted(equipment));
+    EXPECT_EQ(sorted(QueryRows(target, "SELECT City, State, Country FROM Vendor")), sorted(vendorPlaces));
+    EXPECT_EQ(sorted(QueryRows(target, "SELECT Name FROM Vendor")), sorted(vendorNames));
+}
