@@ -1,5 +1,6 @@
 // crew-import --batch run as the operator runs it: a host product set up with crew-host-setup in a
 // sandbox, an MP2 source, and the program's exit status, output and import log.
+#include "reliability/ReliabilitySupport.h"
 #include "support/Mp2Schema.h"
 
 #include <gtest/gtest.h>
@@ -60,7 +61,16 @@ protected:
         return r;
     }
 
-    Outcome Batch(const QStringList& args) { return Start("crew-import", QStringList{"--batch"} + args); }
+    // Every run leaves its source's bytes and modification time as they were.
+    Outcome Batch(const QStringList& args)
+    {
+        const qsizetype at = args.indexOf("--source");
+        const QString source = at >= 0 && at + 1 < args.size() ? args[at + 1] : QString();
+        const reliability::Fingerprint before = reliability::FingerprintOf(source);
+        Outcome r = Start("crew-import", QStringList{"--batch"} + args);
+        EXPECT_TRUE(reliability::FingerprintOf(source) == before) << "the import changed its source";
+        return r;
+    }
 
     // A small MP2 source in the working-copy format: one facility, two pieces of equipment (one of
     // them with a number too long for the product), one schedule, one vendor.

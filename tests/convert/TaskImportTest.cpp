@@ -5,6 +5,7 @@
 #include "convert/equipment/PreParse.h"
 #include "import/Driver.h"
 #include "import/db/CopySource.h"
+#include "reliability/ReliabilitySupport.h"
 #include "support/JetWriter.h"
 #include "support/RtfText.h"
 
@@ -138,6 +139,7 @@ TEST_F(TaskImport, UnattendedImportConvertsEmployeesTasksSchedulesAndReadings)
 {
     WritePlant(run.txtSourceDB);
     op.Input("N").Then(Answer::PreParseActions([](PreParse& screen) { screen.Exit(); })).Input("30");
+    const reliability::Fingerprint source = reliability::FingerprintOf(run.txtSourceDB);
     OpenImportLog(run);
     int status = -1;
     try {
@@ -145,6 +147,7 @@ TEST_F(TaskImport, UnattendedImportConvertsEmployeesTasksSchedulesAndReadings)
     } catch (const EndProgram& end) {
         status = end.status;
     }
+    EXPECT_TRUE(reliability::FingerprintOf(run.txtSourceDB) == source) << "the import changed its source";
     ASSERT_EQ(status, 0) << op.messages().join("\n---\n").toStdString();
     EXPECT_EQ(op.answersLeft(), 0);
 

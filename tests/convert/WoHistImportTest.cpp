@@ -7,6 +7,7 @@
 #include "convert/equipment/PreParse.h"
 #include "import/Driver.h"
 #include "import/db/CopySource.h"
+#include "reliability/ReliabilitySupport.h"
 #include "support/JetWriter.h"
 
 #include <QDir>
@@ -157,6 +158,7 @@ TEST_F(WoHistImport, HistoryVendorsAndItemsOfAWholeImportMatchTheirLog)
 {
     WritePlant(run.txtSourceDB);
     op.Input("N").Then(Answer::PreParseActions([](PreParse& screen) { screen.Exit(); })).Input("30");
+    const reliability::Fingerprint source = reliability::FingerprintOf(run.txtSourceDB);
     OpenImportLog(run);
     int status = -1;
     try {
@@ -164,6 +166,7 @@ TEST_F(WoHistImport, HistoryVendorsAndItemsOfAWholeImportMatchTheirLog)
     } catch (const EndProgram& end) {
         status = end.status;
     }
+    EXPECT_TRUE(reliability::FingerprintOf(run.txtSourceDB) == source) << "the import changed its source";
     ASSERT_EQ(status, 0) << op.messages().join("\n---\n").toStdString();
 
     const QString target = dir.filePath("Crew/Plant1/Plant1.mdb");

@@ -5,6 +5,7 @@
 #include "import/ScriptedOperator.h"
 #include "import/SpineFixtures.h"
 #include "import/db/CopySource.h"
+#include "reliability/ReliabilitySupport.h"
 #include "support/JetWriter.h"
 
 #include <QDir>
@@ -85,13 +86,16 @@ struct Import : ::testing::Test {
     // Opens the log as the Import button does, then runs the import; the program's exit status.
     int Run(const std::vector<ConversionStep>& steps = Conversions())
     {
+        const reliability::Fingerprint source = reliability::FingerprintOf(run.txtSourceDB);
         OpenImportLog(run);
+        int status = -1;
         try {
             DoImport(run, steps);
         } catch (const EndProgram& end) {
-            return end.status;
+            status = end.status;
         }
-        return -1;
+        EXPECT_TRUE(reliability::FingerprintOf(run.txtSourceDB) == source) << "the import changed its source";
+        return status;
     }
 
     QString target() const { return dir.filePath("Crew/Plant1/Plant1.mdb"); }
