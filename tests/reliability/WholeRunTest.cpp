@@ -302,4 +302,12 @@ TEST_F(WholeRun, HostileTextArrivesIntactAndBreaksNoStatement)
     EXPECT_EQ(sorted(QueryRows(target, "SELECT \"Equipment#\", Description FROM Equipment")), sorted(equipment));
     EXPECT_EQ(sorted(QueryRows(target, "SELECT City, State, Country FROM Vendor")), sorted(vendorPlaces));
     EXPECT_EQ(sorted(QueryRows(target, "SELECT Name FROM Vendor")), sorted(vendorNames));
+
+    // The 300,000-character memo reaches the equipment's notes whole, quotes and all.
+    const auto safety = std::find_if(testsupport::Mp2Columns("EQUIP").begin(), testsupport::Mp2Columns("EQUIP").end(),
+                                     [](const auto& c) { return c.name == "SAFETYNOTE"; });
+    ASSERT_NE(safety, testsupport::Mp2Columns("EQUIP").end());
+    const QString memo = HostileCell(*safety, 0);
+    const QStringList notes = QueryRows(target, "SELECT Notes FROM Equipment");
+    EXPECT_EQ(std::count_if(notes.begin(), notes.end(), [&](const QString& n) { return n.contains(memo); }), 1);
 }
