@@ -3,6 +3,7 @@
 // copy that cannot be made in the current directory. Every one ends with its trap's message, the
 // new database removed, the list as it was, the source untouched and the log holding every line
 // written before the fault.
+#include "FaultVfs.h"
 #include "ReliabilitySupport.h"
 #include "common/Clock.h"
 #include "convert/equipment/PreParse.h"
@@ -71,6 +72,7 @@ protected:
 
     void TearDown() override
     {
+        WriteFaults::Disarm();
         Clock::SetFixed({});
         QDir::setCurrent(previousDir);
     }
@@ -200,6 +202,38 @@ TEST_F(TargetFault, ADiskThatFillsAnywhereEndsWithATrapAndLeavesNothingBehind)
         }
     }
     EXPECT_GE(tried, 4);
+    RecordProperty("faults_tried", tried);
+}
+
+// The same without a small disk: the new database's writes fail from the k-th one on, for k spread
+// over every write a whole import makes to it.
+TEST_F(TargetFault, AWriteThatFailsAtAnyPointOfTheConversionsEndsWithATrapAndLeavesNothingBehind)
+{
+    WriteFaults::Arm(targetDir() + "/", -1);
+    const Outcome clean = Run();
+    ASSERT_EQ(clean.status, 0) << clean.messages.join("\n---\n").toStdString();
+    const long writes = WriteFaults::Writes();
+    ASSERT_GT(writes, 10);
+    QDir(targetDir()).removeRecursively();
+    CreateDatabaseList(listPath() + ".new");
+    QFile::remove(listPath());
+    QFile::rename(listPath() + ".new", listPath());
+    list = ReadBytes(listPath());
+
+    int tried = 0;
+    const long step = std::max(1L, writes / 40);
+    for (long k = 0; k < writes; k += step) {
+        WriteFaults::Arm(targetDir() + "/", k);
+        const Outcome r = Run();
+        ASSERT_GT(WriteFaults::Failures(), 0) << "write " << k;
+        ++tried;
+        const std::string where = "write " + std::to_string(k) + " of " + std::to_string(writes);
+        ExpectNothingLeft(r, where);
+        ASSERT_FALSE(r.messages.isEmpty()) << where;
+        EXPECT_TRUE(ShowsError(r.messages, 3026)) << where << ": " << r.messages.join("\n---\n").toStdString();
+        ExpectLogPrefix(r.log, clean.log, r.messages, where);
+        QDir(targetDir()).removeRecursively();
+    }
     RecordProperty("faults_tried", tried);
 }
 
