@@ -16,6 +16,8 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace reliability;

@@ -5,12 +5,13 @@
 #include "support/JetWriter.h"
 #include "support/Mp2Schema.h"
 
+#include <QElapsedTimer>
 #include <QProcessEnvironment>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QElapsedTimer>
-#include <gtest/gtest.h>
+#include <algorithm>
 #include <csignal>
+#include <gtest/gtest.h>
 
 using namespace reliability;
 using dao::FieldType;
@@ -112,7 +113,7 @@ QString Hostile(int i, int size)
     const QString& k = kinds[i % kinds.size()];
     if (i >= kinds.size()) {
         // Text at its field's full length, quotes at both ends.
-        QString full = "'" + QString(size, QChar('x')) ;
+        QString full = "'" + QString(size, QChar('x'));
         full.truncate(size - 1);
         return full + '"';
     }

@@ -190,11 +190,18 @@ void JetCopier::run()
         corrupt("its catalog of tables cannot be read");
     std::vector<std::pair<MdbCatalogEntry*, QString>> userTables;
     MdbCatalogEntry* relationships = nullptr;
+    // Access keeps table names unique and never empty; a damaged catalog need not. The copy's own
+    // MSysRelationships is made below, so no user table may take that name either.
+    QSet<QString> tableNames{QStringLiteral("MSYSRELATIONSHIPS")};
     for (const CatalogTable& table : liveTables()) {
-        if (!table.system)
+        if (!table.system) {
+            if (table.name.trimmed().isEmpty() || tableNames.contains(table.name.toUpper()))
+                corrupt(QString("its catalog names the table '%1' twice or not at all").arg(table.name));
+            tableNames.insert(table.name.toUpper());
             userTables.emplace_back(table.entry, table.name);
-        else if (table.name.compare("MSysRelationships", Qt::CaseInsensitive) == 0)
+        } else if (table.name.compare("MSysRelationships", Qt::CaseInsensitive) == 0) {
             relationships = table.entry;
+        }
     }
 
     if (QFileInfo::exists(dest_))
@@ -324,6 +331,7 @@ std::vector<Column> JetCopier::readColumns(MdbTableDef* t, const QString& table)
 {
     std::vector<Column> columns;
     columns.reserve(t->num_cols);
+    QSet<QString> names;  // a damaged definition can repeat a name; SQLite compares them without case
     for (unsigned i = 0; i < t->num_cols; ++i) {
         auto* mc = static_cast<MdbColumn*>(g_ptr_array_index(t->columns, i));
         Column c;
@@ -331,6 +339,9 @@ std::vector<Column> JetCopier::readColumns(MdbTableDef* t, const QString& table)
         c.table = table;
         FieldInfo& f = c.info;
         f.Name = QString::fromUtf8(mc->name);
+        if (f.Name.trimmed().isEmpty() || names.contains(f.Name.toUpper()))
+            corrupt(QString("the definition of table '%1' names the column '%2' twice or not at all").arg(table, f.Name));
+        names.insert(f.Name.toUpper());
         switch (mc->col_type) {
         case MDB_BOOL: f.Type = FieldType::Boolean; break;
         case MDB_BYTE: f.Type = FieldType::Byte; break;
