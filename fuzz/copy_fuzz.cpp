@@ -3,8 +3,9 @@
 // Each input is written to a scratch file and taken through what the import does with a source:
 // the header is decoded and checked, then the Jet reader copies the file into a new SQLite file.
 // The only acceptable outcomes are a complete copy or a dao::DaoError with a number and a
-// description; anything else (another exception, an error without number or text, a sanitizer
-// report, a hang) aborts so that the fuzzer keeps the input.
+// description that blames the source; anything else (another exception, an error without number or
+// text, a failure to write the copy, a sanitizer report, a hang) aborts so that the fuzzer keeps
+// the input.
 #include "import/db/DaoError.h"
 #include "import/db/JetHeader.h"
 #include "import/db/jet/JetReader.h"
@@ -49,6 +50,10 @@ void checkError(const dao::DaoError& e)
         fail("an error without a number", e.Description);
     if (e.Description.trimmed().isEmpty())
         fail("an error without a description", QString::number(e.Number));
+    // The scratch folder is always writable: a failure to write the copy means the reader handed
+    // SQLite something a damaged source put there, and the operator would be told the wrong thing.
+    if (e.Description.contains("writing the working copy"))
+        fail("a damaged source blamed on the working copy", e.Description);
 }
 
 }  // namespace
