@@ -199,6 +199,14 @@ TEST_F(WholeRun, KilledAtAnyMomentTheSourceIsUntouchedTheListUnregisteredAndTheN
             continue;
         }
         ++killed;
+        if (Registered() == completed + 1) {
+            // Killed after its last step, the registration, while it said so or exited: the database
+            // it registered is whole.
+            ++completed;
+            EXPECT_EQ(QueryRows(List(), "SELECT count(*) FROM DB WHERE FileName = '" + name + ".mdb'"), QStringList{"1"});
+            EXPECT_FALSE(QueryRows(target, "SELECT count(*) FROM Equipment").value(0).startsWith('<'));
+            continue;
+        }
         EXPECT_EQ(Registered(), completed) << "a killed import registered its database";
 
         // The next run: a database the killed run left is refused as the form refuses any file already
