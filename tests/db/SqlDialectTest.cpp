@@ -105,20 +105,42 @@ TEST_F(DbTest, UnknownConstructsAndNamesRaise)
     EXPECT_DAO_ERROR(3065, db->Execute("Select * from EQUIP"));
 }
 
-TEST(SqlTranslator, JetFormsBecomeSqliteForms)
+TEST(SqlTranslator, JetFormsBecomeSqliteFormsWithLiteralsAsParameters)
 {
     using dao::TranslateJetSql;
-    EXPECT_EQ(TranslateJetSql("Delete * from EQUIP where EQNUM = ''").sql, "DELETE FROM \"EQUIP\" WHERE \"EQNUM\" = ''");
-    EXPECT_EQ(TranslateJetSql("Update WOE Set EQNUM = \"A\" & 'B' where X = True").sql,
-              "UPDATE \"WOE\" SET \"EQNUM\" = 'A' || 'B' WHERE \"X\" = 1");
-    EXPECT_EQ(TranslateJetSql("Select * from T where N Like 'A*_?'").sql,
-              "SELECT * FROM \"T\" WHERE \"N\" LIKE 'A%\\__' ESCAPE '\\'");
-    const auto t = TranslateJetSql("Select * from WOE Order by WONUM, EQNUM");
+    auto t = TranslateJetSql("Delete * from EQUIP where EQNUM = ''");
+    EXPECT_EQ(t.sql, "DELETE FROM \"EQUIP\" WHERE \"EQNUM\" = ?1");
+    EXPECT_EQ(t.params, std::vector<Variant>({Variant("")}));
+    t = TranslateJetSql("Update WOE Set EQNUM = \"A\" & 'B' where X = True And N = -2.5 And D = #12/31/1999 1:30 PM#");
+    EXPECT_EQ(t.sql, "UPDATE \"WOE\" SET \"EQNUM\" = ?1 || ?2 WHERE \"X\" = 1 AND \"N\" = - ?3 AND \"D\" = ?4");
+    EXPECT_EQ(t.params, std::vector<Variant>({Variant("A"), Variant("B"), Variant(2.5), Variant("1999-12-31 13:30:00")}));
+    t = TranslateJetSql("Select * from T where N Like 'A*_?'");
+    EXPECT_EQ(t.sql, "SELECT * FROM \"T\" WHERE \"N\" LIKE ?1 ESCAPE '\\'");
+    EXPECT_EQ(t.params, std::vector<Variant>({Variant("A%\\__")}));
+    // Two rows of the same shape share one statement text.
+    EXPECT_EQ(TranslateJetSql("Select * from INVVEND Where ITEMNUM = 'A''1'").sql,
+              TranslateJetSql("Select * from INVVEND Where ITEMNUM = 'B2'").sql);
+    t = TranslateJetSql("Select * from WOE Where WONUM = 'W1' Order by WONUM, EQNUM");
     EXPECT_TRUE(t.singleTableStar);
     EXPECT_EQ(t.table, "WOE");
+    EXPECT_EQ(t.where, "\"WONUM\" = ?1");
+    EXPECT_EQ(t.whereParams, std::vector<Variant>({Variant("W1")}));
     EXPECT_EQ(t.orderBy, "\"WONUM\", \"EQNUM\"");
+    EXPECT_EQ(TranslateJetSql("Select A, B from T Order by 2").sql, "SELECT \"A\", \"B\" FROM \"T\" ORDER BY 2");
     EXPECT_FALSE(TranslateJetSql("Select * from A, B where A.X = B.X").singleTableStar);
     EXPECT_EQ(TranslateJetSql("Insert Into EQUIP (EQNUM, QTY) Values ('A', 2)").sql,
-              "INSERT INTO \"EQUIP\" (\"EQNUM\", \"QTY\") VALUES ('A', 2)");
+              "INSERT INTO \"EQUIP\" (\"EQNUM\", \"QTY\") VALUES (?1, ?2)");
     EXPECT_THROW(TranslateJetSql("Select * from T where D = #31/31/2020#"), dao::DaoError);
+}
+
+TEST_F(DbTest, QueriesStayCorrectPastTheStatementCache)
+{
+    for (int i = 0; i < 3 * dao::Database::kStatementCacheSize; ++i) {
+        addEquip(QString("P%1").arg(i));
+        auto rs = db->OpenRecordset(QString("Select * from EQUIP where EQNUM = 'P%1' And QTY Is Null").arg(i));
+        ASSERT_EQ(rs->RecordCount(), 1);
+        // the cache is emptied and refilled along the way
+        auto sum = db->OpenRecordset(QString("SELECT Count(*) AS N FROM EQUIP WHERE EQNUM <> 'P%1'").arg(i));
+        ASSERT_EQ(sum->Fields("N").Value(), Variant(static_cast<long long>(i)));
+    }
 }

@@ -185,12 +185,38 @@ sqlite3_stmt* Database::prepare(const QString& sql)
         sqlite3_clear_bindings(*it);
         return *it;
     }
+    if (statements_.size() >= kStatementCacheSize) {
+        // Statements are used one at a time and reset after use, so none is in use here.
+        for (sqlite3_stmt* old : std::as_const(statements_))
+            sqlite3_finalize(old);
+        statements_.clear();
+    }
     sqlite3_stmt* st = nullptr;
     const QByteArray utf8 = sql.toUtf8();
     if (sqlite3_prepare_v2(db_, utf8.constData(), static_cast<int>(utf8.size()), &st, nullptr) != SQLITE_OK)
         raiseLastError(sql);
     statements_.insert(sql, st);
     return st;
+}
+
+void Database::bindParameters(sqlite3_stmt* st, const std::vector<Variant>& params)
+{
+    for (size_t i = 0; i < params.size(); ++i) {
+        const int index = static_cast<int>(i + 1);
+        const Variant& v = params[i];
+        switch (v.kind()) {
+        case Variant::Kind::Null: sqlite3_bind_null(st, index); break;
+        case Variant::Kind::Boolean:
+        case Variant::Kind::Integer: sqlite3_bind_int64(st, index, v.toLong()); break;
+        case Variant::Kind::Real: sqlite3_bind_double(st, index, v.toDouble()); break;
+        case Variant::Kind::Date:
+        case Variant::Kind::Text: {
+            const QString t = v.toText();
+            sqlite3_bind_text16(st, index, t.utf16(), static_cast<int>(t.size() * 2), SQLITE_TRANSIENT);
+            break;
+        }
+        }
+    }
 }
 
 void Database::raiseLastError(const QString& sql)
@@ -399,16 +425,12 @@ void Database::Execute(const QString& sql, int options)
             stmt.replace(0, 6, "INSERT OR IGNORE");
     }
     beginWrite();
-    sqlite3_stmt* st = nullptr;
-    const QByteArray utf8 = stmt.toUtf8();
-    if (sqlite3_prepare_v2(db_, utf8.constData(), static_cast<int>(utf8.size()), &st, nullptr) != SQLITE_OK)
-        raiseLastError(sql);
+    sqlite3_stmt* st = prepare(stmt);
+    bindParameters(st, t.params);
     const int rc = sqlite3_step(st);
-    if (rc != SQLITE_DONE) {
-        sqlite3_finalize(st);
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE)
         raiseLastError(sql);
-    }
-    sqlite3_finalize(st);
     recordsAffected_ = sqlite3_changes(db_);
     noteWrite();
 }

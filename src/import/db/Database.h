@@ -7,6 +7,7 @@
 #include "import/db/DaoError.h"
 #include "import/db/FieldType.h"
 #include "import/db/Recordset.h"
+#include "import/db/Variant.h"
 
 #include <QHash>
 #include <QString>
@@ -86,7 +87,12 @@ public:
     std::vector<IndexDef> Indexes(const QString& table);
     sqlite3* handle() const { return db_; }
     std::shared_ptr<const TableDef> TablePtr(const QString& name);
-    sqlite3_stmt* prepare(const QString& sql);  // cached prepared statement, reset before use
+    // A prepared statement, reset and with its bindings cleared; statements are kept for reuse (at
+    // most kStatementCacheSize of them) and must be reset before the next prepare.
+    sqlite3_stmt* prepare(const QString& sql);
+    static constexpr int kStatementCacheSize = 256;
+    // Binds the values of a translated statement's parameters, ?1 first.
+    static void bindParameters(sqlite3_stmt* st, const std::vector<Variant>& params);
     void invalidateSchema() { tables_.clear(); }
     [[noreturn]] void raiseLastError(const QString& sql);  // turns the connection's error into a DaoError
 

@@ -56,6 +56,7 @@ void Recordset::openQuery(const TranslatedSql& sql)
         def_ = db_->TablePtr(sql.table);
         table_ = def_->Name;
         where_ = sql.where;
+        whereParams_ = sql.whereParams;
         orderBy_ = sql.orderBy;
         updatable_ = type_ != dbOpenSnapshot;
         for (size_t i = 0; i < def_->Fields.size(); ++i)
@@ -67,6 +68,7 @@ void Recordset::openQuery(const TranslatedSql& sql)
     materialized_ = true;
     updatable_ = false;
     sqlite3_stmt* st = db_->prepare(sql.sql);
+    Database::bindParameters(st, sql.params);
     const int n = sqlite3_column_count(st);
     std::vector<bool> declared(static_cast<size_t>(n));
     for (int c = 0; c < n; ++c) {
@@ -100,6 +102,7 @@ void Recordset::loadRowids(const QString&)
         sql += " WHERE " + where_;
     sql += " ORDER BY " + (orderBy_.isEmpty() ? QString() : orderBy_ + ", ") + "rowid";
     sqlite3_stmt* st = db_->prepare(sql);
+    Database::bindParameters(st, whereParams_);
     rowids_.clear();
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW)

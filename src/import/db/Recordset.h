@@ -97,6 +97,7 @@ private:
     std::vector<FieldInfo> resultInfo_;     // fields of a read-only query result
     const FieldInfo& info(int column) const;
     QString where_;                         // the selection of a dynaset over one table
+    std::vector<Variant> whereParams_;      // the values of its parameters
     std::vector<std::unique_ptr<Field>> fields_;
 
     // Updatable recordsets hold rowids and load the current row on demand; read-only query

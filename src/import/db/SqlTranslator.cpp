@@ -199,7 +199,7 @@ public:
         } else {
             throw JetError::SyntaxError(source_ + " (not a statement this engine knows)");
         }
-        r.sql = emit(0, t_.size());
+        r.sql = emit(0, t_.size(), &r.params);
         return r;
     }
 
@@ -228,17 +228,33 @@ private:
         r.singleTableStar = true;
         r.table = t_[3].text;
         if (whereStart)
-            r.where = emit(whereStart, whereEnd);
+            r.where = emit(whereStart, whereEnd, &r.whereParams);
         if (orderStart)
-            r.orderBy = emit(orderStart, t_.size());
+            r.orderBy = emit(orderStart, t_.size(), nullptr);
     }
 
-    QString emit(size_t from, size_t to)
+    // The tokens from..to as SQLite text. With `params`, literals become numbered parameters whose
+    // values are appended to it; numbers in an ORDER BY or GROUP BY list stay literal (there a
+    // number names a column).
+    QString emit(size_t from, size_t to, std::vector<Variant>* params)
     {
         QString out;
         bool afterLike = false;
+        bool inOrderList = false;
+        auto parameter = [&](const Variant& value) {
+            params->push_back(value);
+            return QString("?%1").arg(params->size());
+        };
         for (size_t i = from; i < to; ++i) {
             const Token& tk = t_[i];
+            if (tk.type == Token::Word) {
+                const QString u = tk.upper();
+                if (u == "BY" && i > 0 && t_[i - 1].type == Token::Word &&
+                    (t_[i - 1].upper() == "ORDER" || t_[i - 1].upper() == "GROUP"))
+                    inOrderList = true;
+                else if (u == "WHERE" || u == "HAVING" || u == "SET" || u == "VALUES" || u == "FROM" || u == "ON")
+                    inOrderList = false;
+            }
             QString piece;
             switch (tk.type) {
             case Token::Word: {
@@ -261,11 +277,23 @@ private:
                 break;
             }
             case Token::Name: piece = quoteIdentifier(tk.text); break;
-            case Token::String:
-                piece = afterLike ? sqlString(likePattern(tk.text)) + " ESCAPE '\\'" : sqlString(tk.text);
+            case Token::String: {
+                const QString value = afterLike ? likePattern(tk.text) : tk.text;
+                piece = params ? parameter(value) : sqlString(value);
+                if (afterLike)
+                    piece += " ESCAPE '\\'";
                 break;
-            case Token::Number: piece = tk.text; break;
-            case Token::Date: piece = sqlString(tk.text); break;
+            }
+            case Token::Number:
+                if (params && !inOrderList) {
+                    bool whole = false;
+                    const qint64 n = tk.text.toLongLong(&whole);
+                    piece = parameter(whole ? Variant(n) : Variant(tk.text.toDouble()));
+                } else {
+                    piece = tk.text;
+                }
+                break;
+            case Token::Date: piece = params ? parameter(tk.text) : sqlString(tk.text); break;
             case Token::Symbol: piece = tk.text == "&" ? QString("||") : tk.text; break;
             }
             afterLike = tk.type == Token::Word && tk.upper() == "LIKE";

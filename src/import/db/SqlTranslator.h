@@ -6,8 +6,14 @@
 //   [bracketed names] and plain names           Sum(), Count(), Min(), Max(), Avg() with AS
 //   & for text concatenation, True/False        Like with * and ? wildcards, Is Null, In, Between
 // A construct the translator does not know raises an error; it never guesses.
+//
+// Literals become parameters (?1, ?2, ...) with their values beside the text, so that statements of
+// the same shape share one prepared statement whatever values a row puts into them.
+#include "import/db/Variant.h"
+
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 namespace dao {
 
@@ -15,12 +21,14 @@ struct TranslatedSql {
     enum class Kind { Select, Update, Delete, Insert };
     Kind kind = Kind::Select;
     QString sql;  // the statement for SQLite
+    std::vector<Variant> params;  // the values of its parameters, ?1 first
 
     // For "Select * from <one table> [Where ...] [Order by ...]": the parts, so that the layer can
     // open an updatable recordset over the rows' rowids.
     bool singleTableStar = false;
     QString table;
     QString where;    // translated condition, without the keyword; empty when none
+    std::vector<Variant> whereParams;  // the values of the condition's parameters, ?1 first
     QString orderBy;  // translated order list, without the keywords; empty when none
 };
 
