@@ -8,7 +8,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <csignal>
 #include <cstdio>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 namespace dao {
 
@@ -86,6 +89,14 @@ void readJet(const QString& sourcePath, const QString& tempPath, const CopySourc
     process.setProgram(reader);
     process.setArguments({sourcePath, tempPath});
     process.setStandardInputFile(QProcess::nullDevice());
+    // The reader must not outlive an import that was killed: it would go on writing the working copy
+    // that the next run starts afresh. Runs in the child between fork and exec.
+    const pid_t parent = ::getpid();
+    process.setChildProcessModifier([parent] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(3);
+    });
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted(30000))
         throw JetError::Engine(QString("the Jet reader '%1' cannot be started: %2").arg(reader, process.errorString()));
