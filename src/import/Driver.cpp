@@ -59,10 +59,12 @@ void OpenSourceCopy(RunState& run)
             const QString password =
                 run.op.InputBox("Enter password" + QString(CR), "Enter password", QString(), true).value_or(QString());
             run.DBin = dao::Database::OpenDatabase(run.TempPath, true, false, "MS Access;PWD=" + password);
+            run.DBin->SetPrivateToThisRun();
             return;
         }
         if (answer.toUpper() == QLatin1String("N")) {
             run.DBin = dao::Database::OpenDatabase(run.TempPath);
+            run.DBin->SetPrivateToThisRun();
             return;
         }
         run.op.MsgBox(answer.isEmpty() ? "This is not a valid option." : "Invalid response.");
@@ -261,6 +263,7 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
         run.op.SetStatus("Importing database ");
 
         run.DBout = dao::Database::OpenDatabase(run.TargetPath);
+        run.DBout->SetPrivateToThisRun();
         run.gDBoutOpen = true;
 
         for (const ConversionStep& step : conversions) {

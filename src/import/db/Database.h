@@ -96,10 +96,16 @@ public:
     void invalidateSchema() { tables_.clear(); }
     [[noreturn]] void raiseLastError(const QString& sql);  // turns the connection's error into a DaoError
 
-    // Writes are gathered in one transaction that Idle(dbRefreshCache) and Close commit: every
-    // write is visible at once through this connection, and a conversion's rows reach the disk
-    // together instead of one synchronous write per row.
+    // Statements run in one transaction that Idle(dbRefreshCache) and Close commit: every write is
+    // visible at once through this connection, a conversion's rows reach the file together, and
+    // the file is locked once per transaction instead of once per statement.
+    // Marks the file as used by this run alone (the working copy, the new database): its lock is
+    // then held from the first statement to the next Idle, which saves a lock and a journal check
+    // per read. Files that other programs may use meanwhile (the database list) stay unmarked.
+    void SetPrivateToThisRun() { private_ = true; }
+
     void beginWrite();
+    void beginTransaction();
     void commitPending();
     quint64 writeGeneration() const { return writeGeneration_; }  // changes with every write
     void noteWrite() { ++writeGeneration_; }
@@ -108,6 +114,7 @@ private:
     Database() : relations_(*this) {}
     void requireOpen() const;
     bool inTransaction_ = false;
+    bool private_ = false;
     quint64 writeGeneration_ = 0;
     sqlite3* db_ = nullptr;
     QString path_;

@@ -34,8 +34,32 @@ QString isoFromDate(const QDateTime& value)
     return value.date().toString("yyyy-MM-dd") + ' ' + value.time().toString("HH:mm:ss");
 }
 
+namespace {
+// Digits at [at, at + n) of t as a number, or -1.
+int digits(const QString& t, int at, int n)
+{
+    int v = 0;
+    for (int i = at; i < at + n; ++i) {
+        const ushort c = t[i].unicode();
+        if (c < '0' || c > '9')
+            return -1;
+        v = v * 10 + (c - '0');
+    }
+    return v;
+}
+}  // namespace
+
 QDateTime dateFromIso(const QString& text)
 {
+    // The form our files store, read without Qt's general parser: 'YYYY-MM-DD HH:MM:SS'.
+    if (text.size() == 19 && text[4] == '-' && text[7] == '-' && text[10] == ' ' && text[13] == ':' &&
+        text[16] == ':') {
+        const QDate d(digits(text, 0, 4), digits(text, 5, 2), digits(text, 8, 2));
+        const QTime tm(digits(text, 11, 2), digits(text, 14, 2), digits(text, 17, 2));
+        if (d.isValid() && tm.isValid())
+            return QDateTime(d, tm, Qt::UTC);
+        return {};
+    }
     const QString t = text.trimmed();
     QDate d = QDate::fromString(t.left(10), "yyyy-MM-dd");
     if (!d.isValid())
