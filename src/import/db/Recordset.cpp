@@ -270,7 +270,9 @@ void Recordset::loadRow() const
     const qint64 rowid = currentRowid();
     if (rowid == loadedRowid_ && loadedGeneration_ == db_->writeGeneration())
         return;
-    sqlite3_stmt* st = db_->prepare("SELECT * FROM " + quoteIdentifier(table_) + " WHERE rowid = ?1");
+    if (selectRowSql_.isEmpty())
+        selectRowSql_ = "SELECT * FROM " + quoteIdentifier(table_) + " WHERE rowid = ?1";
+    sqlite3_stmt* st = db_->prepare(selectRowSql_);
     sqlite3_bind_int64(st, 1, rowid);
     const int rc = sqlite3_step(st);
     if (rc != SQLITE_ROW) {
@@ -356,29 +358,30 @@ void Recordset::Update()
     db_->beginWrite();
     const QString qt = quoteIdentifier(table_);
     if (mode_ == Mode::Adding) {
-        QStringList cols, vals;
-        std::vector<size_t> bound;
-        for (size_t i = 0; i < fields.size(); ++i) {
-            if (fields[i].AutoNumber) {
-                if (fields[i].Name != def_->RowidKey) {  // a copied autonumber: the next number
-                    cols << quoteIdentifier(fields[i].Name);
-                    vals << QString("(SELECT coalesce(max(%1), 0) + 1 FROM %2)").arg(quoteIdentifier(fields[i].Name), qt);
+        if (insertSql_.isEmpty()) {  // the same statement for every row this recordset adds
+            QStringList cols, vals;
+            for (size_t i = 0; i < fields.size(); ++i) {
+                if (fields[i].AutoNumber) {
+                    if (fields[i].Name != def_->RowidKey) {  // a copied autonumber: the next number
+                        cols << quoteIdentifier(fields[i].Name);
+                        vals << QString("(SELECT coalesce(max(%1), 0) + 1 FROM %2)").arg(quoteIdentifier(fields[i].Name), qt);
+                    }
+                    continue;
                 }
-                continue;
+                cols << quoteIdentifier(fields[i].Name);
+                vals << QString("?%1").arg(insertColumns_.size() + 1);
+                insertColumns_.push_back(i);
             }
-            cols << quoteIdentifier(fields[i].Name);
-            vals << QString("?%1").arg(bound.size() + 1);
-            bound.push_back(i);
+            insertSql_ = cols.isEmpty() ? "INSERT INTO " + qt + " DEFAULT VALUES"
+                                        : "INSERT INTO " + qt + " (" + cols.join(", ") + ") VALUES (" + vals.join(", ") + ")";
         }
-        const QString sql = cols.isEmpty() ? "INSERT INTO " + qt + " DEFAULT VALUES"
-                                           : "INSERT INTO " + qt + " (" + cols.join(", ") + ") VALUES (" + vals.join(", ") + ")";
-        sqlite3_stmt* st = db_->prepare(sql);
-        for (size_t k = 0; k < bound.size(); ++k)
-            BindValue(st, static_cast<int>(k + 1), buffer_[bound[k]], fields[bound[k]]);
+        sqlite3_stmt* st = db_->prepare(insertSql_);
+        for (size_t k = 0; k < insertColumns_.size(); ++k)
+            BindValue(st, static_cast<int>(k + 1), buffer_[insertColumns_[k]], fields[insertColumns_[k]]);
         const int rc = sqlite3_step(st);
         sqlite3_reset(st);
         if (rc != SQLITE_DONE)
-            db_->raiseLastError(sql);
+            db_->raiseLastError(insertSql_);
         lastModified_ = sqlite3_last_insert_rowid(db_->handle());
         if (!materialized_)
             rowids_.push_back(lastModified_);

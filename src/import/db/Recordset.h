@@ -117,6 +117,9 @@ private:
     qint64 lastModified_ = 0;
     QString index_;
     QString orderBy_;
+    mutable QString selectRowSql_;          // built once per recordset
+    QString insertSql_;
+    std::vector<size_t> insertColumns_;     // the fields bound to insertSql_'s parameters
 };
 
 }  // namespace dao
