@@ -188,7 +188,8 @@ void InsertMp2Rows(const QString& path, const QString& table, const std::vector<
     for (const Mp2Row& row : rows) {
         QStringList names, marks;
         std::vector<dao::FieldInfo> infos;
-        for (const auto& [name, value] : row) {
+        for (const auto& cell : row) {
+            const QString& name = cell.first;
             const auto it = std::find_if(columns.begin(), columns.end(), [&](const Mp2Column& c) {
                 return c.name.compare(name, Qt::CaseInsensitive) == 0;
             });
