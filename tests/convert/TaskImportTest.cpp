@@ -3,6 +3,7 @@
 // rich-text reader shows as they were written.
 #include "TaskFixture.h"
 #include "convert/equipment/PreParse.h"
+#include "WholeImportFixture.h"
 #include "import/Driver.h"
 #include "import/db/CopySource.h"
 #include "reliability/ReliabilitySupport.h"
@@ -100,39 +101,9 @@ bool HoldsBlock(const QStringList& lines, const QStringList& block)
     return false;
 }
 
-class TaskImport : public ::testing::Test {
+class TaskImport : public WholeImportFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        for (const char* sub : {"work", "list", "mp2", "Crew"})
-            ASSERT_TRUE(QDir(dir.path()).mkdir(sub));
-        previousDir = QDir::currentPath();
-        QDir::setCurrent(dir.filePath("work"));
-        CreateTemplate(dir.filePath("list/BlnkVtrx.vdb"));
-        CreateDatabaseList(dir.filePath("list/VXDB97.mdb"));
-        run.gVXDBListDir = dir.filePath("list");
-        run.gVXDBListDb = dao::Database::OpenDatabase(dir.filePath("list/VXDB97.mdb"));
-        run.txtSourceDB = dir.filePath("mp2/PLANT.mdb");
-        run.txtTargetDir = dir.filePath("Crew/Plant1");
-        run.txtFileName = "Plant1.mdb";
-        run.txtDBName = "Plant 1";
-        Clock::SetFixed(kToday);
-    }
-    void TearDown() override
-    {
-        Clock::SetFixed({});
-        run.log.Close();
-        for (auto* db : {&run.DBin, &run.DBout, &run.gVXDBListDb})
-            if (*db && (*db)->isOpen())
-                (*db)->Close();
-        QDir::setCurrent(previousDir);
-    }
-
-    QTemporaryDir dir;
-    QString previousDir;
-    ScriptedOperator op;
-    RunState run{op};
+    TaskImport() : WholeImportFixture(kToday) {}
 };
 
 TEST_F(TaskImport, UnattendedImportConvertsEmployeesTasksSchedulesAndReadings)

@@ -5,6 +5,7 @@
 
 #include "common/Clock.h"
 #include "convert/equipment/PreParse.h"
+#include "WholeImportFixture.h"
 #include "import/Driver.h"
 #include "import/db/CopySource.h"
 #include "reliability/ReliabilitySupport.h"
@@ -119,39 +120,9 @@ int CountIn(const QStringList& log, const QString& prefix)
     return -1;
 }
 
-class WoHistImport : public ::testing::Test {
+class WoHistImport : public WholeImportFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        for (const char* sub : {"work", "list", "mp2", "Crew"})
-            ASSERT_TRUE(QDir(dir.path()).mkdir(sub));
-        previousDir = QDir::currentPath();
-        QDir::setCurrent(dir.filePath("work"));
-        CreateTemplate(dir.filePath("list/BlnkVtrx.vdb"));
-        CreateDatabaseList(dir.filePath("list/VXDB97.mdb"));
-        run.gVXDBListDir = dir.filePath("list");
-        run.gVXDBListDb = dao::Database::OpenDatabase(dir.filePath("list/VXDB97.mdb"));
-        run.txtSourceDB = dir.filePath("mp2/PLANT.mdb");
-        run.txtTargetDir = dir.filePath("Crew/Plant1");
-        run.txtFileName = "Plant1.mdb";
-        run.txtDBName = "Plant 1";
-        Clock::SetFixed(QDateTime(QDate(2024, 6, 1), QTime(9, 0), Qt::UTC));
-    }
-    void TearDown() override
-    {
-        Clock::SetFixed({});
-        run.log.Close();
-        for (auto* db : {&run.DBin, &run.DBout, &run.gVXDBListDb})
-            if (*db && (*db)->isOpen())
-                (*db)->Close();
-        QDir::setCurrent(previousDir);
-    }
-
-    QTemporaryDir dir;
-    QString previousDir;
-    ScriptedOperator op;
-    RunState run{op};
+    WoHistImport() : WholeImportFixture(QDateTime(QDate(2024, 6, 1), QTime(9, 0), Qt::UTC)) {}
 };
 
 TEST_F(WoHistImport, HistoryVendorsAndItemsOfAWholeImportMatchTheirLog)
