@@ -10,6 +10,7 @@
 #include "import/db/CopySource.h"
 #include "reliability/ReliabilitySupport.h"
 #include "support/JetWriter.h"
+#include "support/Mp2Source.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -76,33 +77,7 @@ QMap<QString, std::vector<Mp2Row>> PlantRows()
 }
 
 // The plant as an Access file when the Jet reader is built, else straight in the working-copy format.
-void WritePlant(const QString& path)
-{
-    const auto rows = PlantRows();
-    if (!QFileInfo(dao::JetReaderPath()).isExecutable()) {
-        testsupport::CreateMp2WorkingCopy(path);
-        for (auto it = rows.begin(); it != rows.end(); ++it)
-            testsupport::InsertMp2Rows(path, it.key(), it.value());
-        return;
-    }
-    jetwriter::JetFile mdb;
-    for (const QString& name : testsupport::Mp2TableNames()) {
-        jetwriter::Table table;
-        table.name = name;
-        for (const auto& c : testsupport::Mp2Columns(name))
-            table.columns.push_back({c.name, c.type, c.size > 0 ? c.size : 50});
-        for (const Mp2Row& row : rows.value(name)) {
-            std::vector<dao::Variant> values(table.columns.size());
-            for (const auto& [column, value] : row)
-                for (size_t i = 0; i < table.columns.size(); ++i)
-                    if (table.columns[i].name.compare(column, Qt::CaseInsensitive) == 0)
-                        values[i] = value;
-            table.rows.push_back(values);
-        }
-        mdb.tables.push_back(table);
-    }
-    jetwriter::writeJet4(mdb, path);
-}
+void WritePlant(const QString& path) { testsupport::WriteMp2Source(path, PlantRows()); }
 
 // The lines of `log` from the first that equals `first`, `count` of them.
 QStringList Block(const QStringList& log, const QString& first, int count)

@@ -3,6 +3,7 @@
 // import counts and reports, a given number of rows each, relationships, an optional password), and
 // the host product's blank database and database list.
 #include "import/db/PasswordVerifier.h"
+#include "support/SqliteFile.h"
 #include "wizard/HostProduct.h"
 
 #include <QFile>
@@ -33,25 +34,7 @@ inline void RunSql(const QString& path, const QStringList& statements, const QSt
     sqlite3_close(db);
 }
 
-// The first column of the first row as text ("" for Null or no row).
-inline QString QueryText(const QString& path, const QString& sql)
-{
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
-        throw std::runtime_error("cannot open " + path.toStdString());
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK) {
-        const std::string why = sqlite3_errmsg(db);
-        sqlite3_close(db);
-        throw std::runtime_error("SQL failed: " + sql.toStdString() + ": " + why);
-    }
-    QString out;
-    if (sqlite3_step(st) == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL)
-        out = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-    sqlite3_finalize(st);
-    sqlite3_close(db);
-    return out;
-}
+using testsupport::QueryText;  // the first column of the first row as text ("" for Null or no row)
 
 inline const QStringList& Mp2Tables()
 {
