@@ -5,8 +5,10 @@
 #include "import/db/JetDate.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSet>
+#include <algorithm>
 #include <vector>
 
 namespace dao {
@@ -170,9 +172,24 @@ QString likePattern(const QString& v)
     return out;
 }
 
+// Where a parameter's value comes from: the literal-th text or date literal of the statement
+// (-1: a number, which is part of the statement's shape), turned into a Like pattern or not.
+struct ParamOrigin {
+    int literal = -1;
+    bool like = false;
+};
+
 class Translator {
 public:
-    explicit Translator(const QString& sql) : source_(sql), t_(tokenize(sql)) {}
+    explicit Translator(const QString& sql) : source_(sql), t_(tokenize(sql))
+    {
+        int n = 0;
+        for (const Token& tk : t_)
+            literalIndex_.push_back(tk.type == Token::String || tk.type == Token::Date ? n++ : -1);
+    }
+
+    std::vector<ParamOrigin> paramOrigins;       // one per TranslatedSql::params
+    std::vector<ParamOrigin> whereParamOrigins;  // one per TranslatedSql::whereParams
 
     TranslatedSql run()
     {
@@ -194,12 +211,16 @@ public:
             if (from == t_.size())
                 throw JetError::SyntaxError(source_ + " (DELETE without FROM)");
             t_.erase(t_.begin() + 1, t_.begin() + static_cast<long>(from));
+            literalIndex_.erase(literalIndex_.begin() + 1, literalIndex_.begin() + static_cast<long>(from));
         } else if (first == "INSERT") {
             r.kind = TranslatedSql::Kind::Insert;
         } else {
             throw JetError::SyntaxError(source_ + " (not a statement this engine knows)");
         }
-        r.sql = emit(0, t_.size(), &r.params);
+        r.sql = emit(0, t_.size(), &r.params, &paramOrigins);
+        if (r.singleTableStar)
+            r.rowsSql = "SELECT rowid, * FROM " + quoteIdentifier(r.table) + (r.where.isEmpty() ? QString() : " WHERE " + r.where) +
+                        " ORDER BY " + (r.orderBy.isEmpty() ? QString() : r.orderBy + ", ") + "rowid";
         return r;
     }
 
@@ -228,24 +249,26 @@ private:
         r.singleTableStar = true;
         r.table = t_[3].text;
         if (whereStart)
-            r.where = emit(whereStart, whereEnd, &r.whereParams);
+            r.where = emit(whereStart, whereEnd, &r.whereParams, &whereParamOrigins);
         if (orderStart)
-            r.orderBy = emit(orderStart, t_.size(), nullptr);
+            r.orderBy = emit(orderStart, t_.size(), nullptr, nullptr);
     }
 
     // The tokens from..to as SQLite text. With `params`, literals become numbered parameters whose
     // values are appended to it; numbers in an ORDER BY or GROUP BY list stay literal (there a
     // number names a column).
-    QString emit(size_t from, size_t to, std::vector<Variant>* params)
+    QString emit(size_t from, size_t to, std::vector<Variant>* params, std::vector<ParamOrigin>* origins)
     {
         QString out;
         bool afterLike = false;
         bool inOrderList = false;
+        size_t i = from;
         auto parameter = [&](const Variant& value) {
             params->push_back(value);
+            origins->push_back({literalIndex_[i], afterLike});
             return QString("?%1").arg(params->size());
         };
-        for (size_t i = from; i < to; ++i) {
+        for (; i < to; ++i) {
             const Token& tk = t_[i];
             if (tk.type == Token::Word) {
                 const QString u = tk.upper();
@@ -307,10 +330,135 @@ private:
 
     QString source_;
     std::vector<Token> t_;
+    std::vector<int> literalIndex_;  // per token: its number among the text and date literals, or -1
 };
+
+// ---- Statements of the same shape --------------------------------------------------------------
+//
+// The conversions issue the same few statements once per row with other values in their literals.
+// A statement's shape is its text with every text and date literal replaced by a mark; the
+// translation of a shape is made once, and later statements of that shape only put their own
+// literal values into its parameters.
+
+struct Literal {
+    bool date = false;
+    QString text;  // a text literal's value; a date literal's text between the #s
+};
+
+constexpr QChar kTextMark = QChar(1);
+constexpr QChar kDateMark = QChar(2);
+
+// The shape of sql and its literals, in the order the tokenizer meets them; false when the text is
+// not one the shapes can stand for (an unclosed literal, a mark character of its own), which the
+// full translation then handles or rejects.
+bool shapeOf(const QString& sql, QString& shape, std::vector<Literal>& literals)
+{
+    const qsizetype n = sql.size();
+    const QChar* s = sql.constData();
+    shape.reserve(n);
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = s[i];
+        if (c == '\'' || c == '"') {
+            Literal lit;
+            ++i;
+            for (;;) {
+                if (i >= n)
+                    return false;
+                if (s[i] == c) {
+                    if (i + 1 < n && s[i + 1] == c) {
+                        lit.text += c;
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                lit.text += s[i++];
+            }
+            shape += kTextMark;
+            literals.push_back(std::move(lit));
+        } else if (c == '#') {
+            const qsizetype end = sql.indexOf('#', i + 1);
+            if (end < 0)
+                return false;
+            literals.push_back({true, sql.mid(i + 1, end - i - 1)});
+            shape += kDateMark;
+            i = end + 1;
+        } else if (c == '[') {
+            const qsizetype end = sql.indexOf(']', i + 1);
+            if (end < 0)
+                return false;
+            shape += QStringView(s + i, end + 1 - i);
+            i = end + 1;
+        } else {
+            if (c == kTextMark || c == kDateMark)
+                return false;
+            shape += c;
+            ++i;
+        }
+    }
+    return true;
+}
+
+struct Shape {
+    TranslatedSql translated;  // of the first statement of this shape
+    std::vector<ParamOrigin> paramOrigins;
+    std::vector<ParamOrigin> whereParamOrigins;
+};
+
+// Puts a statement's literal values into a translation of its shape; false when a date literal is
+// no date (the full translation then raises the error).
+bool fillParameters(std::vector<Variant>& params, const std::vector<ParamOrigin>& origins,
+                    const std::vector<Literal>& literals)
+{
+    for (size_t k = 0; k < origins.size(); ++k) {
+        const ParamOrigin& o = origins[k];
+        if (o.literal < 0)
+            continue;  // a number: the same in every statement of the shape
+        const Literal& lit = literals[static_cast<size_t>(o.literal)];
+        if (lit.date) {
+            const QDateTime d = parseJetDateLiteral(lit.text);
+            if (!d.isValid())
+                return false;
+            params[k] = Variant(isoFromDate(d));
+        } else {
+            params[k] = Variant(o.like ? likePattern(lit.text) : lit.text);
+        }
+    }
+    return true;
+}
+
+constexpr int kShapeCacheSize = 1024;
 
 }  // namespace
 
-TranslatedSql TranslateJetSql(const QString& jetSql) { return Translator(jetSql).run(); }
+TranslatedSql TranslateJetSql(const QString& jetSql)
+{
+    thread_local QHash<QString, Shape> shapes;
+    QString shape;
+    std::vector<Literal> literals;
+    if (!shapeOf(jetSql, shape, literals))
+        return Translator(jetSql).run();
+    auto it = shapes.constFind(shape);
+    if (it != shapes.constEnd()) {
+        TranslatedSql r = it->translated;
+        if (fillParameters(r.params, it->paramOrigins, literals) &&
+            fillParameters(r.whereParams, it->whereParamOrigins, literals))
+            return r;
+        return Translator(jetSql).run();
+    }
+    Translator translator(jetSql);
+    TranslatedSql r = translator.run();
+    // Only a shape whose every literal became a parameter stands for other statements (a literal
+    // in an order list is written into the text).
+    const auto& origins = r.singleTableStar ? translator.whereParamOrigins : translator.paramOrigins;
+    const auto fromLiteral = [](const ParamOrigin& o) { return o.literal >= 0; };
+    if (std::count_if(origins.begin(), origins.end(), fromLiteral) != static_cast<long>(literals.size()))
+        return r;
+    if (shapes.size() >= kShapeCacheSize)
+        shapes.clear();
+    shapes.insert(shape, Shape{r, translator.paramOrigins, translator.whereParamOrigins});
+    return r;
+}
 
 }  // namespace dao

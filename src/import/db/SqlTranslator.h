@@ -30,6 +30,8 @@ struct TranslatedSql {
     QString where;    // translated condition, without the keyword; empty when none
     std::vector<Variant> whereParams;  // the values of the condition's parameters, ?1 first
     QString orderBy;  // translated order list, without the keywords; empty when none
+    // "SELECT rowid, * FROM <table> [WHERE ...] ORDER BY [...,] rowid", with whereParams
+    QString rowsSql;
 };
 
 TranslatedSql TranslateJetSql(const QString& jetSql);
