@@ -2,6 +2,7 @@
 
 #include "import/db/DaoError.h"
 #include "import/db/JetDate.h"
+#include "import/db/RawRow.h"
 
 #include <cmath>
 #include <limits>
@@ -142,51 +143,11 @@ void BindValue(sqlite3_stmt* st, int index, const Variant& v, const FieldInfo& f
     }
 }
 
-namespace {
-QString columnText(sqlite3_stmt* st, int column)
-{
-    const void* p = sqlite3_column_text16(st, column);
-    const int bytes = sqlite3_column_bytes16(st, column);
-    return QString(reinterpret_cast<const QChar*>(p), bytes / 2);
-}
-}  // namespace
-
 Variant ReadValue(sqlite3_stmt* st, int column, const FieldInfo& f)
 {
-    const int type = sqlite3_column_type(st, column);
-    if (type == SQLITE_NULL)
-        return {};
-    switch (f.Type) {
-    case FieldType::Text:
-    case FieldType::Memo:
-    case FieldType::Binary: return Variant(columnText(st, column));
-    case FieldType::Byte:
-    case FieldType::Integer:
-    case FieldType::Long:
-        if (type == SQLITE_INTEGER)
-            return Variant(static_cast<qint64>(sqlite3_column_int64(st, column)));
-        if (type == SQLITE_FLOAT)
-            return Variant(static_cast<qint64>(std::nearbyint(sqlite3_column_double(st, column))));
-        return Variant(columnText(st, column));
-    case FieldType::Boolean: return Variant(sqlite3_column_int64(st, column) != 0);
-    case FieldType::Single:
-    case FieldType::Double:
-    case FieldType::Currency:
-    case FieldType::Decimal:
-        if (type == SQLITE_INTEGER || type == SQLITE_FLOAT)
-            return Variant(sqlite3_column_double(st, column));
-        return Variant(columnText(st, column));
-    case FieldType::Date: {
-        const QString t = columnText(st, column);
-        const QDateTime d = dateFromIso(t);
-        if (d.isValid())
-            return Variant(d);
-        if (type == SQLITE_INTEGER || type == SQLITE_FLOAT)
-            return Variant(dateFromJet(sqlite3_column_double(st, column)));
-        return Variant(t);
-    }
-    }
-    return {};
+    RawRow row;
+    row.capture(st, column, &f, 1);
+    return row.value(0, f);
 }
 
 Variant DefaultValue(const FieldInfo& f)

@@ -4,6 +4,9 @@
 #include "import/db/FieldConversion.h"
 #include "import/db/SqlTranslator.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <sqlite3.h>
 
 namespace dao {
@@ -40,14 +43,23 @@ const FieldInfo& Recordset::info(int column) const
     return materialized_ ? resultInfo_[static_cast<size_t>(column)] : def_->Fields[static_cast<size_t>(column)];
 }
 
+void Recordset::createFields() { fields_.resize(def_->Fields.size()); }
+
+Field& Recordset::field(int index)
+{
+    auto& f = fields_[static_cast<size_t>(index)];
+    if (!f)
+        f.reset(new Field(this, &info(index), index));
+    return *f;
+}
+
 void Recordset::openTable(const QString& name)
 {
     def_ = db_->TablePtr(name);
     table_ = def_->Name;
     updatable_ = type_ != dbOpenSnapshot;
-    for (size_t i = 0; i < def_->Fields.size(); ++i)
-        fields_.emplace_back(new Field(this, &def_->Fields[i], static_cast<int>(i)));
-    loadRowids({});
+    createFields();
+    loadRowids();
 }
 
 void Recordset::openQuery(const TranslatedSql& sql)
@@ -59,9 +71,10 @@ void Recordset::openQuery(const TranslatedSql& sql)
         whereParams_ = sql.whereParams;
         orderBy_ = sql.orderBy;
         updatable_ = type_ != dbOpenSnapshot;
-        for (size_t i = 0; i < def_->Fields.size(); ++i)
-            fields_.emplace_back(new Field(this, &def_->Fields[i], static_cast<int>(i)));
-        loadRowids({});
+        createFields();
+        // A selection by condition is mostly a few rows: they are read whole at once. A whole table
+        // in an order of its own is read row by row (its rows would otherwise pass through the sort).
+        loadRowids(where_.isEmpty() ? QString() : sql.rowsSql);
         return;
     }
     // Joins and aggregates: a read-only result, held whole.
@@ -90,23 +103,35 @@ void Recordset::openQuery(const TranslatedSql& sql)
     sqlite3_reset(st);
     if (rc != SQLITE_DONE)
         db_->raiseLastError(sql.sql);
-    for (int c = 0; c < n; ++c)
-        fields_.emplace_back(new Field(this, &resultInfo_[static_cast<size_t>(c)], c));
+    fields_.resize(static_cast<size_t>(n));
     pos_ = rows_.empty() ? -1 : 0;
 }
 
-void Recordset::loadRowids(const QString&)
+void Recordset::loadRowids(const QString& rowsSql)
 {
-    QString sql = "SELECT rowid FROM " + quoteIdentifier(table_);
-    if (!where_.isEmpty())
-        sql += " WHERE " + where_;
-    sql += " ORDER BY " + (orderBy_.isEmpty() ? QString() : orderBy_ + ", ") + "rowid";
+    QString sql = rowsSql;
+    if (sql.isEmpty()) {
+        sql = "SELECT rowid FROM " + quoteIdentifier(table_);
+        if (!where_.isEmpty())
+            sql += " WHERE " + where_;
+        sql += " ORDER BY " + (orderBy_.isEmpty() ? QString() : orderBy_ + ", ") + "rowid";
+    }
+    const bool whole = !rowsSql.isEmpty();
     sqlite3_stmt* st = db_->prepare(sql);
     Database::bindParameters(st, whereParams_);
     rowids_.clear();
+    prefetched_.clear();
+    prefetchedGeneration_ = db_->writeGeneration();
     int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-        rowids_.push_back(sqlite3_column_int64(st, 0));
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        const qint64 rowid = sqlite3_column_int64(st, 0);
+        rowids_.push_back(rowid);
+        if (whole && prefetched_.size() < kPrefetchRows) {
+            prefetched_.emplace_back();
+            prefetched_.back().capture(st, 1, def_->Fields);
+            prefetched_.back().rowid = rowid;
+        }
+    }
     sqlite3_reset(st);
     if (rc != SQLITE_DONE)
         db_->raiseLastError(sql);
@@ -236,7 +261,7 @@ void Recordset::SetIndex(const QString& indexName)
             cols << quoteIdentifier(c);
         orderBy_ = cols.join(", ");
         index_ = idx.Name;
-        loadRowids({});
+        loadRowids();
         return;
     }
     throw DaoError(3015, QString("'%1' isn't an index in this table.").arg(indexName));
@@ -248,9 +273,36 @@ Field& Recordset::Fields(const QString& name)
 {
     if (!db_)
         throw closedError();
-    for (auto& f : fields_)
-        if (f->Name().compare(name, Qt::CaseInsensitive) == 0)
-            return *f;
+    for (int i = 0; i < FieldCount(); ++i)
+        if (info(i).Name.compare(name, Qt::CaseInsensitive) == 0)
+            return field(i);
+    throw JetError::NoSuchItem();
+}
+
+Field& Recordset::Fields(const char* name)
+{
+    if (!db_)
+        throw closedError();
+    // Names written in the code are ASCII: compared letter by letter without building a QString.
+    const size_t length = std::strlen(name);
+    for (int i = 0; i < FieldCount(); ++i) {
+        const QString& candidate = info(i).Name;
+        if (static_cast<size_t>(candidate.size()) != length)
+            continue;
+        size_t k = 0;
+        for (; k < length; ++k) {
+            const char16_t a = candidate[static_cast<qsizetype>(k)].unicode();
+            const auto b = static_cast<unsigned char>(name[k]);
+            if (a >= 0x80 || b >= 0x80)
+                return Fields(QString::fromUtf8(name));
+            if (std::tolower(a) != std::tolower(b))
+                break;
+        }
+        if (k == length)
+            return field(i);
+    }
+    if (std::any_of(name, name + length, [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+        return Fields(QString::fromUtf8(name));
     throw JetError::NoSuchItem();
 }
 
@@ -260,7 +312,7 @@ Field& Recordset::Fields(int index)
         throw closedError();
     if (index < 0 || index >= FieldCount())
         throw JetError::NoSuchItem();
-    return *fields_[static_cast<size_t>(index)];
+    return field(index);
 }
 
 void Recordset::loadRow() const
@@ -268,25 +320,43 @@ void Recordset::loadRow() const
     if (materialized_)
         return;
     const qint64 rowid = currentRowid();
-    if (rowid == loadedRowid_ && loadedGeneration_ == db_->writeGeneration())
+    const quint64 generation = db_->writeGeneration();
+    if (rowid == loadedRowid_ && loadedGeneration_ == generation)
         return;
-    if (selectRowSql_.isEmpty())
-        selectRowSql_ = "SELECT * FROM " + quoteIdentifier(table_) + " WHERE rowid = ?1";
-    sqlite3_stmt* st = db_->prepare(selectRowSql_);
-    sqlite3_bind_int64(st, 1, rowid);
-    const int rc = sqlite3_step(st);
-    if (rc != SQLITE_ROW) {
+    const auto at = static_cast<size_t>(pos_);
+    if (generation == prefetchedGeneration_ && at < prefetched_.size() && prefetched_[at].rowid == rowid) {
+        currentRaw_ = &prefetched_[at];
+    } else {
+        if (selectRowSql_.isEmpty())
+            selectRowSql_ = "SELECT * FROM " + quoteIdentifier(table_) + " WHERE rowid = ?1";
+        sqlite3_stmt* st = db_->prepare(selectRowSql_);
+        sqlite3_bind_int64(st, 1, rowid);
+        const int rc = sqlite3_step(st);
+        if (rc != SQLITE_ROW) {
+            sqlite3_reset(st);
+            if (rc == SQLITE_DONE)
+                throw DaoError(3167, "Record is deleted.");
+            db_->raiseLastError("SELECT * FROM " + table_);
+        }
+        loadedRaw_.capture(st, 0, def_->Fields);
+        loadedRaw_.rowid = rowid;
         sqlite3_reset(st);
-        if (rc == SQLITE_DONE)
-            throw DaoError(3167, "Record is deleted.");
-        db_->raiseLastError("SELECT * FROM " + table_);
+        currentRaw_ = &loadedRaw_;
     }
-    current_.resize(def_->Fields.size());
-    for (size_t i = 0; i < def_->Fields.size(); ++i)
-        current_[i] = ReadValue(st, static_cast<int>(i), def_->Fields[i]);
-    sqlite3_reset(st);
+    current_.assign(def_->Fields.size(), Variant());
+    decoded_.assign(def_->Fields.size(), false);
     loadedRowid_ = rowid;
-    loadedGeneration_ = db_->writeGeneration();
+    loadedGeneration_ = generation;
+}
+
+const Variant& Recordset::loadedValue(int column) const
+{
+    const auto c = static_cast<size_t>(column);
+    if (!decoded_[c]) {
+        current_[c] = currentRaw_->value(column, def_->Fields[c]);
+        decoded_[c] = true;
+    }
+    return current_[c];
 }
 
 Variant Recordset::currentValue(int column) const
@@ -299,7 +369,7 @@ Variant Recordset::currentValue(int column) const
     if (materialized_)
         return rows_[static_cast<size_t>(pos_)][static_cast<size_t>(column)];
     loadRow();
-    return current_[static_cast<size_t>(column)];
+    return loadedValue(column);
 }
 
 void Recordset::assign(int column, const Variant& v)
@@ -332,6 +402,8 @@ void Recordset::Edit()
     requireUpdatable();
     requireCurrent();
     loadRow();
+    for (int i = 0; i < FieldCount(); ++i)
+        loadedValue(i);
     buffer_ = current_;
     dirty_.assign(def_->Fields.size(), false);
     mode_ = Mode::Editing;
@@ -356,9 +428,9 @@ void Recordset::Update()
             throw JetError::RequiredIsNull(table_, fields[i].Name);
 
     db_->beginWrite();
-    const QString qt = quoteIdentifier(table_);
     if (mode_ == Mode::Adding) {
         if (insertSql_.isEmpty()) {  // the same statement for every row this recordset adds
+            const QString qt = quoteIdentifier(table_);
             QStringList cols, vals;
             for (size_t i = 0; i < fields.size(); ++i) {
                 if (fields[i].AutoNumber) {
@@ -386,17 +458,23 @@ void Recordset::Update()
         if (!materialized_)
             rowids_.push_back(lastModified_);
     } else {
-        QStringList sets;
         std::vector<size_t> bound;
-        for (size_t i = 0; i < fields.size(); ++i) {
-            if (!dirty_[i])
-                continue;
-            sets << QString("%1 = ?%2").arg(quoteIdentifier(fields[i].Name)).arg(bound.size() + 1);
-            bound.push_back(i);
-        }
+        for (size_t i = 0; i < fields.size(); ++i)
+            if (dirty_[i])
+                bound.push_back(i);
         const qint64 rowid = currentRowid();
-        if (!sets.isEmpty()) {
-            const QString sql = "UPDATE " + qt + " SET " + sets.join(", ") + QString(" WHERE rowid = ?%1").arg(bound.size() + 1);
+        if (!bound.empty()) {
+            auto known = std::find_if(updateSql_.begin(), updateSql_.end(), [&](const auto& u) { return u.first == bound; });
+            if (known == updateSql_.end()) {  // the same statement for every Edit of the same fields
+                const QString qt = quoteIdentifier(table_);
+                QStringList sets;
+                for (size_t k = 0; k < bound.size(); ++k)
+                    sets << QString("%1 = ?%2").arg(quoteIdentifier(fields[bound[k]].Name)).arg(k + 1);
+                updateSql_.emplace_back(bound, "UPDATE " + qt + " SET " + sets.join(", ") +
+                                                   QString(" WHERE rowid = ?%1").arg(bound.size() + 1));
+                known = updateSql_.end() - 1;
+            }
+            const QString& sql = known->second;
             sqlite3_stmt* st = db_->prepare(sql);
             for (size_t k = 0; k < bound.size(); ++k)
                 BindValue(st, static_cast<int>(k + 1), buffer_[bound[k]], fields[bound[k]]);

@@ -3,6 +3,7 @@
 // SELECT; RecordCount exact after MoveLast) and snapshot (read-only).
 #include "import/db/DaoError.h"
 #include "import/db/FieldType.h"
+#include "import/db/RawRow.h"
 #include "import/db/Variant.h"
 
 #include <QString>
@@ -53,6 +54,7 @@ public:
     long RecordCount() const;
 
     Field& Fields(const QString& name);  // raises 3265 when there is no such field
+    Field& Fields(const char* name);     // the same, for a name written in the code
     Field& Fields(int index);
     int FieldCount() const { return static_cast<int>(fields_.size()); }
 
@@ -79,10 +81,15 @@ private:
 
     void openTable(const QString& name);
     void openQuery(const struct TranslatedSql& sql);
-    void loadRowids(const QString& sql);
+    void createFields();
+    Field& field(int index);
+    // Reads the rowids of the selection in order. With rowsSql ("SELECT rowid, * ..."), the first
+    // rows are kept whole as well, so that a small selection needs no second read per row.
+    void loadRowids(const QString& rowsSql = {});
     void setPosition(long pos);
     void loadRow() const;
     Variant currentValue(int column) const;
+    const Variant& loadedValue(int column) const;  // of the loaded row, made when first asked for
     void assign(int column, const Variant& v);
     void requireCurrent() const;
     void requireUpdatable() const;
@@ -98,7 +105,7 @@ private:
     const FieldInfo& info(int column) const;
     QString where_;                         // the selection of a dynaset over one table
     std::vector<Variant> whereParams_;      // the values of its parameters
-    std::vector<std::unique_ptr<Field>> fields_;
+    std::vector<std::unique_ptr<Field>> fields_;  // made when first asked for
 
     // Updatable recordsets hold rowids and load the current row on demand; read-only query
     // results (joins, aggregates) are held whole.
@@ -108,9 +115,15 @@ private:
     long pos_ = -1;        // -1 before the first row (BOF), size() after the last (EOF)
     bool onDeleted_ = false;  // the current row was deleted; MoveNext goes to the row after it
 
+    static constexpr size_t kPrefetchRows = 64;
+    std::vector<RawRow> prefetched_;        // the first rows of the selection as read with it
+    quint64 prefetchedGeneration_ = 0;      // they stand for the rows until the database is written
     mutable qint64 loadedRowid_ = -1;
     mutable quint64 loadedGeneration_ = 0;
-    mutable std::vector<Variant> current_;
+    mutable RawRow loadedRaw_;              // the current row, when it was not among the first
+    mutable const RawRow* currentRaw_ = nullptr;
+    mutable std::vector<Variant> current_;  // the current row's values asked for so far
+    mutable std::vector<bool> decoded_;
     std::vector<Variant> buffer_;           // the row being added or edited
     std::vector<bool> dirty_;
     Mode mode_ = Mode::None;
@@ -119,6 +132,7 @@ private:
     QString orderBy_;
     mutable QString selectRowSql_;          // built once per recordset
     QString insertSql_;
+    std::vector<std::pair<std::vector<size_t>, QString>> updateSql_;  // by the fields an Edit changed
     std::vector<size_t> insertColumns_;     // the fields bound to insertSql_'s parameters
 };
 
