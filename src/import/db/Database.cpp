@@ -83,7 +83,9 @@ std::shared_ptr<Database> Database::OpenDatabase(const QString& path, bool exclu
     std::shared_ptr<Database> db(new Database());
     db->path_ = path;
     db->readOnly_ = readOnly;
-    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_FULLMUTEX;
+    // A connection is used by one thread at a time (the import's): SQLite need not lock around
+    // every call.
+    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
     const QByteArray native = QFile::encodeName(path);
     if (sqlite3_open_v2(native.constData(), &db->db_, flags, nullptr) != SQLITE_OK) {
         const QString why = db->db_ ? errorText(db->db_) : QString("out of memory");
@@ -174,6 +176,13 @@ void Database::requireOpen() const
 {
     if (!db_)
         throw DaoError(3420, "Object invalid or no longer set.");
+}
+
+void Database::SetPrivateToThisRun()
+{
+    requireOpen();
+    private_ = true;
+    sqlite3_exec(db_, "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);  // 32 MB
 }
 
 sqlite3_stmt* Database::prepare(const QString& sql)
@@ -442,6 +451,34 @@ void Database::Execute(const QString& sql, int options)
         raiseLastError(sql);
     recordsAffected_ = sqlite3_changes(db_);
     noteWrite();
+}
+
+bool Database::SkipAutoNumbers(const QString& table, long count)
+{
+    requireOpen();
+    const TableDef& def = Table(table);
+    if (def.RowidKey.isEmpty())
+        throw DaoError(3251, "Operation is not supported for this type of object.");
+    if (count <= 0)
+        return true;
+    beginWrite();
+    // An added record takes the next number after the largest ever given and the largest in use.
+    const QString sql = "UPDATE sqlite_sequence SET seq = max(seq, coalesce((SELECT max(rowid) FROM " +
+                        quoteIdentifier(def.Name) + "), 0)) + ?2 WHERE name = ?1";
+    sqlite3_stmt* st = nullptr;
+    if (HasTable("sqlite_sequence"))
+        st = prepare(sql);
+    if (!st)
+        return false;
+    const QByteArray name = def.Name.toUtf8();
+    sqlite3_bind_text(st, 1, name.constData(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int64(st, 2, count);
+    const int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE)
+        raiseLastError(sql);
+    noteWrite();
+    return sqlite3_changes(db_) > 0;
 }
 
 std::unique_ptr<Recordset> Database::OpenRecordset(const QString& source, int type)

@@ -80,6 +80,11 @@ public:
 
     Relations& GetRelations() { return relations_; }
 
+    // Not DAO: uses up `count` numbers of the table's autonumber as `count` records added and
+    // deleted one by one would, in one statement. False (and nothing changed) when the table has
+    // no number given yet, which only adding a record can start.
+    bool SkipAutoNumbers(const QString& table, long count);
+
     // Not DAO: what the layer and its tools need.
     QStringList TableNames() const;  // user tables, in creation order
     bool HasTable(const QString& name) const;
@@ -102,7 +107,8 @@ public:
     // Marks the file as used by this run alone (the working copy, the new database): its lock is
     // then held from the first statement to the next Idle, which saves a lock and a journal check
     // per read. Files that other programs may use meanwhile (the database list) stay unmarked.
-    void SetPrivateToThisRun() { private_ = true; }
+    // A private file also gets a larger page cache: the conversions look up rows all over it.
+    void SetPrivateToThisRun();
 
     void beginWrite();
     void beginTransaction();

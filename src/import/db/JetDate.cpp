@@ -31,7 +31,28 @@ double jetFromDate(const QDateTime& value)
 
 QString isoFromDate(const QDateTime& value)
 {
-    return value.date().toString("yyyy-MM-dd") + ' ' + value.time().toString("HH:mm:ss");
+    const QDate d = value.date();
+    const QTime t = value.time();
+    const int year = d.year();
+    if (!d.isValid() || !t.isValid() || year < 1 || year > 9999)  // outside the fixed form: Qt's own
+        return d.toString("yyyy-MM-dd") + ' ' + t.toString("HH:mm:ss");
+    char16_t out[19];
+    const auto put = [&out](int at, int value, int width) {
+        for (int i = width - 1; i >= 0; --i, value /= 10)
+            out[at + i] = static_cast<char16_t>(u'0' + value % 10);
+    };
+    put(0, year, 4);
+    out[4] = u'-';
+    put(5, d.month(), 2);
+    out[7] = u'-';
+    put(8, d.day(), 2);
+    out[10] = u' ';
+    put(11, t.hour(), 2);
+    out[13] = u':';
+    put(14, t.minute(), 2);
+    out[16] = u':';
+    put(17, t.second(), 2);
+    return QString(reinterpret_cast<const QChar*>(out), 19);
 }
 
 namespace {
