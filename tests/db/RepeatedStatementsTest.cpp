@@ -1,0 +1,148 @@
+// The conversions send the same statements once per row with other values in them. Statements of
+// one shape share a translation, small selections are read whole when opened, and only the fields
+// asked for are turned into values: none of this may change what a statement finds or a field reads.
+#include "DbFixture.h"
+
+#include "import/db/JetDate.h"
+#include "import/db/SqlTranslator.h"
+#include "support/SqliteFile.h"
+
+using dao::TranslateJetSql;
+using dao::Variant;
+
+TEST(SqlTranslator, StatementsOfOneShapeGetTheirOwnValues)
+{
+    // Each pair: the first statement makes the shape's translation, the second only reuses it.
+    const auto first = TranslateJetSql("Select * from WOE Where WONUM = 'W1' And EQNUM = 'P''1'");
+    const auto second = TranslateJetSql("Select * from WOE Where WONUM = 'W''2' And EQNUM = \"[x]#\"");
+    EXPECT_EQ(first.sql, second.sql);
+    EXPECT_EQ(second.params, std::vector<Variant>({Variant("W'2"), Variant("[x]#")}));
+    EXPECT_EQ(second.whereParams, second.params);
+    EXPECT_EQ(second.rowsSql, "SELECT rowid, * FROM \"WOE\" WHERE \"WONUM\" = ?1 AND \"EQNUM\" = ?2 ORDER BY rowid");
+
+    // Like patterns, dates in both of Jet's forms, and a number that is part of the shape.
+    TranslateJetSql("Select * from T where N Like 'A*' And D = #2001-02-03 04:05:06# And K = 7");
+    const auto like = TranslateJetSql("Select * from T where N Like 'B?%' And D = #12/31/1999 1:30 PM# And K = 7");
+    EXPECT_EQ(like.params, std::vector<Variant>({Variant("B_\\%"), Variant("1999-12-31 13:30:00"), Variant(qint64(7))}));
+    const auto other = TranslateJetSql("Select * from T where N Like 'A*' And D = #2001-02-03# And K = 8");
+    EXPECT_EQ(other.params.back(), Variant(qint64(8)));
+
+    // A bad date in a known shape is still refused, and the shape still serves good ones.
+    EXPECT_THROW(TranslateJetSql("Select * from T where N Like 'A*' And D = #31/31/2020# And K = 7"), dao::DaoError);
+    EXPECT_EQ(TranslateJetSql("Select * from T where N Like 'C' And D = #1/2/2003# And K = 7").params[1],
+              Variant("2003-01-02 00:00:00"));
+
+    // A literal in an order list is written into the text, so such a shape is never shared.
+    const auto o1 = TranslateJetSql("Select * from T Order by 'a'");
+    const auto o2 = TranslateJetSql("Select * from T Order by 'b'");
+    EXPECT_NE(o1.orderBy, o2.orderBy);
+
+    // Delete drops its column list: the parameters still follow the literals.
+    TranslateJetSql("Delete * from EQUIP where EQNUM = 'A' And DESCRIPTION = 'B'");
+    EXPECT_EQ(TranslateJetSql("Delete * from EQUIP where EQNUM = 'C' And DESCRIPTION = 'D'").params,
+              std::vector<Variant>({Variant("C"), Variant("D")}));
+
+    // An unclosed literal is an error every time, not a shape.
+    EXPECT_THROW(TranslateJetSql("Select * from T where N = 'open"), dao::DaoError);
+    EXPECT_THROW(TranslateJetSql("Select * from T where N = 'open"), dao::DaoError);
+}
+
+TEST_F(DbTest, SmallSelectionsReadWholeStillSeeLaterWrites)
+{
+    for (int i = 0; i < 100; ++i)
+        addEquip(QString("P%1").arg(i, 3, 10, QChar('0')), QString("d%1").arg(i));
+    // More rows than are read with the selection: the later ones are read one by one.
+    auto rs = db->OpenRecordset("Select * from EQUIP where EQNUM Like 'P*'");
+    auto other = db->OpenRecordset("Select * from EQUIP where EQNUM = 'P050'");
+    other->Edit();
+    other->Fields("DESCRIPTION") = "changed";
+    other->Update();
+    int seen = 0;
+    for (; !rs->EOF_(); rs->MoveNext(), ++seen) {
+        const QString eqnum = rs->Fields("EQNUM").Value().toText();
+        const QString expected = eqnum == "P050" ? QString("changed") : "d" + QString::number(eqnum.mid(1).toInt());
+        EXPECT_EQ(rs->Fields("description").Value().toText(), expected) << eqnum.toStdString();
+    }
+    EXPECT_EQ(seen, 100);
+
+    // A row deleted after the selection was read is deleted for it too.
+    auto two = db->OpenRecordset("Select * from EQUIP where EQNUM = 'P001' Or EQNUM = 'P002'");
+    db->Execute("Delete * from EQUIP where EQNUM = 'P001'");
+    EXPECT_DAO_ERROR(3167, two->Fields("EQNUM").Value());
+    two->MoveNext();
+    EXPECT_EQ(two->Fields("EQNUM").Value(), Variant("P002"));
+}
+
+TEST_F(DbTest, StoredValuesOfAnotherKindReadAsBefore)
+{
+    // Values another program (or an older import) stored in a form of their own.
+    testsupport::RunSql(path, {"INSERT INTO EQUIP (EQNUM, DESCRIPTION, INSTALLED, ACTIVE, QTY, AVG) VALUES "
+                               "(12, 3.5, 36526.5, 'yes', '7x', '2.5x')",
+                               "INSERT INTO EQUIP (EQNUM, INSTALLED, ACTIVE, NOTES) VALUES "
+                               "('Ünïcode', 'not a date', 2.7, 'tab\there\r\nline ü €')"});
+    db->Close();
+    db = dao::Database::OpenDatabase(path);
+    auto rs = db->OpenRecordset("Select * from EQUIP where EQNUM = '12' Or EQNUM = 'Ünïcode' Order by INSTALLED");
+    ASSERT_EQ(rs->RecordCount(), 2);
+    rs->MoveFirst();
+    EXPECT_EQ(rs->Fields("EQNUM").Value(), Variant("12"));
+    EXPECT_EQ(rs->Fields("DESCRIPTION").Value(), Variant("3.5"));
+    EXPECT_EQ(rs->Fields("INSTALLED").Value(), Variant(dao::dateFromJet(36526.5)));
+    EXPECT_EQ(rs->Fields("ACTIVE").Value(), Variant(false));  // SQLite's integer of 'yes' is 0
+    EXPECT_EQ(rs->Fields("QTY").Value(), Variant("7x"));
+    EXPECT_EQ(rs->Fields("AVG").Value(), Variant("2.5x"));
+    rs->MoveNext();
+    EXPECT_EQ(rs->Fields("EQNUM").Value(), Variant("Ünïcode"));
+    EXPECT_EQ(rs->Fields("INSTALLED").Value(), Variant("not a date"));
+    EXPECT_EQ(rs->Fields("ACTIVE").Value(), Variant(true));
+    EXPECT_EQ(rs->Fields("NOTES").Value(), Variant("tab\there\r\nline ü €"));
+    EXPECT_EQ(rs->Fields("Notes").Name(), "NOTES");
+    EXPECT_DAO_ERROR(3265, rs->Fields("NOTE"));
+    EXPECT_DAO_ERROR(3265, rs->Fields("NOTESX"));
+}
+
+TEST(JetDates, IsoFormMatchesQtsFormattingOverTheYears)
+{
+    for (double day = -657434; day < 2958465; day += 997.37) {
+        const QDateTime d = dao::dateFromJet(day);
+        EXPECT_EQ(dao::isoFromDate(d), d.date().toString("yyyy-MM-dd") + ' ' + d.time().toString("HH:mm:ss")) << day;
+        EXPECT_EQ(dao::dateFromIso(dao::isoFromDate(d)), d) << day;
+    }
+    EXPECT_EQ(dao::isoFromDate(QDateTime()), " ");
+}
+
+TEST_F(DbTest, SkippedAutonumbersAreTheNumbersAddAndDeleteWouldTake)
+{
+    // One table numbered by adding and deleting, the other by skipping: the next numbers agree.
+    testsupport::RunSql(path, {"CREATE TABLE Twin (Id INTEGER PRIMARY KEY AUTOINCREMENT, Name VARCHAR(15) COLLATE NOCASE)"});
+    db->Close();
+    db = dao::Database::OpenDatabase(path);
+    EXPECT_FALSE(db->SkipAutoNumbers("Twin", 3));  // nothing numbered yet
+    for (const char* table : {"Twin", "Employee"}) {
+        auto rs = db->OpenRecordset(table, dao::dbOpenTable);
+        for (int i = 0; i < 4; ++i) {
+            rs->AddNew();
+            rs->Fields("Name") = "n";
+            rs->Update();
+        }
+    }
+    db->Execute("Delete * from Employee where Id = 4");
+    db->Execute("Delete * from Twin where Id = 4");
+    auto added = db->OpenRecordset("Select * from Employee", dao::dbOpenDynaset);
+    for (int i = 0; i < 5; ++i) {
+        added->AddNew();
+        added->Fields("Name") = "x";
+        added->Update();
+        added->SetBookmark(added->LastModified());
+        added->Delete();
+    }
+    EXPECT_TRUE(db->SkipAutoNumbers("Twin", 5));
+    for (const char* table : {"Twin", "Employee"}) {
+        auto rs = db->OpenRecordset(table, dao::dbOpenTable);
+        rs->AddNew();
+        rs->Fields("Name") = "next";
+        rs->Update();
+        EXPECT_EQ(rs->LastModified(), 10) << table;
+    }
+    EXPECT_DAO_ERROR(3251, db->SkipAutoNumbers("EQUIP", 1));  // no autonumber
+}
