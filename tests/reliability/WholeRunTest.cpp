@@ -178,7 +178,7 @@ TEST_F(WholeRun, KilledAtAnyMomentTheSourceIsUntouchedTheListUnregisteredAndTheN
     QElapsedTimer clock;
     clock.start();
     const Outcome clean = Batch(QStringList{"--source", source, "--name", "Clean", "--yes"} + DemoRename());
-    const int runMs = static_cast<int>(clock.elapsed());
+    int runMs = static_cast<int>(clock.elapsed());
     ASSERT_EQ(clean.status, 0) << clean.out.toStdString() << clean.err.toStdString();
     ASSERT_EQ(Registered(), 1);
 
@@ -189,10 +189,14 @@ TEST_F(WholeRun, KilledAtAnyMomentTheSourceIsUntouchedTheListUnregisteredAndTheN
         const QString target = UserDir() + "/" + name + "/" + name + ".mdb";
         // Moments spread over a whole run: the start-up, the copy, the conversions, the registration.
         const int delay = static_cast<int>(random.bounded(runMs + 1));
+        clock.restart();
         const Outcome r = Batch(QStringList{"--source", source, "--name", name, "--yes"} + DemoRename(), delay);
         SCOPED_TRACE("killed after " + std::to_string(delay) + " ms");
         EXPECT_TRUE(FingerprintOf(source) == before);
         if (!r.killed) {
+            // A run as fast as this one bounds the moments worth trying (the first run may have been
+            // slowed by a busy machine).
+            runMs = std::min(runMs, static_cast<int>(clock.elapsed()));
             ASSERT_EQ(r.status, 0) << r.out.toStdString();
             ++completed;
             EXPECT_EQ(Registered(), completed);
