@@ -146,3 +146,25 @@ TEST_F(DbTest, SkippedAutonumbersAreTheNumbersAddAndDeleteWouldTake)
     }
     EXPECT_DAO_ERROR(3251, db->SkipAutoNumbers("EQUIP", 1));  // no autonumber
 }
+
+TEST_F(DbTest, ATableOpenedToAddListsItsRowsWhenFirstAsked)
+{
+    addEquip("P1");
+    auto rs = db->OpenRecordset("EQUIP", dao::dbOpenTable);
+    rs->AddNew();
+    rs->Fields("EQNUM") = "P2";
+    rs->Update();
+    addEquip("P3");  // through another recordset, before this one listed anything
+    EXPECT_EQ(rs->RecordCount(), 3);
+    EXPECT_EQ(rs->Fields("EQNUM").Value(), Variant("P1"));  // still at the first row
+    rs->MoveLast();
+    EXPECT_EQ(rs->Fields("EQNUM").Value(), Variant("P3"));
+    rs->SetBookmark(rs->LastModified());
+    EXPECT_EQ(rs->Fields("EQNUM").Value(), Variant("P2"));
+
+    auto fresh = db->OpenRecordset("EQUIP", dao::dbOpenTable);
+    fresh->Edit();  // the first row is current without any move
+    fresh->Fields("DESCRIPTION") = "first";
+    fresh->Update();
+    EXPECT_EQ(db->OpenRecordset("Select * from EQUIP where DESCRIPTION = 'first'")->Fields("EQNUM").Value(), Variant("P1"));
+}

@@ -59,7 +59,14 @@ void Recordset::openTable(const QString& name)
     table_ = def_->Name;
     updatable_ = type_ != dbOpenSnapshot;
     createFields();
-    loadRowids();
+    // The rows are listed when first needed: a table is often opened only to add to it.
+    rowidsPending_ = true;
+}
+
+void Recordset::requireRowids() const
+{
+    if (rowidsPending_)
+        const_cast<Recordset*>(this)->loadRowids();
 }
 
 void Recordset::openQuery(const TranslatedSql& sql)
@@ -117,6 +124,7 @@ void Recordset::loadRowids(const QString& rowsSql)
         sql += " ORDER BY " + (orderBy_.isEmpty() ? QString() : orderBy_ + ", ") + "rowid";
     }
     const bool whole = !rowsSql.isEmpty();
+    rowidsPending_ = false;
     sqlite3_stmt* st = db_->prepare(sql);
     Database::bindParameters(st, whereParams_);
     rowids_.clear();
@@ -154,6 +162,7 @@ long Recordset::RecordCount() const
 {
     if (!db_)
         throw closedError();
+    requireRowids();
     return static_cast<long>(materialized_ ? rows_.size() : rowids_.size());
 }
 
@@ -200,7 +209,13 @@ void Recordset::MovePrevious()
     setPosition(pos_ - 1);
 }
 
-bool Recordset::hasCurrent() const { return db_ && !onDeleted_ && pos_ >= 0 && pos_ < RecordCount(); }
+bool Recordset::hasCurrent() const
+{
+    if (!db_)
+        return false;
+    requireRowids();
+    return !onDeleted_ && pos_ >= 0 && pos_ < RecordCount();
+}
 
 void Recordset::requireCurrent() const
 {
@@ -238,6 +253,7 @@ void Recordset::SetBookmark(qint64 bookmark)
         setPosition(static_cast<long>(bookmark));
         return;
     }
+    requireRowids();
     for (size_t i = rowids_.size(); i-- > 0;) {
         if (rowids_[i] == bookmark) {
             setPosition(static_cast<long>(i));
@@ -455,7 +471,7 @@ void Recordset::Update()
         if (rc != SQLITE_DONE)
             db_->raiseLastError(insertSql_);
         lastModified_ = sqlite3_last_insert_rowid(db_->handle());
-        if (!materialized_)
+        if (!materialized_ && !rowidsPending_)  // else listed with the others when first needed
             rowids_.push_back(lastModified_);
     } else {
         std::vector<size_t> bound;

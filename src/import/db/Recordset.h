@@ -86,6 +86,7 @@ private:
     // Reads the rowids of the selection in order. With rowsSql ("SELECT rowid, * ..."), the first
     // rows are kept whole as well, so that a small selection needs no second read per row.
     void loadRowids(const QString& rowsSql = {});
+    void requireRowids() const;  // lists the rows of a table opened without listing them
     void setPosition(long pos);
     void loadRow() const;
     Variant currentValue(int column) const;
@@ -110,6 +111,7 @@ private:
     // Updatable recordsets hold rowids and load the current row on demand; read-only query
     // results (joins, aggregates) are held whole.
     std::vector<qint64> rowids_;
+    bool rowidsPending_ = false;
     std::vector<std::vector<Variant>> rows_;
     bool materialized_ = false;
     long pos_ = -1;        // -1 before the first row (BOF), size() after the last (EOF)
