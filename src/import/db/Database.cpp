@@ -389,6 +389,10 @@ const TableDef& Database::Table(const QString& name)
             def->RowidKey = r.name;
         def->Fields.push_back(f);
     }
+    auto& writes = tableWrites_[key];
+    if (!writes)
+        writes = std::make_shared<quint64>(0);
+    def->Writes = writes;
     tables_.insert(key, def);
     return *def;
 }
@@ -450,7 +454,7 @@ void Database::Execute(const QString& sql, int options)
     if (rc != SQLITE_DONE)
         raiseLastError(sql);
     recordsAffected_ = sqlite3_changes(db_);
-    noteWrite();
+    noteOtherWrite();
 }
 
 bool Database::SkipAutoNumbers(const QString& table, long count)
@@ -477,7 +481,7 @@ bool Database::SkipAutoNumbers(const QString& table, long count)
     sqlite3_reset(st);
     if (rc != SQLITE_DONE)
         raiseLastError(sql);
-    noteWrite();
+    noteOtherWrite();
     return sqlite3_changes(db_) > 0;
 }
 
@@ -542,7 +546,7 @@ void Relations::Delete(const QString& name)
     sqlite3_reset(st);
     if (rc != SQLITE_DONE)
         db_.raiseLastError("DELETE FROM MSysRelationships");
-    db_.noteWrite();
+    db_.noteOtherWrite();
 }
 
 }  // namespace dao

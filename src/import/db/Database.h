@@ -30,6 +30,9 @@ struct TableDef {
     QString Name;
     std::vector<FieldInfo> Fields;
     QString RowidKey;  // the autonumber column that is SQLite's rowid, or empty
+    // Counts the writes to this table through recordsets; shared by every definition of the table
+    // read from one connection, so that a row read earlier can be known to be still the same.
+    std::shared_ptr<quint64> Writes;
     int fieldIndex(const QString& name) const;  // -1 when missing; names match without regard to case
 };
 
@@ -98,7 +101,11 @@ public:
     static constexpr int kStatementCacheSize = 256;
     // Binds the values of a translated statement's parameters, ?1 first.
     static void bindParameters(sqlite3_stmt* st, const std::vector<Variant>& params);
-    void invalidateSchema() { tables_.clear(); }
+    void invalidateSchema()
+    {
+        tables_.clear();
+        ++otherWrites_;
+    }
     [[noreturn]] void raiseLastError(const QString& sql);  // turns the connection's error into a DaoError
 
     // Statements run in one transaction that Idle(dbRefreshCache) and Close commit: every write is
@@ -114,7 +121,19 @@ public:
     void beginTransaction();
     void commitPending();
     quint64 writeGeneration() const { return writeGeneration_; }  // changes with every write
+    // Writes that are not a recordset's to one table (statements, relations, the schema).
+    quint64 otherWrites() const { return otherWrites_; }
     void noteWrite() { ++writeGeneration_; }
+    void noteWrite(const TableDef& table)
+    {
+        ++writeGeneration_;
+        ++*table.Writes;
+    }
+    void noteOtherWrite()
+    {
+        ++writeGeneration_;
+        ++otherWrites_;
+    }
 
 private:
     Database() : relations_(*this) {}
@@ -122,6 +141,8 @@ private:
     bool inTransaction_ = false;
     bool private_ = false;
     quint64 writeGeneration_ = 0;
+    quint64 otherWrites_ = 0;
+    QHash<QString, std::shared_ptr<quint64>> tableWrites_;  // by upper-case table name
     sqlite3* db_ = nullptr;
     QString path_;
     bool readOnly_ = false;

@@ -5,7 +5,6 @@
 #include "import/db/SqlTranslator.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <sqlite3.h>
 
@@ -42,6 +41,8 @@ const FieldInfo& Recordset::info(int column) const
 {
     return materialized_ ? resultInfo_[static_cast<size_t>(column)] : def_->Fields[static_cast<size_t>(column)];
 }
+
+Recordset::Generation Recordset::generation() const { return {*def_->Writes, db_->otherWrites()}; }
 
 void Recordset::createFields() { fields_.resize(def_->Fields.size()); }
 
@@ -129,7 +130,7 @@ void Recordset::loadRowids(const QString& rowsSql)
     Database::bindParameters(st, whereParams_);
     rowids_.clear();
     prefetched_.clear();
-    prefetchedGeneration_ = db_->writeGeneration();
+    prefetchedGeneration_ = generation();
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         const qint64 rowid = sqlite3_column_int64(st, 0);
@@ -311,7 +312,8 @@ Field& Recordset::Fields(const char* name)
             const auto b = static_cast<unsigned char>(name[k]);
             if (a >= 0x80 || b >= 0x80)
                 return Fields(QString::fromUtf8(name));
-            if (std::tolower(a) != std::tolower(b))
+            const auto fold = [](unsigned c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+            if (fold(a) != fold(b))
                 break;
         }
         if (k == length)
@@ -336,11 +338,11 @@ void Recordset::loadRow() const
     if (materialized_)
         return;
     const qint64 rowid = currentRowid();
-    const quint64 generation = db_->writeGeneration();
-    if (rowid == loadedRowid_ && loadedGeneration_ == generation)
+    const Generation now = generation();
+    if (rowid == loadedRowid_ && loadedGeneration_ == now)
         return;
     const auto at = static_cast<size_t>(pos_);
-    if (generation == prefetchedGeneration_ && at < prefetched_.size() && prefetched_[at].rowid == rowid) {
+    if (now == prefetchedGeneration_ && at < prefetched_.size() && prefetched_[at].rowid == rowid) {
         currentRaw_ = &prefetched_[at];
     } else {
         if (selectRowSql_.isEmpty())
@@ -362,7 +364,7 @@ void Recordset::loadRow() const
     current_.assign(def_->Fields.size(), Variant());
     decoded_.assign(def_->Fields.size(), false);
     loadedRowid_ = rowid;
-    loadedGeneration_ = generation;
+    loadedGeneration_ = now;
 }
 
 const Variant& Recordset::loadedValue(int column) const
@@ -502,7 +504,7 @@ void Recordset::Update()
         }
         lastModified_ = rowid;
     }
-    db_->noteWrite();
+    db_->noteWrite(*def_);
     mode_ = Mode::None;
 }
 
@@ -518,7 +520,7 @@ void Recordset::Delete()
     sqlite3_reset(st);
     if (rc != SQLITE_DONE)
         db_->raiseLastError(sql);
-    db_->noteWrite();
+    db_->noteWrite(*def_);
     rowids_.erase(rowids_.begin() + pos_);
     mode_ = Mode::None;
     onDeleted_ = true;  // pos_ now names the row after the deleted one

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace dao {
@@ -117,11 +118,14 @@ private:
     long pos_ = -1;        // -1 before the first row (BOF), size() after the last (EOF)
     bool onDeleted_ = false;  // the current row was deleted; MoveNext goes to the row after it
 
+    // Rows read earlier stand for the stored rows while the table has not been written since.
+    using Generation = std::pair<quint64, quint64>;  // the table's writes, the connection's other writes
+    Generation generation() const;
     static constexpr size_t kPrefetchRows = 64;
     std::vector<RawRow> prefetched_;        // the first rows of the selection as read with it
-    quint64 prefetchedGeneration_ = 0;      // they stand for the rows until the database is written
+    Generation prefetchedGeneration_;
     mutable qint64 loadedRowid_ = -1;
-    mutable quint64 loadedGeneration_ = 0;
+    mutable Generation loadedGeneration_;
     mutable RawRow loadedRaw_;              // the current row, when it was not among the first
     mutable const RawRow* currentRaw_ = nullptr;
     mutable std::vector<Variant> current_;  // the current row's values asked for so far
