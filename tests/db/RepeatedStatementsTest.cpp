@@ -108,6 +108,18 @@ TEST(JetDates, IsoFormMatchesQtsFormattingOverTheYears)
         EXPECT_EQ(dao::isoFromDate(d), d.date().toString("yyyy-MM-dd") + ' ' + d.time().toString("HH:mm:ss")) << day;
         EXPECT_EQ(dao::dateFromIso(dao::isoFromDate(d)), d) << day;
     }
+    // The reader's direct form, over Jet's whole range with times that round up to the next day.
+    for (double day : {-657434.0, -657433.99999, -1.5, -0.5, -0.0000001, 0.0, 0.99999999, 1.0, 59.5, 60.0, 61.0,
+                       36585.999994, 2958465.99999}) {
+        char iso[dao::kIsoDateLength];
+        dao::isoFromJet(day, iso);
+        EXPECT_EQ(QString::fromLatin1(iso, dao::kIsoDateLength), dao::isoFromDate(dao::dateFromJet(day))) << day;
+    }
+    for (double day = -657434; day < 2958466; day += 123.4567) {
+        char iso[dao::kIsoDateLength];
+        dao::isoFromJet(day, iso);
+        ASSERT_EQ(QString::fromLatin1(iso, dao::kIsoDateLength), dao::isoFromDate(dao::dateFromJet(day))) << day;
+    }
     EXPECT_EQ(dao::isoFromDate(QDateTime()), " ");
 }
 

@@ -8,18 +8,71 @@ namespace {
 const QDate kJetEpoch(1899, 12, 30);
 }
 
-QDateTime dateFromJet(double value)
+namespace {
+
+// A Jet date as whole days from the epoch and seconds into the day, rounded to the second.
+void splitJet(double value, qint64& days, int& seconds)
 {
-    double days = std::trunc(value);
-    double frac = std::fabs(value - days);
-    qint64 seconds = std::llround(frac * 86400.0);
-    if (seconds >= 86400) {  // a fraction that rounds up to the next day
-        seconds -= 86400;
-        days += value < 0 ? -1 : 1;
+    double whole = std::trunc(value);
+    const double frac = std::fabs(value - whole);
+    qint64 secs = std::llround(frac * 86400.0);
+    if (secs >= 86400) {  // a fraction that rounds up to the next day
+        secs -= 86400;
+        whole += value < 0 ? -1 : 1;
     }
     // -0.5 is 1899-12-30 12:00: the day count is 0 and the fraction is the time
-    const QDate day = kJetEpoch.addDays(static_cast<qint64>(days));
-    return QDateTime(day, QTime(0, 0).addSecs(static_cast<int>(seconds)), Qt::UTC);
+    days = static_cast<qint64>(whole);
+    seconds = static_cast<int>(secs);
+}
+
+// 'YYYY-MM-DD HH:MM:SS' into out (19 characters).
+template <typename Char>
+void writeIso(Char* out, int year, int month, int day, int hour, int minute, int second)
+{
+    const auto put = [out](int at, int value, int width) {
+        for (int i = width - 1; i >= 0; --i, value /= 10)
+            out[at + i] = static_cast<Char>('0' + value % 10);
+    };
+    put(0, year, 4);
+    out[4] = '-';
+    put(5, month, 2);
+    out[7] = '-';
+    put(8, day, 2);
+    out[10] = ' ';
+    put(11, hour, 2);
+    out[13] = ':';
+    put(14, minute, 2);
+    out[16] = ':';
+    put(17, second, 2);
+}
+
+}  // namespace
+
+QDateTime dateFromJet(double value)
+{
+    qint64 days = 0;
+    int seconds = 0;
+    splitJet(value, days, seconds);
+    const QDate day = kJetEpoch.addDays(days);
+    return QDateTime(day, QTime(0, 0).addSecs(seconds), Qt::UTC);
+}
+
+void isoFromJet(double value, char (&out)[kIsoDateLength])
+{
+    qint64 days = 0;
+    int seconds = 0;
+    splitJet(value, days, seconds);
+    // The proleptic Gregorian date of a day count (from 1970-01-01; Jet's epoch is 25569 days before).
+    const qint64 z = days - 25569 + 719468;
+    const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
+    const qint64 doe = z - era * 146097;
+    const qint64 yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const qint64 doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const qint64 mp = (5 * doy + 2) / 153;
+    const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    const int year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
+    writeIso(out, year, month, day, seconds / 3600, seconds / 60 % 60, seconds % 60);
 }
 
 double jetFromDate(const QDateTime& value)
@@ -36,23 +89,9 @@ QString isoFromDate(const QDateTime& value)
     const int year = d.year();
     if (!d.isValid() || !t.isValid() || year < 1 || year > 9999)  // outside the fixed form: Qt's own
         return d.toString("yyyy-MM-dd") + ' ' + t.toString("HH:mm:ss");
-    char16_t out[19];
-    const auto put = [&out](int at, int value, int width) {
-        for (int i = width - 1; i >= 0; --i, value /= 10)
-            out[at + i] = static_cast<char16_t>(u'0' + value % 10);
-    };
-    put(0, year, 4);
-    out[4] = u'-';
-    put(5, d.month(), 2);
-    out[7] = u'-';
-    put(8, d.day(), 2);
-    out[10] = u' ';
-    put(11, t.hour(), 2);
-    out[13] = u':';
-    put(14, t.minute(), 2);
-    out[16] = u':';
-    put(17, t.second(), 2);
-    return QString(reinterpret_cast<const QChar*>(out), 19);
+    char16_t out[kIsoDateLength];
+    writeIso(out, year, d.month(), d.day(), t.hour(), t.minute(), t.second());
+    return QString(reinterpret_cast<const QChar*>(out), kIsoDateLength);
 }
 
 namespace {

@@ -10,6 +10,10 @@ double jetFromDate(const QDateTime& value);
 
 // Dates in our SQLite files: 'YYYY-MM-DD HH:MM:SS', no time zone.
 QString isoFromDate(const QDateTime& value);
+// The ISO form of a Jet date (as isoFromDate(dateFromJet(value))) written into out, for a value in
+// Jet's range (year 100 to 9999).
+constexpr int kIsoDateLength = 19;
+void isoFromJet(double value, char (&out)[kIsoDateLength]);
 QDateTime dateFromIso(const QString& text);  // invalid QDateTime when the text is not such a date
 
 }  // namespace dao

@@ -128,6 +128,9 @@ private:
     void bindField(sqlite3_stmt* st, int index, const Column& c, const MdbField& f, bool present);
     QByteArray readLongValue(const unsigned char* header, int size, const QString& table, const QString& column);
     QString decodeText(const unsigned char* p, std::size_t n);
+    // Binds a text as UTF-8, the copy's encoding; the bytes stay in textBuffers_ until the next row.
+    void bindText(sqlite3_stmt* st, int index, const QString& text);
+    std::vector<QByteArray> textBuffers_;  // by parameter index
 
     QString source_;
     QString dest_;
@@ -206,8 +209,8 @@ void JetCopier::run()
 
     if (QFileInfo::exists(dest_))
         throw dao::JetError::Engine(QString("the working copy '%1' already exists").arg(dest_));
-    if (sqlite3_open_v2(QFile::encodeName(dest_).constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(QFile::encodeName(dest_).constData(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
         sqliteFailed("creating it");
     sqlite3_extended_result_codes(db_, 1);
     exec("PRAGMA journal_mode=OFF");
@@ -681,6 +684,15 @@ void JetCopier::emitRow(MdbTableDef* t, const QString& name, int start, int size
     onRow(fields_.data(), rowColumns);
 }
 
+void JetCopier::bindText(sqlite3_stmt* st, int index, const QString& text)
+{
+    if (textBuffers_.size() <= static_cast<std::size_t>(index))
+        textBuffers_.resize(static_cast<std::size_t>(index) + 1);
+    QByteArray& bytes = textBuffers_[static_cast<std::size_t>(index)];
+    bytes = text.toUtf8();
+    sqlite3_bind_text(st, index, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_STATIC);
+}
+
 QString JetCopier::decodeText(const unsigned char* p, std::size_t n)
 {
     return jet3_ ? codePage_->decode(p, n) : decodeJet4Text(p, n);
@@ -807,8 +819,9 @@ void JetCopier::bindField(sqlite3_stmt* st, int index, const Column& c, const Md
         // Jet's range is 100-01-01 .. 9999-12-31; anything else is a damaged value.
         if (!std::isfinite(value) || value < -657434.0 || value >= 2958466.0)
             corrupt(QString("a date in '%1.%2' is damaged").arg(c.table, c.info.Name));
-        const QByteArray iso = dao::isoFromDate(dao::dateFromJet(value)).toLatin1();
-        sqlite3_bind_text(st, index, iso.constData(), static_cast<int>(iso.size()), SQLITE_TRANSIENT);
+        char iso[dao::kIsoDateLength];
+        dao::isoFromJet(value, iso);
+        sqlite3_bind_text(st, index, iso, dao::kIsoDateLength, SQLITE_TRANSIENT);
         return;
     }
     case MDB_NUMERIC: {
@@ -837,16 +850,14 @@ void JetCopier::bindField(sqlite3_stmt* st, int index, const Column& c, const Md
         return;
     }
     case MDB_TEXT: {
-        const QString text = decodeText(p, static_cast<std::size_t>(f.siz));
-        sqlite3_bind_text16(st, index, text.utf16(), static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
+        bindText(st, index, decodeText(p, static_cast<std::size_t>(f.siz)));
         return;
     }
     case MDB_MEMO: {
         const QByteArray stored =
             readLongValue(p, f.siz, c.table, c.info.Name);
-        const QString text =
-            decodeText(reinterpret_cast<const unsigned char*>(stored.constData()), static_cast<std::size_t>(stored.size()));
-        sqlite3_bind_text16(st, index, text.utf16(), static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
+        bindText(st, index,
+                 decodeText(reinterpret_cast<const unsigned char*>(stored.constData()), static_cast<std::size_t>(stored.size())));
         return;
     }
     case MDB_OLE: {
