@@ -180,3 +180,34 @@ TEST_F(DbTest, ATableOpenedToAddListsItsRowsWhenFirstAsked)
     fresh->Update();
     EXPECT_EQ(db->OpenRecordset("Select * from EQUIP where DESCRIPTION = 'first'")->Fields("EQNUM").Value(), Variant("P1"));
 }
+
+TEST_F(DbTest, RowsReadAheadFollowEditsOfTheirOwnAndOtherRecordsets)
+{
+    for (int i = 0; i < 150; ++i)
+        addEquip(QString("P%1").arg(i, 3, 10, QChar('0')), "d");
+    auto rs = db->OpenRecordset("Select * from EQUIP Order by EQNUM");  // read row by row, no condition
+    auto other = db->OpenRecordset("EQUIP", dao::dbOpenTable);
+    int seen = 0;
+    for (; !rs->EOF_(); rs->MoveNext(), ++seen) {
+        const QString eqnum = rs->Fields("EQNUM").Value().toText();
+        // Rows edited ahead by another recordset, after this one read them ahead, show the edit.
+        EXPECT_EQ(rs->Fields("DESCRIPTION").Value().toText(), seen % 10 == 5 ? "other" : "d") << eqnum.toStdString();
+        rs->Edit();
+        rs->Fields("DESCRIPTION") = "own";
+        rs->Update();
+        EXPECT_EQ(rs->Fields("DESCRIPTION").Value().toText(), "own");
+        if (seen % 10 == 4 && seen + 1 < 150) {
+            other->SetBookmark(rs->Bookmark() + 1);
+            other->Edit();
+            other->Fields("DESCRIPTION") = "other";
+            other->Update();
+        }
+        if (seen == 70)  // the later rows move up one position; the next move reaches P071
+            rs->Delete();
+        if (seen == 71)
+            EXPECT_EQ(eqnum, "P071");
+    }
+    EXPECT_EQ(seen, 150);
+    auto check = db->OpenRecordset("Select * from EQUIP where DESCRIPTION <> 'own'");
+    EXPECT_TRUE(check->EOF_());
+}

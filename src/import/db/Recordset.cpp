@@ -130,6 +130,8 @@ void Recordset::loadRowids(const QString& rowsSql)
     Database::bindParameters(st, whereParams_);
     rowids_.clear();
     prefetched_.clear();
+    prefetchBase_ = 0;
+    lastLoadedPos_ = -1;
     prefetchedGeneration_ = generation();
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
@@ -341,9 +343,13 @@ void Recordset::loadRow() const
     const Generation now = generation();
     if (rowid == loadedRowid_ && loadedGeneration_ == now)
         return;
-    const auto at = static_cast<size_t>(pos_);
-    if (now == prefetchedGeneration_ && at < prefetched_.size() && prefetched_[at].rowid == rowid) {
-        currentRaw_ = &prefetched_[at];
+    const RawRow* ahead = prefetchedRow(rowid, now);
+    if (!ahead && pos_ == lastLoadedPos_ + 1 && static_cast<size_t>(pos_) + 1 < rowids_.size()) {
+        prefetchFrom(pos_);  // read row by row: the next rows come with this one
+        ahead = prefetchedRow(rowid, generation());
+    }
+    if (ahead) {
+        currentRaw_ = ahead;
     } else {
         if (selectRowSql_.isEmpty())
             selectRowSql_ = "SELECT * FROM " + quoteIdentifier(table_) + " WHERE rowid = ?1";
@@ -365,6 +371,69 @@ void Recordset::loadRow() const
     decoded_.assign(def_->Fields.size(), false);
     loadedRowid_ = rowid;
     loadedGeneration_ = now;
+    lastLoadedPos_ = pos_;
+}
+
+const RawRow* Recordset::prefetchedRow(qint64 rowid, const Generation& now) const
+{
+    if (now != prefetchedGeneration_)
+        return nullptr;
+    const long at = pos_ - prefetchBase_;
+    if (at < 0 || at >= static_cast<long>(prefetched_.size()))
+        return nullptr;
+    const RawRow& row = prefetched_[static_cast<size_t>(at)];
+    return row.rowid == rowid ? &row : nullptr;
+}
+
+void Recordset::prefetchFrom(long first) const
+{
+    const size_t n = std::min(kPrefetchRows, rowids_.size() - static_cast<size_t>(first));
+    if (batchSql_.isEmpty()) {
+        QStringList params;
+        for (size_t k = 1; k <= kPrefetchRows; ++k)
+            params << QString("?%1").arg(k);
+        batchSql_ = "SELECT rowid, * FROM " + quoteIdentifier(table_) + " WHERE rowid IN (" + params.join(", ") + ")";
+    }
+    // The rows come back in the database's order: each goes to its position by its rowid.
+    std::vector<std::pair<qint64, size_t>> wanted(n);
+    for (size_t k = 0; k < n; ++k)
+        wanted[k] = {rowids_[static_cast<size_t>(first) + k], k};
+    std::sort(wanted.begin(), wanted.end());
+    sqlite3_stmt* st = db_->prepare(batchSql_);
+    for (size_t k = 0; k < kPrefetchRows; ++k) {
+        if (k < n)
+            sqlite3_bind_int64(st, static_cast<int>(k + 1), wanted[k].first);
+        else
+            sqlite3_bind_null(st, static_cast<int>(k + 1));
+    }
+    prefetched_.resize(n);
+    for (RawRow& row : prefetched_)
+        row.rowid = -1;
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        const qint64 rowid = sqlite3_column_int64(st, 0);
+        const auto it = std::lower_bound(wanted.begin(), wanted.end(), std::make_pair(rowid, size_t(0)));
+        if (it == wanted.end() || it->first != rowid)
+            continue;
+        RawRow& row = prefetched_[it->second];
+        row.capture(st, 1, def_->Fields);
+        row.rowid = rowid;
+    }
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE)
+        db_->raiseLastError(batchSql_);
+    prefetchBase_ = first;
+    prefetchedGeneration_ = generation();
+}
+
+void Recordset::keepPrefetched(const Generation& before, qint64 writtenRowid)
+{
+    if (before != prefetchedGeneration_)
+        return;
+    prefetchedGeneration_ = generation();
+    for (RawRow& row : prefetched_)
+        if (row.rowid == writtenRowid)
+            row.rowid = -1;
 }
 
 const Variant& Recordset::loadedValue(int column) const
@@ -504,7 +573,9 @@ void Recordset::Update()
         }
         lastModified_ = rowid;
     }
+    const Generation before = generation();
     db_->noteWrite(*def_);
+    keepPrefetched(before, lastModified_);
     mode_ = Mode::None;
 }
 
@@ -522,6 +593,7 @@ void Recordset::Delete()
         db_->raiseLastError(sql);
     db_->noteWrite(*def_);
     rowids_.erase(rowids_.begin() + pos_);
+    prefetched_.clear();  // the rows after it moved up one position
     mode_ = Mode::None;
     onDeleted_ = true;  // pos_ now names the row after the deleted one
 }

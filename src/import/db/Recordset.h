@@ -121,9 +121,18 @@ private:
     // Rows read earlier stand for the stored rows while the table has not been written since.
     using Generation = std::pair<quint64, quint64>;  // the table's writes, the connection's other writes
     Generation generation() const;
+    // Rows read ahead: the first rows of a selection as read with it, then, while the rows are read
+    // one after the other, the next rows with each one that is not yet there.
     static constexpr size_t kPrefetchRows = 64;
-    std::vector<RawRow> prefetched_;        // the first rows of the selection as read with it
-    Generation prefetchedGeneration_;
+    mutable std::vector<RawRow> prefetched_;  // rows from position prefetchBase_ on (rowid -1: not valid)
+    mutable long prefetchBase_ = 0;
+    mutable Generation prefetchedGeneration_;
+    mutable long lastLoadedPos_ = -1;
+    mutable QString batchSql_;
+    const RawRow* prefetchedRow(qint64 rowid, const Generation& now) const;
+    void prefetchFrom(long first) const;
+    // After this recordset's own write: rows read ahead stay valid, except the one written.
+    void keepPrefetched(const Generation& before, qint64 writtenRowid);
     mutable qint64 loadedRowid_ = -1;
     mutable Generation loadedGeneration_;
     mutable RawRow loadedRaw_;              // the current row, when it was not among the first
