@@ -70,14 +70,14 @@ void Recordset::requireRowids() const
         const_cast<Recordset*>(this)->loadRowids();
 }
 
-void Recordset::openQuery(const TranslatedSql& sql)
+void Recordset::openQuery(TranslatedSql&& sql)
 {
     if (sql.singleTableStar) {
         def_ = db_->TablePtr(sql.table);
         table_ = def_->Name;
-        where_ = sql.where;
-        whereParams_ = sql.whereParams;
-        orderBy_ = sql.orderBy;
+        where_ = std::move(sql.where);
+        whereParams_ = std::move(sql.whereParams);
+        orderBy_ = std::move(sql.orderBy);
         updatable_ = type_ != dbOpenSnapshot;
         createFields();
         // A selection by condition is mostly a few rows: they are read whole at once. A whole table

@@ -81,7 +81,7 @@ private:
     Recordset() = default;
 
     void openTable(const QString& name);
-    void openQuery(const struct TranslatedSql& sql);
+    void openQuery(struct TranslatedSql&& sql);
     void createFields();
     Field& field(int index);
     // Reads the rowids of the selection in order. With rowsSql ("SELECT rowid, * ..."), the first

@@ -355,48 +355,54 @@ bool shapeOf(const QString& sql, QString& shape, std::vector<Literal>& literals)
 {
     const qsizetype n = sql.size();
     const QChar* s = sql.constData();
-    shape.reserve(n);
+    shape.resize(n);  // a shape is never longer than its statement
+    QChar* out = shape.data();
+    qsizetype length = 0;
     for (qsizetype i = 0; i < n;) {
         const QChar c = s[i];
         if (c == '\'' || c == '"') {
+            // The value runs to the closing quote; a doubled quote inside stands for one.
             Literal lit;
-            ++i;
+            qsizetype start = ++i;
             for (;;) {
                 if (i >= n)
                     return false;
                 if (s[i] == c) {
+                    lit.text += QStringView(s + start, i - start);
                     if (i + 1 < n && s[i + 1] == c) {
                         lit.text += c;
                         i += 2;
+                        start = i;
                         continue;
                     }
                     ++i;
                     break;
                 }
-                lit.text += s[i++];
+                ++i;
             }
-            shape += kTextMark;
+            out[length++] = kTextMark;
             literals.push_back(std::move(lit));
         } else if (c == '#') {
             const qsizetype end = sql.indexOf('#', i + 1);
             if (end < 0)
                 return false;
             literals.push_back({true, sql.mid(i + 1, end - i - 1)});
-            shape += kDateMark;
+            out[length++] = kDateMark;
             i = end + 1;
         } else if (c == '[') {
             const qsizetype end = sql.indexOf(']', i + 1);
             if (end < 0)
                 return false;
-            shape += QStringView(s + i, end + 1 - i);
-            i = end + 1;
+            for (; i <= end; ++i)
+                out[length++] = s[i];
         } else {
             if (c == kTextMark || c == kDateMark)
                 return false;
-            shape += c;
+            out[length++] = c;
             ++i;
         }
     }
+    shape.truncate(length);
     return true;
 }
 
