@@ -109,6 +109,7 @@ private:
     void copyRelationships(MdbCatalogEntry* entry);
     void createUniqueIndexes(MdbTableDef* t, const QString& name, const std::vector<Column>& columns);
     void createLookupIndexes();
+    QString newIndexName(const QString& wanted);
     TablePtr openTable(MdbCatalogEntry* entry, const QString& name);
     struct CatalogTable {
         MdbCatalogEntry* entry;
@@ -143,7 +144,7 @@ private:
     std::unique_ptr<CodePageText> codePage_;
     sqlite3* db_ = nullptr;
     QStringList tableNames_;             // as created in the copy
-    QSet<QString> indexNames_;           // upper-case, to keep index names unique in the file
+    QSet<QString> indexNames_;           // upper-case: names taken in the file (tables and indexes share them)
     std::vector<MdbField> fields_;
 };
 
@@ -193,19 +194,36 @@ void JetCopier::run()
         corrupt("its catalog of tables cannot be read");
     std::vector<std::pair<MdbCatalogEntry*, QString>> userTables;
     MdbCatalogEntry* relationships = nullptr;
-    // Access keeps table names unique and never empty; a damaged catalog need not. The copy's own
-    // MSysRelationships is made below, so no user table may take that name either.
-    QSet<QString> tableNames{QStringLiteral("MSYSRELATIONSHIPS")};
+    // Access keeps table names unique and never empty; a damaged catalog need not. The copy makes
+    // its own MSysRelationships and MSysPassword (Access keeps names beginning with MSys for its own
+    // tables), so no user table may take those names.
+    QSet<QString> tableNames;
+    const QStringList copyOwnTables{"MSysRelationships", "MSysPassword"};
     for (const CatalogTable& table : liveTables()) {
         if (!table.system) {
+            if (copyOwnTables.contains(table.name, Qt::CaseInsensitive))
+                corrupt(QString("its catalog lists '%1', a name Access keeps for its own tables, as a user table")
+                            .arg(table.name));
             if (table.name.trimmed().isEmpty() || tableNames.contains(table.name.toUpper()))
                 corrupt(QString("its catalog names the table '%1' twice or not at all").arg(table.name));
+            // SQLite refuses such names for anything but its own tables.
+            if (table.name.startsWith("sqlite_", Qt::CaseInsensitive))
+                throw dao::JetError::Engine(QString("the table '%1' of '%2' cannot be copied: the working copy keeps "
+                                                    "names that begin with 'sqlite_' for itself; rename the table "
+                                                    "in Access, then import again")
+                                                .arg(table.name, source_));
             tableNames.insert(table.name.toUpper());
             userTables.emplace_back(table.entry, table.name);
         } else if (table.name.compare("MSysRelationships", Qt::CaseInsensitive) == 0) {
             relationships = table.entry;
         }
     }
+
+    // Tables and indexes share one set of names in SQLite: an index named after table "A" and its
+    // index "B" must not take the name of a table "A_B".
+    indexNames_ = tableNames;
+    for (const QString& own : copyOwnTables)
+        indexNames_.insert(own.toUpper());
 
     if (QFileInfo::exists(dest_))
         throw dao::JetError::Engine(QString("the working copy '%1' already exists").arg(dest_));
@@ -494,10 +512,7 @@ void JetCopier::createUniqueIndexes(MdbTableDef* t, const QString& name, const s
             keys << dao::quoteIdentifier(columns[col - 1].info.Name) +
                         (idx->key_col_order[k] == MDB_DESC ? " DESC" : "");
         }
-        QString indexName = name + '_' + QString::fromUtf8(idx->name);
-        for (int n = 2; indexNames_.contains(indexName.toUpper()); ++n)
-            indexName = name + '_' + QString::fromUtf8(idx->name) + QString::number(n);
-        indexNames_.insert(indexName.toUpper());
+        const QString indexName = newIndexName(name + '_' + QString::fromUtf8(idx->name));
         if (progress_)
             progress_(name, -1);
         const QString sql = QString("CREATE UNIQUE INDEX %1 ON %2 (%3)")
@@ -509,6 +524,19 @@ void JetCopier::createUniqueIndexes(MdbTableDef* t, const QString& name, const s
             sqliteFailed(QString("indexing '%1'").arg(name));
         }
     }
+}
+
+// An index name of the copy: taken by no table or index of the file (SQLite compares names without
+// case), and never beginning with "sqlite_", which SQLite keeps for itself (a table named "sqlite"
+// with a primary key would give "sqlite_PrimaryKey").
+QString JetCopier::newIndexName(const QString& wanted)
+{
+    const QString base = wanted.startsWith("sqlite_", Qt::CaseInsensitive) ? "index_" + wanted : wanted;
+    QString name = base;
+    for (int n = 2; indexNames_.contains(name.toUpper()); ++n)
+        name = base + QString::number(n);
+    indexNames_.insert(name.toUpper());
+    return name;
 }
 
 void JetCopier::createLookupIndexes()
@@ -537,8 +565,7 @@ void JetCopier::createLookupIndexes()
             continue;
         if (progress_)
             progress_(actualTable, -1);  // indexing a large table takes a while
-        const QString indexName = QString("lookup_%1_%2").arg(table, column);
-        indexNames_.insert(indexName.toUpper());
+        const QString indexName = newIndexName(QString("lookup_%1_%2").arg(table, column));
         exec(QString("CREATE INDEX %1 ON %2 (%3)")
                  .arg(dao::quoteIdentifier(indexName), dao::quoteIdentifier(actualTable),
                       dao::quoteIdentifier(actualColumn)));
