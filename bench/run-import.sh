@@ -33,7 +33,7 @@ import_once() {
   local scale=$1 round=$2 run=$work/run-$1-$2
   rm -rf "$run"
   mkdir -p "$run/cwd"
-  local -a env=(env XDG_CONFIG_DIRS="$run/etc" XDG_CONFIG_HOME="$run/config" HOME="$run/home"
+  local -a env=(env XDG_CONFIG_DIRS="$run/etc" XDG_CONFIG_HOME="$run/config" HOME="$run/home" CREW_TODAY=2026-12-01
                 QT_QPA_PLATFORM=offscreen)
   "${env[@]}" "$bin/crew-host-setup" --db-list-dir "$run/host" --user-dir "$run/user" >/dev/null
   local -a renames=()
