@@ -1,6 +1,7 @@
-// Source table names that the working copy's own names could clash with: SQLite keeps every name
-// beginning with "sqlite_" for itself, and the copy makes MSysRelationships and MSysPassword. A
-// source that the copy can hold copies whole; one it cannot ends in an error that says why and
+// Table names of a source against the names of the working copy: SQLite keeps every name beginning
+// with "sqlite_" for itself, tables and indexes share one set of names, and the copy makes
+// MSysRelationships and MSysPassword. A source that the copy can hold copies whole; one it cannot,
+// or a damaged catalog whose names hold control characters, ends in an error that says why and
 // names the table, never in a failure blamed on writing the working copy.
 #include "ReliabilitySupport.h"
 #include "import/db/CopySource.h"
@@ -57,7 +58,7 @@ dao::DaoError CopyOf(const jetwriter::JetFile& file, const QTemporaryDir& dir, Q
 
 }  // namespace
 
-TEST(ReservedNames, IndexesOfTheCopyTakeNoTableNameAndNoNameSqliteKeeps)
+TEST(SourceNames, IndexesOfTheCopyTakeNoTableNameAndNoNameSqliteKeeps)
 {
     if (!QFileInfo(dao::JetReaderPath()).isExecutable())
         GTEST_SKIP() << "crew-jet-reader is not built beside the tests";
@@ -80,7 +81,7 @@ TEST(ReservedNames, IndexesOfTheCopyTakeNoTableNameAndNoNameSqliteKeeps)
     }
 }
 
-TEST(ReservedNames, ATableTheCopyCannotNameEndsInAnErrorThatSaysWhy)
+TEST(SourceNames, ATableTheCopyCannotNameEndsInAnErrorThatSaysWhy)
 {
     if (!QFileInfo(dao::JetReaderPath()).isExecutable())
         GTEST_SKIP() << "crew-jet-reader is not built beside the tests";
@@ -97,6 +98,30 @@ TEST(ReservedNames, ATableTheCopyCannotNameEndsInAnErrorThatSaysWhy)
         EXPECT_TRUE(e.Description.contains(name)) << e.Description.toStdString();
         EXPECT_TRUE(e.Description.contains(source)) << e.Description.toStdString();
         EXPECT_FALSE(e.Description.contains("writing the working copy")) << e.Description.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(copy));
+        EXPECT_FALSE(QFileInfo::exists(copy + ".partial"));
+    }
+}
+
+TEST(SourceNames, ATableNameWithControlCharactersIsADamagedCatalog)
+{
+    if (!QFileInfo(dao::JetReaderPath()).isExecutable())
+        GTEST_SKIP() << "crew-jet-reader is not built beside the tests";
+    // A NUL would cut short the statement that creates the table and every message naming it.
+    for (const QChar c : {QChar(0), QChar('\t')}) {
+        SCOPED_TRACE(int(c.unicode()));
+        QTemporaryDir dir;
+        jetwriter::JetFile file;
+        // A letter beyond Latin-1 keeps the name out of Jet's compressed text, in which a 0 byte
+        // switches modes instead of standing for NUL.
+        const QString name = QString::fromUtf8("PUMP\u015C");
+        file.tables = {KeyedTable("EQUIP"), KeyedTable(name + "X")};
+        QString source, copy;
+        const dao::DaoError e = CopyOf(file, dir, &source, &copy, name + "X", name + c);
+        EXPECT_EQ(e.Number, 3049);
+        EXPECT_TRUE(e.Description.contains("'" + name + "?'")) << e.Description.toStdString();
+        EXPECT_TRUE(e.Description.contains(source)) << e.Description.toStdString();
+        EXPECT_TRUE(e.Description.endsWith('.')) << e.Description.toStdString();  // not cut short
         EXPECT_FALSE(QFileInfo::exists(copy));
         EXPECT_FALSE(QFileInfo::exists(copy + ".partial"));
     }

@@ -50,6 +50,25 @@ quint32 le32(const unsigned char* p)
            (static_cast<quint32>(p[3]) << 24);
 }
 
+// Access allows no control characters in the name of a table or column; a damaged catalog can hold
+// any, a NUL among them, which would cut short the statements and messages that carry the name.
+bool hasControlCharacters(const QString& name)
+{
+    for (const QChar c : name)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return true;
+    return false;
+}
+
+// A name as a message may show it: control characters become '?'.
+QString shown(QString name)
+{
+    for (QChar& c : name)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QLatin1Char('?');
+    return name;
+}
+
 // Thrown inside a table copy when a required column meets a Null: the table is made again with
 // that column optional (Access lets a Required rule be set without checking the rows already there).
 struct RequiredColumnHasNull {
@@ -204,6 +223,9 @@ void JetCopier::run()
             if (copyOwnTables.contains(table.name, Qt::CaseInsensitive))
                 corrupt(QString("its catalog lists '%1', a name Access keeps for its own tables, as a user table")
                             .arg(table.name));
+            if (hasControlCharacters(table.name))
+                corrupt(QString("its catalog names a table '%1' with characters Access never allows in a name")
+                            .arg(shown(table.name)));
             if (table.name.trimmed().isEmpty() || tableNames.contains(table.name.toUpper()))
                 corrupt(QString("its catalog names the table '%1' twice or not at all").arg(table.name));
             // SQLite refuses such names for anything but its own tables.
@@ -360,6 +382,10 @@ std::vector<Column> JetCopier::readColumns(MdbTableDef* t, const QString& table)
         c.table = table;
         FieldInfo& f = c.info;
         f.Name = QString::fromUtf8(mc->name);
+        if (hasControlCharacters(f.Name))
+            corrupt(QString("the definition of table '%1' names a column '%2' with characters Access never allows "
+                            "in a name")
+                        .arg(table, shown(f.Name)));
         if (f.Name.trimmed().isEmpty() || names.contains(f.Name.toUpper()))
             corrupt(QString("the definition of table '%1' names the column '%2' twice or not at all").arg(table, f.Name));
         names.insert(f.Name.toUpper());
