@@ -17,8 +17,6 @@ namespace {
 
 const QChar CR(13);
 
-QString BinDir() { return QFileInfo(QFileInfo("/proc/self/exe").canonicalFilePath()).absolutePath(); }
-
 struct Outcome {
     int status = -1;
     bool finished = false;
@@ -45,7 +43,7 @@ protected:
         QProcess p;
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(dir.filePath("work"));
-        p.start(BinDir() + "/" + program, args);
+        p.start(reliability::BinDir() + "/" + program, args);
         Outcome r;
         if (!p.waitForStarted()) {
             r.err = p.errorString();

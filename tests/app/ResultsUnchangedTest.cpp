@@ -26,8 +26,6 @@ namespace {
 const char* const kDatabaseSha256 = "228ae241d4d977577af8d7e420956e34b38adf338b2a9f037cc4efa7cd71998a";
 const char* const kLogSha256 = "840be30730c319a77ffcda4f638667002287beba85b3f2826bb73ef9cf6dc994";
 
-QString BinDir() { return QFileInfo(QFileInfo("/proc/self/exe").canonicalFilePath()).absolutePath(); }
-
 QString Sha256(const QString& text)
 {
     return QString::fromLatin1(QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256).toHex());
@@ -49,7 +47,7 @@ QString RunProgram(const QString& program, const QStringList& args, const QProce
     QProcess p;
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(cwd);
-    p.start(BinDir() + "/" + program, args);
+    p.start(reliability::BinDir() + "/" + program, args);
     p.closeWriteChannel();
     if (!p.waitForFinished(300000))
         p.kill(), p.waitForFinished();

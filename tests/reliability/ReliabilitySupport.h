@@ -25,6 +25,9 @@ struct Fingerprint {
     }
 };
 
+// The folder of the running test program, where the programs it runs are built too.
+inline QString BinDir() { return QFileInfo(QFileInfo("/proc/self/exe").canonicalFilePath()).absolutePath(); }
+
 inline Fingerprint FingerprintOf(const QString& path)
 {
     QFile f(path);

@@ -19,8 +19,6 @@ using dao::Variant;
 
 namespace {
 
-QString BinDir() { return QFileInfo(QFileInfo("/proc/self/exe").canonicalFilePath()).absolutePath(); }
-
 struct Outcome {
     int status = -1;
     bool killed = false;
