@@ -1,6 +1,8 @@
 #include "import/db/CopySource.h"
 
+#include "import/db/Interrupt.h"
 #include "import/db/JetHeader.h"
+#include "import/db/SafeFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace dao {
@@ -19,11 +22,9 @@ namespace {
 
 constexpr qsizetype kKeptReaderOutput = 64 * 1024;
 
-QString partialPath(const QString& destPath) { return destPath + ".partial"; }
-
 void removeIfPresent(const QString& path)
 {
-    if (QFileInfo::exists(path) && !QFile::remove(path))
+    if ((QFileInfo::exists(path) || IsSymLink(path)) && !QFile::remove(path))
         throw JetError::PermissionDenied(path);
 }
 
@@ -33,7 +34,7 @@ void byteCopy(const QString& sourcePath, const QString& tempPath)
     if (!in.open(QIODevice::ReadOnly))
         throw JetError::PermissionDenied(sourcePath);
     QFile out(tempPath);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         throw JetError::PermissionDenied(tempPath);
     QByteArray chunk;
     for (;;) {
@@ -107,6 +108,11 @@ void readJet(const QString& sourcePath, const QString& tempPath, const CopySourc
     sinceProgress.start();
     while (process.state() != QProcess::NotRunning) {
         process.waitForFinished(100);
+        if (StopRequested()) {
+            process.kill();
+            process.waitForFinished(10000);
+            throw Interrupted(InterruptSignal());
+        }
         if (!process.readAllStandardOutput().isEmpty())
             sinceProgress.restart();
         errors += process.readAllStandardError();
@@ -118,6 +124,7 @@ void readJet(const QString& sourcePath, const QString& tempPath, const CopySourc
             process.waitForFinished(10000);
         }
     }
+    ThrowIfInterrupted();  // a Ctrl-C reaches the reader too: its end is not the file's fault
     errors += process.readAllStandardError();
     if (!errors.trimmed().isEmpty())
         std::fprintf(stderr, "crew-jet-reader (%s): %s\n", QFile::encodeName(sourcePath).constData(),
@@ -166,13 +173,24 @@ void CopySource(const QString& sourcePath, const QString& destPath, const CopySo
         throw JetError::FileNotFound(sourcePath);
     const JetHeader header = ReadJetHeader(sourcePath);
     const QFileInfo dest(destPath);
-    if (dest.exists() && dest.canonicalFilePath() == source.canonicalFilePath())
+    if (SameFile(destPath, sourcePath))
         throw JetError::Engine(QString("the working copy '%1' would overwrite the source itself").arg(destPath));
+    if (dest.isDir() && !dest.isSymLink())
+        throw DaoError(75, QString("Path/File access error: '%1' is a folder, so the working copy cannot be made "
+                                   "there. Remove or rename the folder, then import again.")
+                               .arg(destPath));
 
-    const QString temp = partialPath(destPath);
+    // The copy is made in a folder of its own beside the destination that only this user can enter,
+    // so that nobody can read it while it is made nor plant a link where it is written; it is
+    // readable by its owner alone (it holds a protected source's data) and is put in place by a
+    // rename that replaces nothing. A leftover file at the destination is replaced; a link there is
+    // refused, never followed.
+    RefuseSymLink(destPath, "the working copy");
     removeIfPresent(destPath);
-    removeIfPresent(temp);
+    RemoveStaleJournals(destPath);
+    const QString folder = MakePrivateDir(dest.absolutePath(), "." + dest.fileName() + ".");
     try {
+        const QString temp = QDir(folder).filePath("copy");
         if (header.Format == DbFileFormat::SQLite) {
             byteCopy(sourcePath, temp);
         } else {
@@ -181,13 +199,14 @@ void CopySource(const QString& sourcePath, const QString& destPath, const CopySo
         }
         if (!QFileInfo::exists(temp))
             throw CorruptDatabase(sourcePath, "the reader finished without writing the copy");
-        if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(destPath).constData()) != 0)
-            throw JetError::PermissionDenied(destPath);
+        if (::chmod(QFile::encodeName(temp).constData(), S_IRUSR | S_IWUSR) != 0)
+            throw JetError::PermissionDenied(temp);
+        RenameNoReplace(temp, destPath);
     } catch (...) {
-        QFile::remove(temp);
-        QFile::remove(temp + "-journal");
+        RemovePrivateDir(folder);
         throw;
     }
+    RemovePrivateDir(folder);
 }
 
 }  // namespace dao
