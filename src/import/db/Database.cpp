@@ -1,6 +1,7 @@
 #include "import/db/Database.h"
 
 #include "import/db/FieldConversion.h"
+#include "import/db/Interrupt.h"
 #include "import/db/PasswordVerifier.h"
 #include "import/db/SqlTranslator.h"
 
@@ -132,10 +133,9 @@ std::shared_ptr<Database> Database::OpenDatabase(const QString& path, bool exclu
             throw JetError::FileInUse(path);
         }
     }
-    // Commits (at every Idle) do not wait for the disk; Close flushes the whole file once. A killed
-    // process loses nothing the system has; only a machine that stops mid-import can lose writes,
-    // and an import that did not close its databases is never registered.
-    sqlite3_exec(db->db_, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
+    // A statement that runs long still sees a request to stop the run.
+    sqlite3_progress_handler(
+        db->db_, 10000, [](void*) { return StopRequested() ? 1 : 0; }, nullptr);
     openDatabases().insert(db.get());
     return db;
 }
@@ -153,6 +153,8 @@ void Database::Close()
 {
     if (!db_)
         return;
+    // Closing always finishes: a request to stop the run no longer cuts its statements short.
+    sqlite3_progress_handler(db_, 0, nullptr, nullptr);
     std::optional<DaoError> failure;
     try {
         commitPending();
@@ -183,6 +185,12 @@ void Database::SetPrivateToThisRun()
     requireOpen();
     private_ = true;
     sqlite3_exec(db_, "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);  // 32 MB
+    // Commits (at every Idle) do not wait for the disk; Close flushes the whole file once. A killed
+    // process loses nothing the system has; only a machine that stops mid-import can lose writes,
+    // and a run that fails deletes its new database and is never registered. Every other file (the
+    // product's database list above all, which holds every database of the site) keeps SQLite's full
+    // durability: each commit waits for the disk.
+    sqlite3_exec(db_, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
 }
 
 sqlite3_stmt* Database::prepare(const QString& sql)
@@ -235,6 +243,8 @@ void Database::bindParameters(sqlite3_stmt* st, const std::vector<Variant>& para
 void Database::raiseLastError(const QString& sql)
 {
     const int code = sqlite3_extended_errcode(db_);
+    if ((code & 0xff) == SQLITE_INTERRUPT && StopRequested())
+        throw Interrupted(InterruptSignal());
     const QString msg = errorText(db_);
     switch (code) {
     case SQLITE_CONSTRAINT_UNIQUE:
@@ -303,6 +313,26 @@ void Database::commitPending()
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         throw keep;
     }
+}
+
+void Database::BeginTrans()
+{
+    requireOpen();
+    if (readOnly_)
+        throw JetError::ReadOnly();
+    commitPending();
+    if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        raiseLastError("BEGIN IMMEDIATE");
+    inTransaction_ = true;
+}
+
+void Database::Rollback() noexcept
+{
+    if (!db_ || !inTransaction_)
+        return;
+    inTransaction_ = false;
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    invalidateSchema();
 }
 
 void Idle(int what)

@@ -120,6 +120,13 @@ public:
     void beginWrite();
     void beginTransaction();
     void commitPending();
+
+    // A transaction that holds the file's write lock from its first read: what is read in it cannot be
+    // changed by another program before CommitTrans. Another writer waits (2 s) and then fails with
+    // 3218. CommitTrans is Idle's commit; Rollback drops what was written since BeginTrans.
+    void BeginTrans();
+    void CommitTrans() { commitPending(); }
+    void Rollback() noexcept;
     quint64 writeGeneration() const { return writeGeneration_; }  // changes with every write
     // Writes that are not a recordset's to one table (statements, relations, the schema).
     quint64 otherWrites() const { return otherWrites_; }
