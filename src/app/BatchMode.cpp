@@ -5,6 +5,7 @@
 #include "import/Driver.h"
 #include "import/EndProgram.h"
 #include "import/RunState.h"
+#include "import/db/Interrupt.h"
 #include "wizard/HostSettings.h"
 #include "wizard/MainForm.h"
 
@@ -110,12 +111,19 @@ QString Absolute(const QString& path)
     return path.endsWith(QLatin1Char('/')) && !absolute.endsWith(QLatin1Char('/')) ? absolute + "/" : absolute;
 }
 
-// Closes what is still open, as the end of the program does.
-void CloseAll(RunState& run)
+// Closes what is still open, as the end of the program does. Every way out comes here, after the
+// first error has been told: closing never raises, and a close that fails is told on `err`.
+void CloseAll(RunState& run, QTextStream& err) noexcept
 {
-    for (auto* db : {&run.DBin, &run.DBout, &run.gVXDBListDb})
-        if (*db && (*db)->isOpen())
-            (*db)->Close();
+    for (auto* db : {&run.DBin, &run.DBout, &run.gVXDBListDb}) {
+        try {
+            if (*db && (*db)->isOpen())
+                (*db)->Close();
+        } catch (const dao::DaoError& e) {
+            err << "crew-import: closing '" << (*db)->Name() << "': error " << e.Number << ": " << e.Description
+                << "\n";
+        }
+    }
     run.gDBoutOpen = false;
     if (run.log.gLogOpen())
         run.log.Close();
@@ -148,6 +156,7 @@ int RunBatch(const BatchOptions& options, const QString& programPath, QTextStrea
         }
     }
 
+    dao::InstallInterruptHandlers();
     BatchOperator op(answers, out);
     RunState run(op);
     int status = 1;
@@ -199,16 +208,21 @@ int RunBatch(const BatchOptions& options, const QString& programPath, QTextStrea
         }
     } catch (const EndProgram& end) {
         status = end.status;
+    } catch (const dao::Interrupted& stop) {
+        status = 128 + stop.signal;
     } catch (const dao::DaoError& e) {
         op.Note(QString("crew-import: error %1: %2").arg(e.Number).arg(e.Description));
         status = 1;
     }
-    CloseAll(run);
+    CloseAll(run, err);
     if (!op.stuck().isEmpty()) {
         err << op.stuck() << "\n";
         return BatchOperator::kStuckStatus;
     }
-    if (status != 0)
+    if (status > 128)
+        err << "crew-import: interrupted by " << dao::SignalName(status - 128)
+            << "; nothing was registered and no new database was left (exit status " << status << ")\n";
+    else if (status != 0)
         err << "crew-import: the import did not complete (exit status " << status << ")\n";
     return status;
 }

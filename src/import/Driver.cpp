@@ -7,11 +7,16 @@
 #include "import/RecordCount.h"
 #include "import/db/CopySource.h"
 #include "import/db/Database.h"
+#include "import/db/Interrupt.h"
+#include "import/db/SafeFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <climits>
 #include <optional>
+#include <unistd.h>
 
 const char* const kUnconvertedTables[6] = {"VENDMANU", "VENDPO", "INVCOMM", "INVSITE", "INVSUB", "INVYDRWG"};
 
@@ -32,17 +37,91 @@ void DeleteFile(const QString& path)
                                     .arg(path, file.errorString()));
 }
 
-// A plain file copy that replaces the target, as the template is copied to the new database.
-void CopyFileOver(const QString& source, const QString& target)
+// The new database: a copy of the template, made in a folder of its own beside the target and put in
+// place by a rename that replaces nothing, so that no link planted at the target's name (or at its
+// journal's) is ever followed. A file already at the target is replaced, as a copy over it would.
+void CopyTemplate(const QString& templatePath, const QString& target)
 {
-    if (!QFileInfo(source).isFile())
-        throw dao::DaoError(53, QString("File not found: '%1'").arg(source));
+    if (!QFileInfo(templatePath).isFile())
+        throw dao::DaoError(53, QString("File not found: '%1'").arg(templatePath));
+    dao::RefuseSymLink(target, "the new database");
     if (QFileInfo::exists(target))
         DeleteFile(target);
-    QFile file(source);
-    if (!file.copy(target))
-        throw dao::DaoError(75, QString("Path/File access error: '%1' could not be copied to '%2' (%3)")
-                                    .arg(source, target, file.errorString()));
+    dao::RemoveStaleJournals(target);
+    const QString folder = dao::MakePrivateDir(QFileInfo(target).absolutePath(), ".crew-new-");
+    try {
+        const QString made = QDir(folder).filePath("new");
+        QFile file(templatePath);
+        if (!file.copy(made))
+            throw dao::DaoError(75, QString("Path/File access error: '%1' could not be copied to '%2' (%3)")
+                                        .arg(templatePath, target, file.errorString()));
+        dao::RenameNoReplace(made, target);
+    } catch (...) {
+        dao::RemovePrivateDir(folder);
+        throw;
+    }
+    dao::RemovePrivateDir(folder);
+}
+
+// Only one import at a time may work in a folder: two would share the working copy temp7601.in, or
+// write one import log.
+void LockFolder(RunState& run, const QString& folder, const QString& what)
+{
+    if (!run.folderLocks.TryLock(folder))
+        throw dao::DaoError(75, QString("Path/File access error: another import is running and is using %1 in the "
+                                        "folder '%2'. Wait until it has ended (or start this import from another "
+                                        "folder), then import again.")
+                                    .arg(what, folder));
+}
+
+// The working copy is made in the current folder: it must be a folder this user can write, and the
+// name temp7601.in must be free for a file of ours.
+void CheckWorkingCopyPlace(const RunState& run, const QString& currentDir)
+{
+    if (::access(QFile::encodeName(currentDir).constData(), W_OK | X_OK) != 0)
+        throw dao::DaoError(75, QString("Path/File access error: the working copy temp7601.in is made in the "
+                                        "current folder '%1', which cannot be written. Start the import from a "
+                                        "folder you can write to.")
+                                    .arg(currentDir));
+    dao::RefuseSymLink(run.TempPath, "the import's working copy");
+    const QFileInfo temp(run.TempPath);
+    if (temp.exists() && !temp.isFile())
+        throw dao::DaoError(75, QString("Path/File access error: '%1' is not a file, so the working copy cannot be "
+                                        "made there. Remove or rename it, or start the import from another folder.")
+                                    .arg(run.TempPath));
+}
+
+// The database list is written only when every conversion has run: that it can be written is
+// checked before anything starts.
+void CheckDatabaseListWritable(const RunState& run)
+{
+    if (!run.gVXDBListDb || !run.gVXDBListDb->isOpen())
+        return;  // the registration reports it
+    const QString list = run.gVXDBListDb->Name();
+    const QString folder = QFileInfo(list).absolutePath();
+    QString blocked;
+    if (::access(QFile::encodeName(list).constData(), W_OK) != 0)
+        blocked = "the file is read-only for you";
+    else if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+        blocked = "its folder '" + folder + "' cannot be written, and the list needs room there for its journal";
+    if (!blocked.isEmpty())
+        throw dao::DaoError(75, QString("Path/File access error: the product's database list '%1' cannot be written "
+                                        "(%2), so the new database could not be registered when the import ends. "
+                                        "Get write access to it, then import again.")
+                                    .arg(list, blocked));
+}
+
+// The working copy of a run that ends before its conversions start holds a source's data and
+// nothing the operator needs: it is removed, with its journal.
+void RemoveWorkingCopy(RunState& run)
+{
+    if (run.DBin && run.DBin->isOpen()) {
+        run.DBin->Rollback();
+        run.DBin->Close();
+    }
+    if (QFileInfo::exists(run.TempPath))
+        DeleteFile(run.TempPath);
+    dao::RemoveStaleJournals(run.TempPath);
 }
 
 // The password dialogue: asked until the answer is Y or N (in either case), then DBin is opened.
@@ -112,25 +191,97 @@ void ReportUnconvertedTables(RunState& run)
     }
 }
 
+bool ListHolds(dao::Database& list, const QString& field, const QString& value)
+{
+    auto rs = list.OpenRecordset("Select * From DB Where [" + field + "] = '" + QString(value).replace("'", "''") +
+                                     "'",
+                                 dao::dbOpenDynaset);
+    const bool found = !(rs->BOF() && rs->EOF_());
+    rs->Close();
+    return found;
+}
+
+// The Import button checked that the file name and the name are new to the list; another import may
+// have registered either since. The check and the new row are one transaction that holds the list's
+// write lock, so two imports can never both register one name.
 void RegisterNewDatabase(RunState& run)
 {
     if (!run.gVXDBListDb || !run.gVXDBListDb->isOpen())
         throw dao::DaoError(91, "Object variable or With block variable not set");
-    auto rs = run.gVXDBListDb->OpenRecordset("DB", dao::dbOpenDynaset);
-    rs->AddNew();
-    rs->Fields("Name") = run.gDBName;
-    rs->Fields("Path") = WithSlash(run.txtTargetDir);
-    rs->Fields("FileName") = run.TargetFileName;
-    rs->Fields("IsDefault") = false;
-    rs->Update();
-    rs->SetBookmark(rs->LastModified());
-    dao::Idle(dao::dbRefreshCache);
-    rs->Close();
+    dao::Database& list = *run.gVXDBListDb;
+    try {
+        list.BeginTrans();
+        if (ListHolds(list, "FileName", run.TargetFileName))
+            throw dao::DaoError(3022, "This FileName '" + run.TargetFileName + "' " + CR +
+                                          "is already being used in the program, it has to be unique. " + CR +
+                                          "Another import registered it while this one ran.");
+        if (ListHolds(list, "Name", run.gDBName))
+            throw dao::DaoError(3022, "This Name '" + run.gDBName + "' " + CR +
+                                          "is already being used in the program, it has to be unique. " + CR +
+                                          "Another import registered it while this one ran.");
+        auto rs = list.OpenRecordset("DB", dao::dbOpenDynaset);
+        rs->AddNew();
+        rs->Fields("Name") = run.gDBName;
+        rs->Fields("Path") = WithSlash(run.txtTargetDir);
+        rs->Fields("FileName") = run.TargetFileName;
+        rs->Fields("IsDefault") = false;
+        rs->Update();
+        rs->SetBookmark(rs->LastModified());
+        list.CommitTrans();
+        dao::Idle(dao::dbRefreshCache);
+        rs->Close();
+    } catch (const dao::DaoError& e) {
+        list.Rollback();
+        if (e.Number == 3022)
+            throw;
+        throw dao::DaoError(e.Number, e.Description + CR + "(writing the product's database list '" + list.Name() +
+                                          "')");
+    } catch (...) {
+        list.Rollback();
+        throw;
+    }
+}
+
+// Shows a failure of the clean-up after the first error; the clean-up itself never raises.
+void ShowCleanupFailure(RunState& run, const QString& label, const dao::DaoError& e) noexcept
+{
+    try {
+        run.op.MsgBox(label + QString::number(e.Number) + CR + e.Description);
+    } catch (...) {
+        // The operator can no longer be told (the script ran out, the screen is gone): the first
+        // error has been shown already.
+    }
+}
+
+// What a run that ends early removes: the new database when this run has started to make it, and
+// the working copy when the conversions had not started with it.
+struct Made {
+    bool target = false;
+    bool workingCopy = false;
+    bool conversionsStarted = false;
+};
+
+void CleanUp(RunState& run, const Made& made, const QString& label) noexcept
+{
+    if (made.target) {
+        try {
+            RemoveNewDatabase(run);
+        } catch (const dao::DaoError& removal) {
+            ShowCleanupFailure(run, label, removal);
+        }
+    }
+    if (made.workingCopy && !made.conversionsStarted) {
+        try {
+            RemoveWorkingCopy(run);
+        } catch (const dao::DaoError& removal) {
+            ShowCleanupFailure(run, label, removal);
+        }
+    }
 }
 
 // The driver's trap. The new database is removed only once this run has started to make it: a file
 // at TargetPath before that is not this run's.
-[[noreturn]] void DriverTrap(RunState& run, const dao::DaoError& e, bool targetMade)
+[[noreturn]] void DriverTrap(RunState& run, const dao::DaoError& e, const Made& made)
 {
     run.op.SetBusy(false);
     const QString number = QString::number(e.Number);
@@ -142,14 +293,25 @@ void RegisterNewDatabase(RunState& run)
                       "' that you are " + "trying to import. " + CR + "The Import Utility will close." + CR +
                       "Have everyone exit Mendly, reboot your computer " + "and try the import again.");
     }
-    if (targetMade) {
-        try {
-            RemoveNewDatabase(run);
-        } catch (const dao::DaoError& removal) {
-            run.op.MsgBox("Error: In sub DoImport " + QString::number(removal.Number) + CR + removal.Description);
-        }
-    }
+    CleanUp(run, made, "Error: In sub DoImport ");
     throw EndProgram(1);
+}
+
+// SIGINT or SIGTERM: the run ends as Cancel Import ends it, and the log says why.
+[[noreturn]] void InterruptTrap(RunState& run, int signal, const Made& made)
+{
+    run.op.SetBusy(false);
+    CleanUp(run, made, "Error: In sub DoImport ");
+    const QString line = QString("The import was interrupted (%1) and did not complete. ").arg(dao::SignalName(signal)) +
+                         (made.target ? "The new database '" + run.TargetPath + "' was removed; nothing was registered."
+                                      : QString("Nothing was registered."));
+    try {
+        run.Log(line);
+        run.Log(QString());
+    } catch (const dao::DaoError&) {
+        // The log cannot be written (the disk that filled may be why the operator stopped the run).
+    }
+    throw EndProgram(128 + signal);
 }
 
 }  // namespace
@@ -165,21 +327,91 @@ void MakeDirIfMissing(const QString& dir)
         throw dao::DaoError(75, QString("Path/File access error: the directory '%1' could not be created").arg(dir));
 }
 
+namespace {
+
+QString LogFolderText(const QString& targetDirText)
+{
+    QString dir = targetDirText;
+    if (dir.size() > 1 && dir.endsWith(QLatin1Char('/')))
+        dir.chop(1);
+    return dir;
+}
+
+// Raises what making the log would raise, without making anything.
+void CheckLogCanBeMade(const QString& folder, const QString& path)
+{
+    const QFileInfo dir(folder);
+    const auto writable = [](const QString& p) { return ::access(QFile::encodeName(p).constData(), W_OK | X_OK) == 0; };
+    if (dir.isDir()) {
+        dao::RefuseSymLink(path, "the import log");
+        const QFileInfo log(path);
+        if (!writable(folder) || (log.exists() && ::access(QFile::encodeName(path).constData(), W_OK) != 0))
+            throw dao::DaoError(70, QString("Permission denied: '%1'").arg(path));
+        return;
+    }
+    const QString parent = dir.absolutePath();
+    if (!QFileInfo(parent).isDir())
+        throw dao::DaoError(76, QString("Path not found: '%1'").arg(folder));
+    if (!writable(parent))
+        throw dao::DaoError(75, QString("Path/File access error: the directory '%1' could not be created").arg(folder));
+}
+
+}  // namespace
+
 void OpenImportLog(RunState& run)
 {
     if (!run.log.gLogOpen()) {
-        QString dir = run.txtTargetDir;
-        const QString path = dir + "/MP2ImportLog.txt";
-        if (dir.size() > 1 && dir.endsWith(QLatin1Char('/')))
-            dir.chop(1);
-        MakeDirIfMissing(dir);
-        run.log.Open(path);
+        const QString path = run.txtTargetDir + "/MP2ImportLog.txt";
+        CheckLogCanBeMade(LogFolderText(run.txtTargetDir), path);
+        run.log.OpenPending(path);
     }
     const QDateTime now = Clock::Now();
     run.gStartDate = now.date();
     run.gStartTime = now.time();
     run.Log("In Main frm, btnImport - Start: " + TimeText(run.gStartTime) + ", " + ShortDateText(run.gStartDate));
     run.Log(QString());
+}
+
+void CommitImportLog(RunState& run)
+{
+    if (!run.log.pending())
+        return;
+    const QString folder = QFileInfo(run.log.gLogPath()).absolutePath();
+    MakeDirIfMissing(folder);
+    LockFolder(run, folder, "the import log MP2ImportLog.txt");
+    run.log.Commit();
+}
+
+void CheckTargetPathLength(const QString& targetPath)
+{
+    // The nearest folder that exists tells the file system's limits.
+    QString existing = QFileInfo(targetPath).absolutePath();
+    while (!QFileInfo(existing).isDir() && existing != QLatin1String("/"))
+        existing = QFileInfo(existing).absolutePath();
+    long nameMax = ::pathconf(QFile::encodeName(existing).constData(), _PC_NAME_MAX);
+    if (nameMax <= 0)
+        nameMax = NAME_MAX;
+    const qsizetype journal = qsizetype(sizeof("-journal") - 1);
+    const QByteArray path = QFile::encodeName(QFileInfo(targetPath).absoluteFilePath());
+    const QList<QByteArray> parts = path.split('/');
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const qsizetype room = i == parts.size() - 1 ? nameMax - journal : nameMax;
+        if (parts[i].size() > room)
+            throw dao::DaoError(75, QString("Path/File access error: the name '%1' in the path of the new database "
+                                            "'%2' is too long for the file system (%3 bytes; at most %4 here). "
+                                            "Choose a shorter %5.")
+                                        .arg(QFile::decodeName(parts[i]), targetPath)
+                                        .arg(parts[i].size())
+                                        .arg(room)
+                                        .arg(i == parts.size() - 1 ? "File Name" : "Name or directory"));
+    }
+    if (path.size() + journal >= PATH_MAX)
+        throw dao::DaoError(75, QString("Path/File access error: the path of the new database '%1' is too long for "
+                                        "the file system (%2 bytes; at most %3). Choose a shorter directory or File "
+                                        "Name.")
+                                    .arg(targetPath)
+                                    .arg(path.size())
+                                    .arg(PATH_MAX - 1 - journal));
 }
 
 const std::vector<ConversionStep>& StandardConversions()
@@ -210,7 +442,7 @@ void DoImport(RunState& run) { DoImport(run, StandardConversions()); }
 
 void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
 {
-    bool targetMade = false;
+    Made made;
     try {
         // Where everything goes.
         run.SourcePath = run.txtSourceDB;
@@ -218,6 +450,7 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
         run.TargetPath = WithSlash(run.txtTargetDir) + run.TargetFileName;
         run.TargetDir = run.txtTargetDir;
         run.gDBName = run.txtDBName;
+        CheckTargetPathLength(run.TargetPath);
 
         // A current directory that was removed has no path: the working copy would land at the root.
         const QString currentDir = QDir::currentPath();
@@ -226,13 +459,17 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
                                             "working copy temp7601.in cannot be made")
                                         .arg(currentDir));
         run.TempPath = currentDir + "/temp7601.in";
+        LockFolder(run, currentDir, "the working copy temp7601.in");
         run.TargetDir = WithSlash(run.TargetDir);
         MakeDirIfMissing(run.TargetDir.size() > 1 ? run.TargetDir.chopped(1) : run.TargetDir);
+        LockFolder(run, run.TargetDir, "the import log MP2ImportLog.txt");
+        CommitImportLog(run);
+        CheckWorkingCopyPlace(run, currentDir);
+        CheckDatabaseListWritable(run);
 
         // The working copy of the source. A source that is itself the working copy's file would be
         // deleted before it is read: that is refused.
-        if (QFileInfo(run.TempPath).isFile() &&
-            QFileInfo(run.SourcePath).canonicalFilePath() == QFileInfo(run.TempPath).canonicalFilePath())
+        if (QFileInfo(run.TempPath).isFile() && dao::SameFile(run.SourcePath, run.TempPath))
             throw dao::DaoError(75, QString("Path/File access error: the source '%1' is the working copy's own "
                                             "file and cannot be copied onto itself")
                                         .arg(run.SourcePath));
@@ -240,6 +477,7 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
             DeleteFile(run.TempPath);
         run.op.SetBusy(true);
         dao::CopySource(run.SourcePath, run.TempPath);
+        made.workingCopy = true;
 
         // The new database, from the template.
         const QString templatePath = run.gVXDBListDir + "/BlnkVtrx.vdb";
@@ -248,8 +486,8 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
             run.op.SetBusy(false);
             throw EndProgram(1);
         }
-        targetMade = true;
-        CopyFileOver(templatePath, run.TargetPath);
+        CopyTemplate(templatePath, run.TargetPath);
+        made.target = true;
 
         OpenSourceCopy(run);
 
@@ -266,7 +504,9 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
         run.DBout->SetPrivateToThisRun();
         run.gDBoutOpen = true;
 
+        made.conversionsStarted = true;
         for (const ConversionStep& step : conversions) {
+            dao::ThrowIfInterrupted();
             run.op.SetStatus(step.status);
             step.procedure(run);
             dao::Idle(dao::dbRefreshCache);
@@ -279,7 +519,10 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
         run.DBout->Close();
         run.gDBoutOpen = false;
 
+        dao::ThrowIfInterrupted();
         RegisterNewDatabase(run);
+        made.target = false;  // registered: the database is the operator's now, whatever follows
+        const dao::DeferInterrupts complete;  // and the run is complete: a stop asked for now changes nothing
 
         run.UpProg();
         run.progress.Finish(run.op);
@@ -291,17 +534,28 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
         run.Log(done);
         run.Log(QString());
     } catch (const EndProgram&) {
+        // A trap has shown its message (and removed the new database); the working copy of a run
+        // that ends before its conversions start goes too.
+        if (made.workingCopy && !made.conversionsStarted)
+            CleanUp(run, Made{false, true, false}, "Error: In sub DoImport ");
         throw;
+    } catch (const dao::Interrupted& stop) {
+        InterruptTrap(run, stop.signal, made);
     } catch (const dao::DaoError& e) {
-        DriverTrap(run, e, targetMade);
+        DriverTrap(run, e, made);
     } catch (const std::exception& e) {
         // Not an error of the database layer (out of memory, a failure of the toolkit): reported and
         // cleaned up like any other, under the number of an internal error.
-        DriverTrap(run, dao::DaoError(51, QString("Internal error: %1").arg(QString::fromLocal8Bit(e.what()))),
-                   targetMade);
+        DriverTrap(run, dao::DaoError(51, QString("Internal error: %1").arg(QString::fromLocal8Bit(e.what()))), made);
     }
-    if (run.gVXDBListDb)
-        run.gVXDBListDb->Close();
+    if (run.gVXDBListDb) {
+        try {
+            run.gVXDBListDb->Close();
+        } catch (const dao::DaoError& e) {
+            // Registered and committed already: the database is whole; the operator is told all the same.
+            ShowCleanupFailure(run, "Error: In sub DoImport ", e);
+        }
+    }
     throw EndProgram(0);
 }
 
@@ -309,19 +563,22 @@ void RemoveNewDatabase(RunState& run)
 {
     if (run.TargetPath.isEmpty() || !QFileInfo::exists(run.TargetPath))
         return;
-    // The file goes whether or not its last writes could be committed; a failure to close is still
-    // reported once the file is gone.
+    // The file goes whether or not it could be closed; its pending writes are dropped, not committed,
+    // and a failure to close is still reported once the file is gone.
     std::optional<dao::DaoError> closeError;
     if (run.gDBoutOpen) {
         try {
-            if (run.DBout)
+            if (run.DBout) {
+                run.DBout->Rollback();
                 run.DBout->Close();
+            }
         } catch (const dao::DaoError& e) {
             closeError = e;
         }
         run.gDBoutOpen = false;
     }
     DeleteFile(run.TargetPath);
+    dao::RemoveStaleJournals(run.TargetPath);
     if (closeError)
         throw *closeError;
 }

@@ -12,11 +12,20 @@
 // parent is missing, 75 when the directory cannot be made.
 void MakeDirIfMissing(const QString& dir);
 
-// Opens the import log beside the new database, as the Import button does once all its checks have
-// passed: the first time it creates (or empties) "<target directory>/MP2ImportLog.txt"; every time it
-// stamps gStartDate and gStartTime and writes the start line and an empty line. A later call in the
-// same run appends to the open log.
+// Opens the import log beside the new database, as the Import button does before its last checks:
+// the first time it opens "<target directory>/MP2ImportLog.txt" pending (raising, without making
+// anything, what making it would raise); every time it stamps gStartDate and gStartTime and writes the
+// start line and an empty line. A later call in the same run appends to the open log. Nothing reaches
+// the disk until the import goes ahead (CommitImportLog), so an attempt that the checks refuse leaves an
+// earlier import's log and the folders as they were.
 void OpenImportLog(RunState& run);
+// The import goes ahead: the target directory is made when missing and a pending log is written to
+// its file (created or emptied), the lines kept so far first.
+void CommitImportLog(RunState& run);
+
+// Raises 75 when the new database's path (or its journal's) is too long for the file system: a name
+// longer than the folder's limit, or a path longer than the system's.
+void CheckTargetPathLength(const QString& targetPath);
 
 // "Begin Import": the status, then the import. Never returns: the program ends with EndProgram.
 [[noreturn]] void BeginImport(RunState& run);
@@ -36,9 +45,10 @@ const std::vector<ConversionStep>& StandardConversions();
 [[noreturn]] void DoImport(RunState& run);
 [[noreturn]] void DoImport(RunState& run, const std::vector<ConversionStep>& conversions);
 
-// Removes the new database of this run: closes DBout when it is open and deletes the file at
-// TargetPath when there is one. Raises 75 when the file cannot be deleted, and the error of the
-// close, after the file is gone, when DBout could not be closed.
+// Removes the new database of this run: closes DBout when it is open (dropping its pending writes)
+// and deletes the file at TargetPath when there is one, with its journal. Raises 75 when the file
+// cannot be deleted, and the error of the close, after the file is gone, when DBout could not be
+// closed.
 void RemoveNewDatabase(RunState& run);
 
 // The common trap of the conversions: shows label & number & CR & description (& suffix) in an OK

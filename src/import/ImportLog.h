@@ -2,20 +2,35 @@
 // The import log MP2ImportLog.txt: one Print per line, the text followed by CR LF, nothing added.
 // A text holding CR characters is written unchanged. UTF-8. Flushed after every line, so that the
 // lines written before a failure are on disk whatever ends the program.
+//
+// The Import button opens the log before its last checks; an attempt that those checks refuse must not
+// empty the log of an earlier import in that folder, nor leave a folder behind. So the log can be
+// opened pending: its lines are kept in memory until Commit writes them to a file made afresh, when the
+// import goes ahead. Closing a pending log drops its lines and leaves the disk as it was.
+#include <QByteArray>
 #include <QFile>
 #include <QString>
 
 class ImportLog {
 public:
-    // Opens `path` for output (creating or emptying it) when the log is not open yet; raises a
-    // dao::DaoError (70 or 3044-like, naming the path) when it cannot be opened.
+    // Opens `path` for output at once (creating or emptying it) when the log is not open yet; raises
+    // a dao::DaoError naming the path when it cannot be opened (75 when `path` is a symbolic link).
     void Open(const QString& path);
+    // Opens the log at `path` without touching the disk yet (when it is not open yet).
+    void OpenPending(const QString& path);
+    // Writes a pending log to its file (creating or emptying it), the lines kept so far first; does
+    // nothing when the log is already on disk. Raises as Open does; the log stays pending then.
+    void Commit();
     void Print(const QString& line);  // no-op when the log is not open
     void Close();
-    bool gLogOpen() const { return file_.isOpen(); }
+    bool gLogOpen() const { return pending_ || file_.isOpen(); }
+    bool pending() const { return pending_; }
     const QString& gLogPath() const { return path_; }
 
 private:
+    void openFile();
     QFile file_;
     QString path_;
+    bool pending_ = false;
+    QByteArray kept_;
 };

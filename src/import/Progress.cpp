@@ -1,6 +1,7 @@
 #include "import/Progress.h"
 
 #include "import/Operator.h"
+#include "import/db/Interrupt.h"
 
 void Progress::InitProgress(long totalRecords, Operator& op)
 {
@@ -13,6 +14,7 @@ void Progress::InitProgress(long totalRecords, Operator& op)
 
 void Progress::UpProg(Operator& op)
 {
+    dao::ThrowIfInterrupted();  // every conversion steps here: where a request to stop is seen
     if (Max > Value) {
         Value = Value + 1;
         op.SetProgress(Value, Max);

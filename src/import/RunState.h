@@ -6,6 +6,7 @@
 #include "import/Operator.h"
 #include "import/Progress.h"
 #include "import/db/Database.h"
+#include "import/db/SafeFiles.h"
 #include "import/db/Variant.h"
 
 #include <QDate>
@@ -54,6 +55,10 @@ struct RunState {
     QString TempPath;
     qint32 TotalRecords = 0;
     Progress progress;
+
+    // One import at a time in the folder of the working copy and in the folder of the log, held
+    // until the program ends.
+    dao::FolderLocks folderLocks;
 
     // Lists the conversions leave for each other
     OneBasedList EmpIdList;

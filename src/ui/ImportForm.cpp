@@ -2,6 +2,7 @@
 
 #include "import/EndProgram.h"
 #include "import/db/DaoError.h"
+#include "import/db/Interrupt.h"
 #include "ui/WidgetOperator.h"
 
 #include <QCloseEvent>
@@ -129,6 +130,8 @@ void ImportForm::btnOK_Click()
         exitStatus_ = 0;  // an import that ends without saying so has still ended
     } catch (const EndProgram& end) {
         exitStatus_ = end.status;
+    } catch (const dao::Interrupted& stop) {
+        exitStatus_ = 128 + stop.signal;
     } catch (const dao::DaoError& e) {
         // The driver traps its own errors; one that escapes is still shown before the program ends.
         QMessageBox::critical(this, WidgetOperator::kApplicationTitle,

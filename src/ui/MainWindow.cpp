@@ -2,6 +2,7 @@
 
 #include "import/Driver.h"
 #include "import/EndProgram.h"
+#include "import/db/Interrupt.h"
 #include "ui/AboutDialog.h"
 #include "ui/ImportForm.h"
 #include "ui/SettingsDialog.h"
@@ -248,6 +249,9 @@ void MainWindow::Guard(Handler handler)
     } catch (const EndProgram& end) {
         ending_ = true;
         endProgram_(end.status);
+    } catch (const dao::Interrupted& stop) {
+        ending_ = true;
+        endProgram_(128 + stop.signal);
     } catch (const dao::DaoError& e) {
         Refresh();
         op_.MsgBox(QString::number(e.Number) + " - " + e.Description, MsgIcon::Critical);

@@ -1,5 +1,7 @@
 #include "ui/WidgetOperator.h"
 
+#include "import/db/Interrupt.h"
+
 #include "ui/ChangeValueDialog.h"
 #include "ui/ImportForm.h"
 #include "ui/PreParseDialog.h"
@@ -80,6 +82,7 @@ void WidgetOperator::MsgBox(const QString& text, MsgIcon icon, const QString& ti
     box.setTextFormat(Qt::PlainText);  // paths and names are shown as typed, never as markup
     box.setDefaultButton(QMessageBox::Ok);
     box.exec();
+    dao::ThrowIfInterrupted();
 }
 
 bool WidgetOperator::AskYesNo(const QString& text, const QString& title)
@@ -90,7 +93,9 @@ bool WidgetOperator::AskYesNo(const QString& text, const QString& title)
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    const bool yes = box.exec() == QMessageBox::Yes;
+    dao::ThrowIfInterrupted();
+    return yes;
 }
 
 std::optional<QString> WidgetOperator::InputBox(const QString& prompt, const QString& title,
@@ -106,7 +111,9 @@ std::optional<QString> WidgetOperator::InputBox(const QString& prompt, const QSt
     dialog.setTextValue(defaultText);
     if (auto* box = dialog.findChild<QLineEdit*>())
         box->setMinimumWidth(320);
-    if (dialog.exec() != QDialog::Accepted)
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    dao::ThrowIfInterrupted();
+    if (!accepted)
         return std::nullopt;
     return dialog.textValue();
 }
@@ -115,6 +122,7 @@ void WidgetOperator::ShowPreParse(PreParse& screen)
 {
     PreParseDialog dialog(screen, DialogParent());
     dialog.exec();
+    dao::ThrowIfInterrupted();
     dialog.RethrowFailure();
 }
 
@@ -124,6 +132,7 @@ std::optional<QString> WidgetOperator::ChangeValue(const QString& oldValue, int 
     ArrowWhileShown arrow(*this);
     ChangeValueDialog dialog(*this, oldValue, minLength, maxLength, message, DialogParent());
     dialog.exec();
+    dao::ThrowIfInterrupted();
     return dialog.Answer();
 }
 

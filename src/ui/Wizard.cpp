@@ -1,9 +1,12 @@
 #include "ui/Wizard.h"
 
 #include "import/EndProgram.h"
+#include "import/db/Interrupt.h"
 #include "wizard/HostSettings.h"
 
 #include <QApplication>
+#include <cstdio>
+#include <unistd.h>
 
 Wizard::~Wizard() { CloseAll(); }
 
@@ -22,6 +25,17 @@ bool Wizard::Start(const QString& programPath)
         return false;
     }
     window = std::make_unique<MainWindow>(form, op, [this](int status) { End(status); });
+    // SIGINT or SIGTERM: the program ends. An import under way sees the request at its next step
+    // (or when the box on the screen closes) and ends as Cancel Import ends it.
+    if (dao::InterruptWakeFd() >= 0) {
+        stopNotifier_ = std::make_unique<QSocketNotifier>(dao::InterruptWakeFd(), QSocketNotifier::Read);
+        QObject::connect(stopNotifier_.get(), &QSocketNotifier::activated, [this] {
+            char drained[64];
+            while (::read(dao::InterruptWakeFd(), drained, sizeof drained) > 0) {
+            }
+            End(128 + dao::InterruptSignal());
+        });
+    }
     return true;
 }
 
@@ -49,11 +63,19 @@ void Wizard::End(int status)
         QCoreApplication::exit(status);
 }
 
-void Wizard::CloseAll()
+void Wizard::CloseAll() noexcept
 {
-    for (auto* db : {&run.DBin, &run.DBout, &run.gVXDBListDb})
-        if (*db && (*db)->isOpen())
-            (*db)->Close();
+    // Every way out comes here, after the first error has been shown: closing never raises. A close
+    // that fails is still told, on the standard error.
+    for (auto* db : {&run.DBin, &run.DBout, &run.gVXDBListDb}) {
+        try {
+            if (*db && (*db)->isOpen())
+                (*db)->Close();
+        } catch (const dao::DaoError& e) {
+            std::fprintf(stderr, "crew-import: closing '%s': error %d: %s\n", qUtf8Printable((*db)->Name()), e.Number,
+                         qUtf8Printable(e.Description));
+        }
+    }
     run.gDBoutOpen = false;
     if (run.log.gLogOpen())
         run.log.Close();
@@ -61,6 +83,7 @@ void Wizard::CloseAll()
 
 int RunWizard(int& argc, char** argv)
 {
+    dao::InstallInterruptHandlers();
     QApplication app(argc, argv);
     QApplication::setApplicationName(WidgetOperator::kApplicationTitle);
     QApplication::setApplicationVersion(QStringLiteral(CREW_VERSION));

@@ -7,6 +7,7 @@
 #include "ui/WidgetOperator.h"
 #include "wizard/MainForm.h"
 
+#include <QSocketNotifier>
 #include <memory>
 
 class Wizard {
@@ -25,7 +26,7 @@ public:
     bool ended() const { return ended_; }
     int status() const { return status_; }
     // Closes the databases and the import log, as every way out of the program does.
-    void CloseAll();
+    void CloseAll() noexcept;
 
     WidgetOperator op;
     RunState run{op};
@@ -33,6 +34,7 @@ public:
     std::unique_ptr<MainWindow> window;
 
 private:
+    std::unique_ptr<QSocketNotifier> stopNotifier_;
     bool ended_ = false;
     bool looping_ = false;
     int status_ = 1;

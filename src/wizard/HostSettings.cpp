@@ -179,6 +179,18 @@ bool GetHostSettings(Operator& op, QString& gVXUDir, QString& gVXDBListDir)
 
 bool GetHostSettings(RunState& rs) { return GetHostSettings(rs.op, rs.gVXUDir, rs.gVXDBListDir); }
 
+QString UnreadableHostSettingsFile()
+{
+    const auto machine = OpenKey(HKeyLocalMachine, SettingsSubKey());
+    const auto user = OpenUserStore("Vantrix", "General");
+    for (const QSettings* store : {machine.get(), user.get()}) {
+        const QFileInfo file(store->fileName());
+        if (store->status() != QSettings::NoError || (file.exists() && !file.isReadable()))
+            return file.absoluteFilePath();
+    }
+    return {};
+}
+
 QString GetEdition(const QString& programPath)
 {
     const QString chosen = qEnvironmentVariable("CREW_EDITION").trimmed().toUpper();

@@ -53,6 +53,11 @@ bool DeleteSetting(const QString& AppName, const QString& Section, const QString
 bool GetHostSettings(Operator& op, QString& gVXUDir, QString& gVXDBListDir);
 bool GetHostSettings(RunState& rs);
 
+// The file of the machine's or the operator's settings when it exists but cannot be read (damaged,
+// or not readable for this user); empty when both can be read. A store that cannot be read is never
+// taken for one without the product's values.
+QString UnreadableHostSettingsFile();
+
 // The edition, "MENDLY" or "VANTRIX", known before start-up: the environment variable
 // CREW_EDITION when it is set (either word, any letter case); otherwise "MENDLY" when the
 // program's file name contains "mendly" (any letter case), else "VANTRIX". Any other value of

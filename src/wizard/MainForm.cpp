@@ -92,6 +92,14 @@ void MainForm::MainFormLoad(int major, int minor, int revision)
         run.log.Close();
         txtTargetDir.clear();
 
+        const QString unreadable = UnreadableHostSettingsFile();
+        if (!unreadable.isEmpty()) {
+            run.op.MsgBox("The settings of Mendly 2.x or Vantrix 2.x could not be read from" + QString(CR) + "'" +
+                          unreadable + "'" + CR + "(the file is damaged or cannot be read)." + CR + CR +
+                          "Repair the file or make it readable (or remove it and set the product up again), " +
+                          "then start the import again.");
+            throw EndProgram(1);
+        }
         if (!GetHostSettings(run)) {
             run.op.MsgBox("Mendly 2.x or Vantrix 2.x is not installed.");
             throw EndProgram(1);
@@ -378,14 +386,27 @@ ImportCheck MainForm::btnImport_Click()
             return {};
     }
 
-    // The log goes beside the new database. When it cannot be opened nothing is started.
+    // A path the file system cannot hold would pass every check below and fail mid-import.
     try {
-        OpenImportLog(run);
+        CheckTargetPathLength(TargetPathText());
     } catch (const dao::DaoError& e) {
+        return refuse("Error# " + QString::number(e.Number) + CR + e.Description + CR + CR +
+                          "The import was not started.",
+                      MainField::txtFileName);
+    }
+
+    // The log goes beside the new database. When it cannot be opened nothing is started. It reaches
+    // the disk only when the import goes ahead: an attempt refused below leaves the folder as it was.
+    const auto logRefusal = [&](const dao::DaoError& e) {
         return refuse("The import log '" + WithSlash(txtTargetDir) + "MP2ImportLog.txt' could not be opened." + CR +
                           "Error# " + QString::number(e.Number) + CR + e.Description + CR + CR +
                           "Choose a target directory that can be written. The import was not started.",
                       MainField::txtTargetDir);
+    };
+    try {
+        OpenImportLog(run);
+    } catch (const dao::DaoError& e) {
+        return logRefusal(e);
     }
 
     if (FileSearch(txtSourceDB).isEmpty())
@@ -412,5 +433,10 @@ ImportCheck MainForm::btnImport_Click()
                           "it has to be unique. " + CR + "Change the Name.",
                       MainField::None);
 
+    try {
+        CommitImportLog(run);
+    } catch (const dao::DaoError& e) {
+        return logRefusal(e);
+    }
     return ImportCheck{true, MainField::None};
 }

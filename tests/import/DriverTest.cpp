@@ -300,7 +300,7 @@ TEST_F(Import, AMissingTemplateStopsBeforeAnythingIsCreated)
     EXPECT_TRUE(op.questions().isEmpty());
     EXPECT_FALSE(op.busy());
     EXPECT_FALSE(QFile::exists(target()));
-    EXPECT_TRUE(QFile::exists(dir.filePath("work/temp7601.in")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("work/temp7601.in")));  // a source's data is not left for nothing
 }
 
 TEST_F(Import, AFailureBeforeTheNewDatabaseIsMadeLeavesAnUnrelatedFileAlone)

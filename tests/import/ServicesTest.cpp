@@ -8,6 +8,7 @@
 #include "import/SpineFixtures.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -126,6 +127,8 @@ TEST_F(LogFile, TheImportButtonStampsTheStartAndASecondStartAppends)
     Clock::SetFixed(QDateTime(QDate(2026, 3, 4), QTime(14, 7, 0), Qt::UTC));
     OpenImportLog(run);
     Clock::SetFixed(QDateTime());
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("Plant1")));  // nothing on disk until the import goes ahead
+    CommitImportLog(run);
 
     EXPECT_EQ(run.log.gLogPath(), dir.filePath("Plant1") + "/MP2ImportLog.txt");
     EXPECT_EQ(run.gStartDate, QDate(2026, 3, 4));

@@ -89,11 +89,14 @@ private:
 };
 
 // Rows of a query as text, one string per row with the columns joined by '|' ("<null>" for Null).
-inline QStringList QueryRows(const QString& path, const QString& sql)
+// A file that a killed program was writing may hold a hot journal, which only a connection that can
+// write rolls back (as the product itself would when it opens the file): readWrite opens it so.
+inline QStringList QueryRows(const QString& path, const QString& sql, bool readWrite = false)
 {
     QStringList out;
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, readWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY,
+                        nullptr) != SQLITE_OK) {
         sqlite3_close(db);
         return {"<cannot open " + path + ">"};
     }

@@ -179,7 +179,9 @@ TEST_F(ImportButton, ALogThatCannotBeOpenedIsReportedAndNothingStarts)
     EXPECT_FALSE(QFileInfo::exists(target));
 }
 
-TEST_F(ImportButton, ChecksAfterTheLogLeaveItOpenAndTheNextTryAppendsAStartLine)
+// The log is open from the check that opens it, but a refused attempt writes nothing: an earlier
+// import's log in the folder stays as it was, and no folder is made for nothing.
+TEST_F(ImportButton, RefusedTriesTouchNoDiskAndTheTryThatGoesAheadLogsEveryStart)
 {
     QFile::remove(source);
     ImportCheck check = form.btnImport_Click();
@@ -187,26 +189,34 @@ TEST_F(ImportButton, ChecksAfterTheLogLeaveItOpenAndTheNextTryAppendsAStartLine)
     EXPECT_EQ(op.messages(), QStringList{source + " does not exit." + CR + "Select a different source database." + CR +
                                          "Click OK to continue."});
     EXPECT_TRUE(run.log.gLogOpen());
+    EXPECT_FALSE(QFileInfo::exists(ux + "/Plant"));
 
-    // The source is back; the new database's name is already taken on disk.
+    // The source is back; the new database's name is already taken on disk, beside an earlier log.
     QFile s(source);
     ASSERT_TRUE(s.open(QIODevice::WriteOnly));
     s.close();
+    QDir().mkpath(ux + "/Plant");
     QFile target(ux + "/Plant/Plant.mdb");
     ASSERT_TRUE(target.open(QIODevice::WriteOnly));
     target.close();
+    QFile earlier(log);
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.write("the earlier import's log\r\n");
+    earlier.close();
     check = form.btnImport_Click();
     EXPECT_FALSE(check.startImport);
     EXPECT_EQ(op.messages().last(), "This FileName 'Plant.mdb' " + QString(CR) + "already exists in '" + ux +
                                         "/Plant/' " + CR + CR + "You have 2 choices: " + CR +
                                         "1. Change the FileName." + CR + "2. Delete 'Plant.mdb' " + CR +
                                         "   From '" + ux + "/Plant/' ");
-    target.remove();
+    EXPECT_EQ(LogLines(log), QStringList{"the earlier import's log"});
 
+    target.remove();
+    ASSERT_TRUE(form.btnImport_Click().startImport);
     const QStringList lines = LogLines(log);
-    ASSERT_EQ(lines.size(), 4);
-    EXPECT_TRUE(lines[0].startsWith("In Main frm, btnImport - Start: "));
-    EXPECT_TRUE(lines[2].startsWith("In Main frm, btnImport - Start: "));
+    ASSERT_EQ(lines.size(), 6);
+    for (int i : {0, 2, 4})
+        EXPECT_TRUE(lines[i].startsWith("In Main frm, btnImport - Start: ")) << lines[i].toStdString();
 }
 
 TEST_F(ImportButton, FileNameAndNameMustBeNewToTheDatabaseListWhateverTheCase)
