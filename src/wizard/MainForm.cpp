@@ -282,7 +282,8 @@ QString MainForm::TypedFileName(const QString& name) { return RemoveChar(QLatin1
 
 QString MainForm::TypedRecommendDirectory(const QString& name) const
 {
-    return RemoveChar(QLatin1Char(' '), RecDirBase + name);
+    // The blanks go from the name only: the product's user directory may hold blanks of its own.
+    return RecDirBase + RemoveChar(QLatin1Char(' '), name);
 }
 
 bool MainForm::txtDBName_KeyPress(QChar key, const QString& proposed)
