@@ -84,6 +84,7 @@ public:
     static QString TypedFileName(const QString& name);
     QString TypedRecommendDirectory(const QString& name) const;
     // The refusal shown for a key typed into the name box or the file-name box; nullopt: accepted.
+    // Control characters (tab, line breaks, NUL, ...) are refused in both, named by their code.
     static std::optional<QString> RefusedInDBName(QChar key);
     static std::optional<QString> RefusedInFileName(QChar key);
 
