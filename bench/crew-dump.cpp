@@ -5,21 +5,21 @@
 // its start time left out, so that the results of two versions of the import compare with diff.
 // Exit status: 0 printed; 2 bad arguments; 1 the file could not be read (the error's number and
 // description on standard error).
+#include "cli/CommandLine.h"
 #include "support/DumpDatabase.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QStringList>
 #include <cstdio>
 
 namespace {
 
-int usage()
-{
-    std::fprintf(stderr, "usage: crew-dump DATABASE [--sorted] [--table NAME]...\n"
-                         "       crew-dump --log MP2ImportLog.txt\n");
-    return 2;
-}
+const char kUsage[] =
+    "usage: crew-dump DATABASE [--sorted] [--table NAME]...\n"
+    "       crew-dump --log MP2ImportLog.txt\n"
+    "  --sorted      rows in sorted order rather than stored order\n"
+    "  --table NAME  only this table (repeatable)\n"
+    "  --log FILE    the import log, its start time left out\n";
 
 void print(const QString& text)
 {
@@ -32,30 +32,27 @@ void print(const QString& text)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    if (args.size() == 2 && args[0] == "--log") {
-        QFile f(args[1]);
+    const cli::Spec spec{"crew-dump", kUsage, {{"--sorted", cli::Option::Flag}, {"--table", cli::Option::Values}, {"--log"}}, 1};
+    cli::Parsed parsed;
+    if (const auto status = cli::Read(argc, argv, spec, parsed))
+        return *status;
+    if (const auto log = parsed.value("--log")) {
+        if (parsed.values.size() > 1 || !parsed.positional.isEmpty())
+            return cli::Refuse(spec, "--log stands alone");
+        QFile f(*log);
         if (!f.open(QIODevice::ReadOnly)) {
-            std::fprintf(stderr, "crew-dump: cannot read %s: %s\n", qPrintable(args[1]), qPrintable(f.errorString()));
+            std::fprintf(stderr, "crew-dump: cannot read %s: %s\n", qPrintable(*log), qPrintable(f.errorString()));
             return 1;
         }
         print(testsupport::CanonicalLog(QString::fromUtf8(f.readAll())));
         return 0;
     }
+    if (parsed.positional.isEmpty())
+        return cli::Refuse(spec, "DATABASE is required");
+    const QString path = parsed.positional.first();
     testsupport::DumpOptions options;
-    QString path;
-    for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == "--sorted")
-            options.sortRows = true;
-        else if (args[i] == "--table" && i + 1 < args.size())
-            options.onlyTables << args[++i];
-        else if (path.isEmpty() && !args[i].startsWith("--"))
-            path = args[i];
-        else
-            return usage();
-    }
-    if (path.isEmpty())
-        return usage();
+    options.sortRows = parsed.has("--sorted");
+    options.onlyTables = parsed.all("--table");
     try {
         print(testsupport::DumpDatabase(path, options));
     } catch (const dao::DaoError& e) {

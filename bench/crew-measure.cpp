@@ -8,6 +8,9 @@
 // Prints one line "wall=S cpu=S maxrss_mb=M tree_mb=M status=N" to FILE (default: standard error).
 // --stdout sends the command's standard output to FILE (default: /dev/null); its standard error is
 // left alone. Exits with the command's status (128 + signal when it was killed).
+#include "cli/CommandLine.h"
+
+#include <QFile>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -75,33 +78,30 @@ long treeKb(pid_t root)
     return total;
 }
 
-int usage()
-{
-    std::fprintf(stderr, "usage: crew-measure [--out FILE] [--stdout FILE] -- COMMAND [ARG]...\n");
-    return 2;
-}
+const char kUsage[] =
+    "usage: crew-measure [--out FILE] [--stdout FILE] -- COMMAND [ARG]...\n"
+    "  --out FILE     where the result line goes (default: standard error)\n"
+    "  --stdout FILE  where the command's standard output goes (default: /dev/null)\n";
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const char* outPath = nullptr;
-    const char* stdoutPath = "/dev/null";
+    // Only what stands before "--" is ours; the command after it is passed on byte for byte.
     int i = 1;
-    for (; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--") == 0) {
-            ++i;
-            break;
-        }
-        if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc)
-            outPath = argv[++i];
-        else if (std::strcmp(argv[i], "--stdout") == 0 && i + 1 < argc)
-            stdoutPath = argv[++i];
-        else
-            return usage();
-    }
-    if (i >= argc)
-        return usage();
+    while (i < argc && std::strcmp(argv[i], "--") != 0)
+        ++i;
+    const cli::Spec spec{"crew-measure", kUsage, {{"--out"}, {"--stdout"}}};
+    cli::Parsed parsed;
+    if (const auto status = cli::Read(i, argv, spec, parsed))
+        return *status;
+    if (i + 1 >= argc)
+        return cli::Refuse(spec, "a COMMAND after -- is required");
+    ++i;
+    const QByteArray outName = QFile::encodeName(parsed.value("--out").value_or(QString()));
+    const QByteArray stdoutName = QFile::encodeName(parsed.value("--stdout").value_or("/dev/null"));
+    const char* outPath = outName.isEmpty() ? nullptr : outName.constData();
+    const char* stdoutPath = stdoutName.constData();
 
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = fork();

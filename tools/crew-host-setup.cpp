@@ -8,11 +8,11 @@
 //
 // Exit status: 0 done; 2 bad arguments, or a directory or the settings file that cannot be
 // made or written; 1 any other failure.
+#include "cli/CommandLine.h"
 #include "import/db/DaoError.h"
 #include "wizard/HostProduct.h"
 
 #include <QCoreApplication>
-#include <QStringList>
 #include <QTextStream>
 
 namespace {
@@ -24,12 +24,6 @@ const char kUsage[] =
     "Both directories are made when missing. The settings are stored in the system scope\n"
     "(<first entry of $XDG_CONFIG_DIRS, default /etc/xdg>/Vantrix/General.conf).\n";
 
-int Usage(QTextStream& err, const QString& problem)
-{
-    err << "crew-host-setup: " << problem << "\n" << kUsage;
-    return 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -38,25 +32,14 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    QString dbListDir, userDir;
-    const QStringList args = app.arguments().mid(1);
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == "-h" || a == "--help") {
-            out << kUsage;
-            return 0;
-        }
-        QString* target = a == "--db-list-dir" ? &dbListDir : a == "--user-dir" ? &userDir : nullptr;
-        if (!target)
-            return Usage(err, QString("unknown argument '%1'").arg(a));
-        if (i + 1 >= args.size() || args[i + 1].isEmpty())
-            return Usage(err, QString("%1 needs a directory").arg(a));
-        if (!target->isEmpty())
-            return Usage(err, QString("%1 is given twice").arg(a));
-        *target = args[++i];
-    }
+    const cli::Spec spec{"crew-host-setup", kUsage, {{"--db-list-dir"}, {"--user-dir"}}};
+    cli::Parsed parsed;
+    if (const auto status = cli::Read(argc, argv, spec, parsed))
+        return *status;
+    const QString dbListDir = parsed.value("--db-list-dir").value_or(QString());
+    const QString userDir = parsed.value("--user-dir").value_or(QString());
     if (dbListDir.isEmpty() || userDir.isEmpty())
-        return Usage(err, "both --db-list-dir and --user-dir are required");
+        return cli::Refuse(spec, "both --db-list-dir and --user-dir are required, each with a directory");
 
     try {
         const HostSetupResult r = SetUpHost(dbListDir, userDir);

@@ -2,51 +2,40 @@
 //
 // Makes the working copy of a database exactly as the import does, then opens it as the import
 // would: with "MS Access;PWD=" & PW when --password is given, without a password otherwise.
-// On failure prints the error's number and description and exits non-zero (the copy is removed
-// when the password is refused).
+// On failure prints the error's number and description and exits 1 (the copy is removed when the
+// password is refused); bad arguments exit 2.
+#include "cli/CommandLine.h"
 #include "import/db/CopySource.h"
 #include "import/db/DaoError.h"
 #include "import/db/Database.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QStringList>
 #include <cstdio>
 
 namespace {
 
-int usage()
-{
-    std::fprintf(stderr, "usage: crew-mdb-copy SOURCE DEST.sqlite [--password PW]\n");
-    return 64;
-}
+const char kUsage[] =
+    "usage: crew-mdb-copy SOURCE DEST.sqlite [--password PW]\n"
+    "  SOURCE         an Access 97-2003 .mdb, or a SQLite database (only read)\n"
+    "  DEST.sqlite    the working copy to write\n"
+    "  --password PW  open the copy with this database password\n"
+    "Exit status: 0 copied and opened; 1 the copy or the open failed; 2 bad arguments.\n";
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    QStringList positional;
-    QString password;
-    bool passwordGiven = false;
-    for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == "--password") {
-            if (i + 1 >= args.size())
-                return usage();
-            password = args[++i];
-            passwordGiven = true;
-        } else if (args[i].startsWith("--password=")) {
-            password = args[i].mid(11);
-            passwordGiven = true;
-        } else {
-            positional << args[i];
-        }
-    }
-    if (positional.size() != 2)
-        return usage();
-    const QString source = positional[0];
-    const QString dest = positional[1];
+    const cli::Spec spec{"crew-mdb-copy", kUsage, {{"--password"}}, 2};
+    cli::Parsed parsed;
+    if (const auto status = cli::Read(argc, argv, spec, parsed))
+        return *status;
+    if (parsed.positional.size() != 2)
+        return cli::Refuse(spec, "SOURCE and DEST.sqlite are required");
+    const QString source = parsed.positional[0];
+    const QString dest = parsed.positional[1];
+    const std::optional<QString> password = parsed.value("--password");
     try {
         dao::CopySource(source, dest);
     } catch (const dao::DaoError& e) {
@@ -54,8 +43,8 @@ int main(int argc, char** argv)
         return 1;
     }
     try {
-        auto db = passwordGiven ? dao::Database::OpenDatabase(dest, true, false, "MS Access;PWD=" + password)
-                                : dao::Database::OpenDatabase(dest);
+        auto db = password ? dao::Database::OpenDatabase(dest, true, false, "MS Access;PWD=" + *password)
+                           : dao::Database::OpenDatabase(dest);
         db->Close();
     } catch (const dao::DaoError& e) {
         QFile::remove(dest);

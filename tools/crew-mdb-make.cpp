@@ -3,61 +3,71 @@
 // Writes a Jet 4 database with one table per DIR/TABLE.csv, in file-name order (the CSV form is
 // described in tests/support/CsvTable.h). Exit status: 0 written, 2 bad arguments or bad input
 // (the message names the file, line and column), 1 the file could not be written.
+#include "cli/CommandLine.h"
 #include "support/CsvTable.h"
 #include "support/JetWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 
 #include <cstdio>
+#include <filesystem>
 #include <map>
 
 namespace {
 
 int fail(int status, const QString& message)
 {
-    std::fprintf(stderr, "crew-mdb-make: %s\n", message.toLocal8Bit().constData());
+    std::fprintf(stderr, "crew-mdb-make: %s\n", message.toUtf8().constData());
     return status;
 }
 
-const char* kUsage = "usage: crew-mdb-make --from DIR --out FILE.mdb [--password PW]";
+const char kUsage[] =
+    "usage: crew-mdb-make --from DIR --out FILE.mdb [--password PW]\n"
+    "  --from DIR     one table per DIR/TABLE.csv, in file-name order\n"
+    "  --out FILE.mdb the Jet 4 file to write (replaced when it exists; never one of the CSV files)\n"
+    "  --password PW  protect the database with this password (at most 20 characters)\n"
+    "Exit status: 0 written; 2 bad arguments or bad input (file:line: column N (NAME): reason); 1 the\n"
+    "file could not be written.\n";
+
+// Is `a` the same file as `b` (also through a link)?
+bool SameFile(const QString& a, const QString& b)
+{
+    std::error_code error;
+    return std::filesystem::equivalent(QFile::encodeName(a).toStdString(), QFile::encodeName(b).toStdString(), error);
+}
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QString from, out, password;
-    bool havePassword = false;
-    const QStringList args = app.arguments().mid(1);
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == "--help" || a == "-h") {
-            std::printf("%s\n", kUsage);
-            return 0;
-        }
-        if ((a == "--from" || a == "--out" || a == "--password") && i + 1 < args.size()) {
-            (a == "--from" ? from : a == "--out" ? out : password) = args[++i];
-            havePassword = havePassword || a == "--password";
-            continue;
-        }
-        return fail(2, "unexpected argument \"" + a + "\"\n" + kUsage);
-    }
+    const cli::Spec spec{"crew-mdb-make", kUsage, {{"--from"}, {"--out"}, {"--password"}}};
+    cli::Parsed parsed;
+    if (const auto status = cli::Read(argc, argv, spec, parsed))
+        return *status;
+    const QString from = parsed.value("--from").value_or(QString());
+    const QString out = parsed.value("--out").value_or(QString());
+    const std::optional<QString> password = parsed.value("--password");
     if (from.isEmpty() || out.isEmpty())
-        return fail(2, kUsage);
-    if (havePassword && password.size() > 20)
+        return cli::Refuse(spec, "--from and --out are required");
+    if (password && password->size() > 20)
         return fail(2, "the password holds more than 20 characters");
     const QDir dir(from);
     if (!dir.exists())
         return fail(2, "no directory " + from);
 
     jetwriter::JetFile file;
-    file.password = password;
+    file.password = password.value_or(QString());
     std::map<QString, std::pair<QString, std::vector<int>>> sources;  // table -> file, row lines
     const QStringList names = dir.entryList({"*.csv"}, QDir::Files, QDir::Name);
     if (names.isEmpty())
         return fail(2, "no .csv files in " + from);
+    for (const QString& name : names)
+        if (SameFile(out, dir.filePath(name)))
+            return fail(2, "--out " + out + " is the input " + dir.filePath(name) +
+                               "; name a new file for the database");
     try {
         for (const QString& name : names) {
             std::vector<int> lines;

@@ -12,6 +12,7 @@
 //
 // Prints one line per table (name and rows), then the total and the file's size.
 // Exit status: 0 written; 2 bad arguments; 1 the file could not be built or written.
+#include "cli/CommandLine.h"
 #include "support/JetWriter.h"
 #include "support/Mp2Sample.h"
 
@@ -19,7 +20,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringList>
 #include <QTextStream>
 #include <exception>
 
@@ -35,12 +35,6 @@ const char kUsage[] =
     "  --as-of DATE    the day the history ends (default 2026-12-01)\n"
     "  --renames FILE  write OLD=NEW lines for the equipment numbers over 30 characters\n";
 
-int usage(QTextStream& err, const QString& problem)
-{
-    err << "crew-mp2-sample: " << problem << "\n" << kUsage;
-    return 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -48,51 +42,41 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const QStringList args = app.arguments().mid(1);
+    const cli::Spec spec{"crew-mp2-sample", kUsage,
+                         {{"--scale"}, {"--out"}, {"--password"}, {"--seed"}, {"--as-of"}, {"--renames"}}};
+    cli::Parsed parsed;
+    if (const auto status = cli::Read(argc, argv, spec, parsed))
+        return *status;
 
     testsupport::Mp2SampleOptions options;
-    QString path, renamesPath;
-    bool haveScale = false;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == "--help" || a == "-h") {
-            out << kUsage;
-            return 0;
-        }
-        static const QStringList valued = {"--scale", "--out", "--password", "--seed", "--as-of", "--renames"};
-        if (!valued.contains(a))
-            return usage(err, "unknown argument '" + a + "'");
-        if (i + 1 >= args.size())
-            return usage(err, a + " needs a value");
-        const QString v = args[++i];
-        bool ok = true;
-        if (a == "--scale") {
-            options.scale = v.toDouble(&ok);
-            if (!ok || !(options.scale > 0) || options.scale > 1000)
-                return usage(err, "--scale needs a number above 0 and at most 1000, not '" + v + "'");
-            haveScale = true;
-        } else if (a == "--out") {
-            path = v;
-        } else if (a == "--password") {
-            if (v.size() > 20)
-                return usage(err, "a Jet 4 password has at most 20 characters");
-            options.password = v;
-        } else if (a == "--seed") {
-            options.seed = v.toULongLong(&ok);
-            if (!ok)
-                return usage(err, "--seed needs a whole number, not '" + v + "'");
-        } else if (a == "--as-of") {
-            options.asOf = QDate::fromString(v, Qt::ISODate);
-            if (!options.asOf.isValid())
-                return usage(err, "--as-of needs a date YYYY-MM-DD, not '" + v + "'");
-        } else {
-            renamesPath = v;
-        }
-    }
-    if (!haveScale)
-        return usage(err, "--scale is required");
+    bool ok = true;
+    const std::optional<QString> scale = parsed.value("--scale");
+    if (!scale)
+        return cli::Refuse(spec, "--scale is required");
+    options.scale = scale->toDouble(&ok);
+    if (!ok || !(options.scale > 0) || options.scale > 1000)
+        return cli::Refuse(spec, "--scale needs a number above 0 and at most 1000, not '" + *scale + "'");
+    const QString path = parsed.value("--out").value_or(QString());
     if (path.isEmpty())
-        return usage(err, "--out is required");
+        return cli::Refuse(spec, "--out is required");
+    if (const auto password = parsed.value("--password")) {
+        if (password->size() > 20)
+            return cli::Refuse(spec, "a Jet 4 password has at most 20 characters");
+        options.password = *password;
+    }
+    if (const auto seed = parsed.value("--seed")) {
+        options.seed = seed->toULongLong(&ok);
+        if (!ok)
+            return cli::Refuse(spec, "--seed needs a whole number, not '" + *seed + "'");
+    }
+    if (const auto asOf = parsed.value("--as-of")) {
+        options.asOf = QDate::fromString(*asOf, Qt::ISODate);
+        if (!options.asOf.isValid())
+            return cli::Refuse(spec, "--as-of needs a date YYYY-MM-DD, not '" + *asOf + "'");
+    }
+    const QString renamesPath = parsed.value("--renames").value_or(QString());
+    if (!renamesPath.isEmpty() && QFileInfo(renamesPath).absoluteFilePath() == QFileInfo(path).absoluteFilePath())
+        return cli::Refuse(spec, "--renames and --out name the same file " + path);
 
     try {
         QElapsedTimer timer;

@@ -1,7 +1,10 @@
 #include "app/BatchMode.h"
 
 #include "app/BatchOperator.h"
+#include "app/PasswordInput.h"
+#include "cli/CommandLine.h"
 #include "convert/equipment/PreParse.h"
+#include "convert/tasks/Cutoff.h"
 #include "import/Driver.h"
 #include "import/EndProgram.h"
 #include "import/RunState.h"
@@ -13,14 +16,17 @@
 
 const char kBatchUsage[] =
     "usage: crew-import --batch --source FILE [--target-dir DIR] [--file-name NAME.mdb] [--name NAME]\n"
-    "                   [--password PW] [--cutoff DAYS] [--substrings none|default|FILE.csv]\n"
-    "                   [--rename OLD=NEW]... [--yes]\n"
+    "                   [--password-file FILE | --password - | --password PW] [--cutoff DAYS]\n"
+    "                   [--substrings none|default|FILE.csv] [--rename OLD=NEW]... [--yes]\n"
     "  --source FILE        the MP2 database to import (chosen with \"Change Database\")\n"
     "  --target-dir DIR     the selected directory (default: the recommended directory)\n"
     "  --file-name NAME.mdb typed into the file name box (default: derived from the name)\n"
     "  --name NAME          typed into the name box (default: derived from the source)\n"
-    "  --password PW        the source's password (answers Y, then PW); without it: N\n"
-    "  --cutoff DAYS        the answer to the overdue-schedule cutoff (default 30)\n"
+    "  --password-file FILE the source's password is the first line of FILE (answers Y, then it)\n"
+    "  --password -         the password is read from standard input (not echoed on a terminal)\n"
+    "  --password PW        the password itself: other users see it in the process list\n"
+    "                       (without a password option the answer is N)\n"
+    "  --cutoff DAYS        the answer to the overdue-schedule cutoff, 10 to 366 (default 30)\n"
     "  --substrings WHAT    the equipment-number pre-parse screen: none (Exit, the default),\n"
     "                       default (the 149 default substrings), or a file of mp2,vx lines\n"
     "  --rename OLD=NEW     the new number for an equipment number that is too long (repeatable;\n"
@@ -28,56 +34,91 @@ const char kBatchUsage[] =
     "  --yes                answer Yes to every Yes/No question (otherwise No)\n"
     "Exit status: 0 imported; 1 not imported; 2 bad options; 3 a question the options cannot answer.\n";
 
+namespace {
+
+const cli::Spec& BatchSpec()
+{
+    static const cli::Spec spec{"crew-import",
+                                kBatchUsage,
+                                {{"--source"},
+                                 {"--target-dir"},
+                                 {"--file-name"},
+                                 {"--name"},
+                                 {"--password"},
+                                 {"--password-file"},
+                                 {"--cutoff"},
+                                 {"--substrings"},
+                                 {"--rename", cli::Option::Values},
+                                 {"--yes", cli::Option::Flag}}};
+    return spec;
+}
+
+}  // namespace
+
 QString ParseBatchOptions(const QStringList& args, BatchOptions& options)
 {
-    QStringList seen;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == "--yes") {
-            options.yes = true;
-            continue;
-        }
-        static const QStringList valued = {"--source",   "--target-dir", "--file-name", "--name",
-                                           "--password", "--cutoff",     "--substrings", "--rename"};
-        if (!valued.contains(a))
-            return QString("unknown option '%1'").arg(a);
-        if (i + 1 >= args.size())
-            return QString("%1 needs a value").arg(a);
-        const QString value = args[++i];
-        if (a != "--rename") {
-            if (seen.contains(a))
-                return QString("%1 is given twice").arg(a);
-            seen << a;
-        }
-        if (a == "--source") {
-            options.source = value;
-        } else if (a == "--target-dir") {
-            options.targetDir = value;
-        } else if (a == "--file-name") {
-            options.fileName = value;
-        } else if (a == "--name") {
-            options.name = value;
-        } else if (a == "--password") {
-            options.password = value;
-        } else if (a == "--cutoff") {
-            options.cutoff = value;
-        } else if (a == "--substrings") {
-            if (value.isEmpty())
-                return "--substrings needs none, default or a file";
-            options.substrings = value;
-        } else {
-            const qsizetype eq = value.indexOf(QLatin1Char('='));
-            if (eq <= 0)
-                return QString("--rename needs OLD=NEW, not '%1'").arg(value);
-            options.renames << value;
-        }
-    }
+    cli::Parsed parsed;
+    if (const QString problem = cli::Parse(args, BatchSpec(), parsed); !problem.isEmpty())
+        return problem;
+    options = BatchOptions{};
+    options.help = parsed.help;
+    if (parsed.help)
+        return {};
+
+    options.source = parsed.value("--source").value_or(QString());
     if (options.source.isEmpty())
         return "--source is required";
+    options.targetDir = parsed.value("--target-dir");
+    if (options.targetDir)
+        for (const QChar c : *options.targetDir)
+            if (c.category() == QChar::Other_Control)
+                return QString("--target-dir holds a control character (code %1); no directory's name may")
+                    .arg(c.unicode());
+    options.fileName = parsed.value("--file-name");
+    options.name = parsed.value("--name");
+
+    if (parsed.has("--password") && parsed.has("--password-file"))
+        return "give the password once: --password-file FILE, --password - or --password PW";
+    options.password = parsed.value("--password");
+    if (options.password == QLatin1String("-")) {
+        options.password.reset();
+        options.passwordFrom = PasswordFrom::StandardInput;
+    } else if (options.password) {
+        options.passwordFrom = PasswordFrom::Argument;
+    } else if (const auto file = parsed.value("--password-file")) {
+        if (file->isEmpty())
+            return "--password-file needs a file";
+        options.passwordFrom = PasswordFrom::File;
+        options.passwordFile = *file;
+    }
+
+    // Held to the question's own rule here, so that a value it would refuse stops the run before it starts.
+    options.cutoff = parsed.value("--cutoff").value_or(options.cutoff);
+    if (const auto refusal = CutoffRefusal(options.cutoff))
+        return QString("--cutoff '%1' is not taken: %2").arg(options.cutoff, *refusal);
+
+    options.substrings = parsed.value("--substrings").value_or(options.substrings);
+    if (options.substrings.isEmpty())
+        return "--substrings needs none, default or a file";
+    for (const QString& rename : parsed.all("--rename")) {
+        if (rename.indexOf(QLatin1Char('=')) <= 0)
+            return QString("--rename needs OLD=NEW, not '%1'").arg(rename);
+        options.renames << rename;
+    }
+    options.yes = parsed.has("--yes");
     return {};
 }
 
 namespace {
+
+// Reads the password from its file or from standard input into `password`; raises dao::DaoError.
+void ReadBatchPassword(BatchOptions& options)
+{
+    if (options.passwordFrom == PasswordFrom::File)
+        options.password = ReadPasswordFile(options.passwordFile);
+    else if (options.passwordFrom == PasswordFrom::StandardInput)
+        options.password = ReadPasswordFromStandardInput();
+}
 
 // Types `text` into a box key by key, as the operator would: a refused key is not inserted.
 template <typename KeyPress, typename KeyUp>
@@ -131,10 +172,9 @@ void CloseAll(RunState& run, QTextStream& err) noexcept
 
 }  // namespace
 
-int RunBatch(const BatchOptions& options, const QString& programPath, QTextStream& out, QTextStream& err)
+int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out, QTextStream& err)
 {
     BatchAnswers answers;
-    answers.password = options.password;
     answers.cutoff = options.cutoff;
     answers.yes = options.yes;
     for (const QString& rename : options.renames) {
@@ -155,6 +195,14 @@ int RunBatch(const BatchOptions& options, const QString& programPath, QTextStrea
             return 2;
         }
     }
+    try {
+        ReadBatchPassword(options);
+    } catch (const dao::DaoError& e) {
+        err << "crew-import: " << (options.passwordFrom == PasswordFrom::File ? "--password-file" : "--password -")
+            << ": error " << e.Number << ": " << e.Description << "\n";
+        return 2;
+    }
+    answers.password = options.password;
 
     dao::InstallInterruptHandlers();
     BatchOperator op(answers, out);

@@ -3,8 +3,8 @@
 // operator's answers given on the command line and every exchange printed.
 //
 //   crew-import --batch --source FILE [--target-dir DIR] [--file-name NAME.mdb] [--name NAME]
-//               [--password PW] [--cutoff DAYS] [--substrings none|default|FILE.csv]
-//               [--rename OLD=NEW]... [--yes]
+//               [--password-file FILE | --password - | --password PW] [--cutoff DAYS]
+//               [--substrings none|default|FILE.csv] [--rename OLD=NEW]... [--yes]
 //
 // The options act on the form as the operator would: --source is chosen with "Change Database"
 // (which derives the file name, the name and the recommended directory), --name and --file-name are
@@ -21,12 +21,19 @@
 
 struct BatchAnswers;
 
+// Where the source's password comes from: none (the answer is N), the command line (which every
+// user of the machine can read in the process list), a file's first line, or standard input.
+enum class PasswordFrom { None, Argument, File, StandardInput };
+
 struct BatchOptions {
+    bool help = false;  // --help: print kBatchUsage, nothing else
     QString source;
     std::optional<QString> targetDir;
     std::optional<QString> fileName;
     std::optional<QString> name;
-    std::optional<QString> password;
+    PasswordFrom passwordFrom = PasswordFrom::None;
+    QString passwordFile;              // PasswordFrom::File
+    std::optional<QString> password;   // given (Argument), or read from its place when the run starts
     QString cutoff = "30";
     QString substrings = "none";  // none, default, or the path of a CSV of mp2,vx pairs
     QStringList renames;          // OLD=NEW
@@ -35,8 +42,11 @@ struct BatchOptions {
 
 extern const char kBatchUsage[];
 
-// Parses the arguments that follow --batch. Returns the problem, or empty when they are good.
+// Parses the arguments that follow --batch. Returns the problem, or empty when they are good (which
+// includes a request for help). Every value is checked here, before anything starts: the cutoff by
+// the question's own rule.
 QString ParseBatchOptions(const QStringList& args, BatchOptions& options);
 
 // Runs the unattended import; returns the exit status. `programPath` decides the edition (GetEdition).
-int RunBatch(const BatchOptions& options, const QString& programPath, QTextStream& out, QTextStream& err);
+// The substrings file and the password are read first; a failure there is a bad option (2).
+int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out, QTextStream& err);

@@ -1,10 +1,12 @@
 // crew-import: the migration wizard. Without arguments it opens the desktop wizard (ui/Wizard.h);
 // with --batch it runs unattended (app/BatchMode.h).
 #include "app/BatchMode.h"
+#include "cli/CommandLine.h"
 #include "ui/Wizard.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
+#include <cstring>
 
 namespace {
 
@@ -22,26 +24,32 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const QStringList args = app.arguments().mid(1);
+    const cli::Spec spec{"crew-import", kUsage, {{"--batch", cli::Option::Flag}}};
 
-    if (!args.isEmpty() && args.first() == "--batch") {
-        const QStringList rest = args.mid(1);
-        if (rest.contains("--help") || rest.contains("-h")) {
-            out << kBatchUsage;
-            return 0;
-        }
+    QStringList args;
+    if (const QString problem = cli::Decode(argc, argv, args); !problem.isEmpty()) {
+        if (std::strcmp(argv[1], "--batch") != 0)
+            return cli::Refuse(spec, problem);
+        err << "crew-import: " << problem << "\n" << kBatchUsage;
+        return 2;
+    }
+    if (args.first() == QLatin1String("--batch")) {
         BatchOptions options;
-        const QString problem = ParseBatchOptions(rest, options);
+        const QString problem = ParseBatchOptions(args.mid(1), options);
         if (!problem.isEmpty()) {
             err << "crew-import: " << problem << "\n" << kBatchUsage;
             return 2;
         }
+        if (options.help) {
+            out << kBatchUsage;
+            return 0;
+        }
         return RunBatch(options, app.applicationFilePath(), out, err);
     }
-    if (args.size() == 1 && (args.first() == "--help" || args.first() == "-h")) {
-        out << kUsage;
-        return 0;
-    }
-    err << kUsage;
-    return 2;
+    cli::Parsed parsed;
+    if (const QString problem = cli::Parse(args, spec, parsed); !problem.isEmpty())
+        return cli::Refuse(spec, problem);
+    if (parsed.help)
+        return cli::Help(spec);
+    return cli::Refuse(spec, "--batch must come first");
 }

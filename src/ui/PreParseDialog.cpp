@@ -39,7 +39,10 @@ PreParseDialog::PreParseDialog(PreParse& screen, QWidget* parent) : QDialog(pare
     spSubStrings->setObjectName(QStringLiteral("spSubStrings"));
     spSubStrings->setHorizontalHeaderLabels({PreParse::kSubStringHeadings[0], PreParse::kSubStringHeadings[1]});
     spSubStrings->setSelectionMode(QAbstractItemView::SingleSelection);
-    spSubStrings->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    // Every way into a cell's editor but a click on the selected cell: that one opens the editor
+    // only after a double-click interval, and reopening it then threw away the keys typed meanwhile.
+    spSubStrings->setEditTriggers(QAbstractItemView::CurrentChanged | QAbstractItemView::DoubleClicked |
+                                  QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
 
     spMP2EqNum = new QTableWidget(0, 2);
     spMP2EqNum->setObjectName(QStringLiteral("spMP2EqNum"));

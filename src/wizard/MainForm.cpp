@@ -22,6 +22,15 @@ constexpr int kBackspace = 8;
 // The characters neither a name nor a file name may hold.
 const QString kRefused = QStringLiteral("\\/:*+=?\"'<>|$");
 
+// A control character (tab, line breaks, NUL, ...) would end up in a directory's or a file's name.
+// It is named by its code: shown as it is, it would break the message's line or vanish from it.
+std::optional<QString> RefusedControl(QChar key)
+{
+    if (key.category() == QChar::Other_Control)
+        return "Error:  control character (code " + QString::number(key.unicode()) + ")  not allowed.";
+    return std::nullopt;
+}
+
 QString WithSlash(const QString& dir)
 {
     return dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');
@@ -274,11 +283,13 @@ std::optional<QString> MainForm::RefusedInDBName(QChar key)
 {
     if (key == QLatin1Char('.') || kRefused.contains(key))
         return "Error:  " + QString(key) + "  not allowed.";
-    return std::nullopt;
+    return RefusedControl(key);
 }
 
 std::optional<QString> MainForm::RefusedInFileName(QChar key)
 {
+    if (const auto control = RefusedControl(key))
+        return control;
     if (key == QLatin1Char(' '))
         return QString("Error: No spaces allowed.");
     if (kRefused.contains(key))
@@ -290,7 +301,8 @@ QString MainForm::TypedFileName(const QString& name) { return RemoveChar(QLatin1
 
 QString MainForm::TypedRecommendDirectory(const QString& name) const
 {
-    return RemoveChar(QLatin1Char(' '), RecDirBase + name);
+    // The blanks go from the name only: the product's user directory may hold blanks of its own.
+    return RecDirBase + RemoveChar(QLatin1Char(' '), name);
 }
 
 bool MainForm::txtDBName_KeyPress(QChar key, const QString& proposed)

@@ -80,10 +80,11 @@ public:
     bool txtFileName_KeyPress(QChar key);
 
     // The text each box would show for a display name: the file name and the recommended directory
-    // while the operator types (blanks removed, no trailing '/').
+    // while the operator types (the name's blanks removed, no trailing '/').
     static QString TypedFileName(const QString& name);
     QString TypedRecommendDirectory(const QString& name) const;
     // The refusal shown for a key typed into the name box or the file-name box; nullopt: accepted.
+    // Control characters (tab, line breaks, NUL, ...) are refused in both, named by their code.
     static std::optional<QString> RefusedInDBName(QChar key);
     static std::optional<QString> RefusedInFileName(QChar key);
 

@@ -12,6 +12,8 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <sqlite3.h>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -38,18 +40,21 @@ protected:
         ASSERT_EQ(setup.status, 0) << setup.err.toStdString();
     }
 
-    Outcome Start(const QString& program, const QStringList& args, int timeoutMs = 120000)
+    // Runs a program of the build; `input` is all its standard input holds.
+    Outcome Start(const QString& program, const QStringList& args, const QByteArray& input = {},
+                  int timeoutMs = 120000)
     {
         QProcess p;
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(dir.filePath("work"));
-        p.start(reliability::BinDir() + "/" + program, args);
+        p.start(program.startsWith('/') ? program : reliability::BinDir() + "/" + program, args);
         Outcome r;
         if (!p.waitForStarted()) {
             r.err = p.errorString();
             return r;
         }
-        p.closeWriteChannel();  // nothing is ever read from the terminal
+        p.write(input);
+        p.closeWriteChannel();
         r.finished = p.waitForFinished(timeoutMs);
         if (!r.finished)
             p.kill(), p.waitForFinished();
@@ -60,12 +65,12 @@ protected:
     }
 
     // Every run leaves its source's bytes and modification time as they were.
-    Outcome Batch(const QStringList& args)
+    Outcome Batch(const QStringList& args, const QByteArray& input = {})
     {
         const qsizetype at = args.indexOf("--source");
         const QString source = at >= 0 && at + 1 < args.size() ? args[at + 1] : QString();
         const reliability::Fingerprint before = reliability::FingerprintOf(source);
-        Outcome r = Start("crew-import", QStringList{"--batch"} + args);
+        Outcome r = Start("crew-import", QStringList{"--batch"} + args, input);
         EXPECT_TRUE(reliability::FingerprintOf(source) == before) << "the import changed its source";
         return r;
     }
@@ -205,23 +210,15 @@ TEST_F(BatchRun, AMissingSourceEndsWithTheMessageAndNoImport)
 
 TEST_F(BatchRun, QuestionsTheOptionsCannotAnswerEndTheRunInsteadOfAskingForEver)
 {
-    // A cutoff the prompt refuses would be asked again and again.
+    // A number too long for the product with no --rename for it. (A cutoff the question would refuse
+    // is refused with the options, before the run: EveryProgramAnswersHelpAndRefuses...)
     const QString source = SqliteSource(true);
-    Outcome r = Batch({"--source", source, "--cutoff", "5",
-                   "--rename", "NORTH INTAKE SCREEN WASHER NUMBER TWO=INTAKE-2"});
-    ASSERT_TRUE(r.finished) << "the run hangs";
-    EXPECT_EQ(r.status, 3) << r.out.toStdString();
-    EXPECT_TRUE(r.out.contains("| Enter a value between 10 and 366 inclusive.\n")) << r.out.toStdString();
-    EXPECT_TRUE(r.err.contains("cannot answer the input box 'Cutoff Days?'")) << r.err.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Plant/Plant.mdb"));  // the trap removed it
-    EXPECT_EQ(RegisteredDatabases(), 0);
-
-    // A number too long for the product with no --rename for it.
-    QDir(UserDir() + "/Plant").removeRecursively();
-    r = Batch({"--source", source});
+    const Outcome r = Batch({"--source", source});
     ASSERT_TRUE(r.finished) << "the run hangs";
     EXPECT_EQ(r.status, 3);
     EXPECT_TRUE(r.err.contains("change-value dialog for 'NORTH INTAKE SCREEN WASHER NUMBER TWO'")) << r.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Plant/Plant.mdb"));  // the trap removed it
+    EXPECT_EQ(RegisteredDatabases(), 0);
 }
 
 TEST_F(BatchRun, NoIsTheDefaultAnswerAndStopsTheImportBeforeTheLog)
@@ -266,15 +263,116 @@ TEST_F(BatchRun, AChosenDirectoryAsksTheRecommendedDirectoryQuestionAndRelativeP
     sqlite3_close(db);
 }
 
-TEST_F(BatchRun, BadOptionsExitTwoWithTheUsage)
+TEST_F(BatchRun, ThePasswordFromAFileOrStandardInputOpensTheSourceAndNeverShows)
 {
-    for (const QStringList& args : {QStringList{"--batch"}, QStringList{"--batch", "--source", "x", "--colour", "red"},
-                                    QStringList{"--batch", "--source", "x", "--substrings", dir.filePath("none.csv")},
-                                    QStringList{"--import"}}) {
-        const Outcome r = Start("crew-import", args);
-        EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
-        EXPECT_TRUE(r.err.contains("usage: crew-import")) << args.join(' ').toStdString();
+    const QString secret = "Sw0rd fish";  // a blank counts
+    const QString source = JetSample(secret);
+    const QString file = dir.filePath("password.txt");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("\xEF\xBB\xBF" + secret.toUtf8() + "\r\nnot the password\r\n");  // as a Windows editor writes it
+    f.close();
+    const QStringList rename{"--rename", "RIVERSIDE NORTH INTAKE SCREEN WASHER NUMBER 2=INTAKE-SCRN-WASHER-2"};
+    for (const auto& [name, args, input] : std::vector<std::tuple<QString, QStringList, QByteArray>>{
+             {"FromFile", {"--password-file", file}, {}},
+             {"FromInput", {"--password", "-"}, secret.toUtf8() + "\n"}}) {
+        const Outcome r = Batch(QStringList{"--source", source, "--name", name} + args + rename, input);
+        ASSERT_TRUE(r.finished);
+        EXPECT_EQ(r.status, 0) << name.toStdString() << r.out.toStdString() << r.err.toStdString();
+        EXPECT_TRUE(r.out.contains("+ Input box: Enter password\n| Enter password\n  > ********\n"));
+        EXPECT_FALSE(r.out.contains(secret) || r.err.contains(secret));
+        EXPECT_FALSE(LogLines(UserDir() + "/" + name + "/MP2ImportLog.txt").join("\n").contains(secret));
     }
+    EXPECT_EQ(RegisteredDatabases(), 2);
+}
+
+// Every program of the build, given what its options must refuse or take as a value. Help is answered
+// on standard output with 0; a refused option exits 2 before anything starts (nothing on standard
+// output: no box shown, no file written).
+TEST_F(BatchRun, EveryProgramAnswersHelpAndRefusesBadOptionsBeforeAnythingStarts)
+{
+    const QString source = SqliteSource();
+    const QString csvDir = dir.filePath("csv"), table = dir.filePath("csv/T.csv");
+    QDir().mkpath(csvDir);
+    QFile t(table);
+    ASSERT_TRUE(t.open(QIODevice::WriteOnly));
+    t.write("A:Long\n1\n");
+    t.close();
+    const QString nul = dir.filePath("nul.csv");
+    QFile n(nul);
+    ASSERT_TRUE(n.open(QIODevice::WriteOnly));
+    n.write(QByteArray("PUMP,Pmp\nBA\0SIN,Bsn\n", 20));
+    n.close();
+    const QString password = dir.filePath("password.txt");
+    QFile(password).open(QIODevice::WriteOnly);
+
+    struct Case {
+        QString program;
+        QStringList args;
+        int status;
+        QString says;  // on standard output for 0, on standard error for 2
+    };
+    const QStringList batch{"--batch", "--source", source};
+    const std::vector<Case> cases = {
+        {"crew-import", {"--help"}, 0, "usage: crew-import"},
+        {"crew-import", {"--batch", "--help"}, 0, "--password-file FILE"},
+        {"crew-import", {"--import"}, 2, "usage: crew-import"},
+        {"crew-import", {"--batch"}, 2, "--source is required"},
+        {"crew-import", batch + QStringList{"--colour", "red"}, 2, "unknown option '--colour'"},
+        {"crew-import", batch + QStringList{"--substrings", dir.filePath("none.csv")}, 2, "error 53"},
+        {"crew-import", batch + QStringList{"--substrings", nul}, 2, "line 2 holds a control character (code 0)"},
+        {"crew-import", batch + QStringList{"--name", "A", "--name", "B"}, 2, "--name is given twice"},
+        {"crew-import", batch + QStringList{"--password-file", password, "--password", "x"}, 2, "give the password once"},
+        {"crew-import", batch + QStringList{"--password-file", password}, 2, "error 62"},
+        {"crew-import", batch + QStringList{"--target-dir", "out\nthere"}, 2, "control character (code 10)"},
+        // The cutoff is checked with the options, by the question's own rule.
+        {"crew-import", batch + QStringList{"--cutoff", "5"}, 2, "Enter a value between 10 and 366 inclusive."},
+        {"crew-import", batch + QStringList{"--cutoff", "soon"}, 2, "Enter a numeric response."},
+        // A value that reads like help is a value: the run goes on to the next problem.
+        {"crew-import", batch + QStringList{"--password", "-h", "--cutoff", "5"}, 2, "--cutoff '5'"},
+        {"crew-import", batch + QStringList{"--name", "--help", "--cutoff", "5"}, 2, "--cutoff '5'"},
+        // Bytes that are not UTF-8 would become U+FFFD and name another directory.
+        {"/bin/sh", {"-c", "exec \"$0\" --batch --source \"$(printf 'Plant\\351.mdb')\"",
+                     reliability::BinDir() + "/crew-import"}, 2, "argument 3 ('Plant\\xE9.mdb') is not UTF-8 text"},
+        {"crew-mdb-make", {"--help"}, 0, "usage: crew-mdb-make"},
+        {"crew-mdb-make", {"--from", csvDir, "--out", table}, 2, "is the input"},
+        {"crew-mdb-make", {"--from", csvDir, "--out", "a.mdb", "--out", "b.mdb"}, 2, "--out is given twice"},
+        {"crew-mdb-copy", {"--help"}, 0, "usage: crew-mdb-copy"},
+        {"crew-mdb-copy", {source, "copy.sqlite", "--password", "a", "--password", "b"}, 2, "--password is given twice"},
+        {"crew-host-setup", {"--help"}, 0, "usage: crew-host-setup"},
+        {"crew-host-setup", {"--user-dir", "a", "--user-dir", "b", "--db-list-dir", "c"}, 2, "--user-dir is given twice"},
+        {"crew-mp2-sample", {"--help"}, 0, "usage: crew-mp2-sample"},
+        {"crew-mp2-sample", {"--scale", "1", "--scale", "2", "--out", "s.mdb"}, 2, "--scale is given twice"},
+        {"crew-dump", {"--help"}, 0, "usage: crew-dump"},
+        {"crew-dump", {"--log", "a.txt", "--log", "b.txt"}, 2, "--log is given twice"},
+        {"crew-measure", {"--help"}, 0, "usage: crew-measure"},
+        {"crew-measure", {"--out", "a", "--out", "b", "--", "true"}, 2, "--out is given twice"},
+    };
+    for (const Case& c : cases) {
+        const Outcome r = Start(c.program, c.args);
+        const std::string what = (c.program + " " + c.args.join(' ')).toStdString();
+        ASSERT_TRUE(r.finished) << what;
+        EXPECT_EQ(r.status, c.status) << what << "\n" << r.out.toStdString() << r.err.toStdString();
+        if (c.status == 0) {
+            EXPECT_TRUE(r.out.contains(c.says)) << what << "\n" << r.out.toStdString();
+            EXPECT_EQ(r.err, "") << what;
+        } else {
+            EXPECT_TRUE(r.err.contains(c.says)) << what << "\n" << r.err.toStdString();
+            EXPECT_EQ(r.out, "") << what;
+        }
+    }
+    EXPECT_EQ(reliability::ReadBytes(table), "A:Long\n1\n");
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("work/copy.sqlite")));
+    EXPECT_EQ(RegisteredDatabases(), 0);
+}
+
+TEST_F(BatchRun, ControlCharactersTypedIntoTheNamesAreRefusedLikeTheWizardsCharacters)
+{
+    const Outcome r = Batch({"--source", SqliteSource(), "--name", "North\nPlant", "--file-name", "np\t.mdb", "--yes"});
+    EXPECT_EQ(r.status, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("| Error:  control character (code 10)  not allowed.\n  > OK\n(beep)\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("| Error:  control character (code 9)  not allowed.\n  > OK\n(beep)\n"));
+    EXPECT_TRUE(QFileInfo(UserDir() + "/NorthPlant/np.mdb").isFile());
 }
 
 }  // namespace

@@ -262,6 +262,32 @@ TEST_F(PreParseDialogTest, ButtonsLoadMoveDeleteAndExit)
     EXPECT_TRUE(responder.unexpected.isEmpty()) << responder.unexpected.join('\n').toStdString();
 }
 
+TEST_F(PreParseDialogTest, TypingIntoTheCellJustClickedKeepsEveryKeystroke)
+{
+    PreParseDialog dialog(screen);
+    responder.Ignore(&dialog);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QTableWidget* sub = dialog.spSubStrings;
+    sub->setFocus();
+    sub->setCurrentCell(0, 0);  // the cell is selected before it is clicked
+    ASSERT_TRUE(sub->item(0, 0)->isSelected());
+
+    // A click on the selected cell, then typing at once, at an operator's pace (the keys outlast a
+    // double-click interval), each key to whatever has the focus: the table, then its editor.
+    QTest::mouseClick(sub->viewport(), Qt::LeftButton, {}, sub->visualItemRect(sub->item(0, 0)).center());
+    for (const QChar key : QString("south")) {
+        QTest::keyClick(QApplication::focusWidget(), key.toLatin1());
+        QTest::qWait(120);
+    }
+    QTest::qWait(QApplication::doubleClickInterval() + 100);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::qWait(50);  // the editor hands its text over from the event loop
+    EXPECT_EQ(screen.SubString(1, 1), "south");
+    EXPECT_EQ(sub->item(0, 0)->text(), "south");
+}
+
 TEST_F(PreParseDialogTest, UpdateRenamesTheNumbersAndClosesTheScreen)
 {
     PreParseDialog dialog(screen);

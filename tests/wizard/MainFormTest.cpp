@@ -313,6 +313,13 @@ TEST_F(MainFormTest, TypingANameDerivesTheFileNameAndTheRecommendedDirectoryWith
     form.txtDBName_KeyUp(8);
     EXPECT_EQ(form.txtFileName, "M.mdb");
     EXPECT_EQ(form.txtRecommendDirectory, ux + "/M");
+
+    // Blanks go from the typed name only: the product's directory keeps its own.
+    form.RecDirBase = "/srv/Crew Data/";
+    TypeName(form, "North Plant");
+    EXPECT_EQ(form.txtRecommendDirectory, "/srv/Crew Data/NorthPlant");
+    EXPECT_TRUE(form.txtDBName_KeyPress('2', "North Plant2"));
+    EXPECT_EQ(form.txtRecommendDirectory, "/srv/Crew Data/NorthPlant2");
 }
 
 }  // namespace

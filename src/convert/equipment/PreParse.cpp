@@ -3,6 +3,7 @@
 #include "common/Lookups.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 namespace {
 
@@ -139,10 +140,28 @@ std::vector<SubstringPair> ReadSubstringCsv(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         throw dao::DaoError(53, QString("File not found: '%1' (%2)").arg(path, file.errorString()));
     std::vector<SubstringPair> pairs;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
-    for (QString line : lines) {
-        if (line.endsWith('\r'))
-            line.chop(1);
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (qsizetype number = 1; number <= lines.size(); ++number) {
+        QByteArray bytes = lines[number - 1];
+        if (bytes.endsWith('\r'))
+            bytes.chop(1);
+        // A substring goes into equipment numbers: bytes that are not text, and control characters
+        // (NUL, tab, ...) that no one can type into the table, are refused rather than carried there.
+        const auto refuse = [&](const QString& why) {
+            return dao::DaoError(5, QString("Invalid procedure call or argument: '%1' line %2 %3; correct the line")
+                                        .arg(path)
+                                        .arg(number)
+                                        .arg(why));
+        };
+        if (number == 1 && bytes.startsWith("\xEF\xBB\xBF"))
+            bytes.remove(0, 3);  // the byte-order mark a spreadsheet puts before UTF-8 text
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        const QString line = utf8.decode(bytes);
+        if (utf8.hasError())
+            throw refuse("is not UTF-8 text");
+        for (const QChar c : line)
+            if (c.category() == QChar::Other_Control)
+                throw refuse(QString("holds a control character (code %1)").arg(c.unicode()));
         if (line.isEmpty())
             continue;
         const qsizetype comma = line.indexOf(',');

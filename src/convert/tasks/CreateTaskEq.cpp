@@ -5,44 +5,13 @@
 #include "common/Lookups.h"
 #include "convert/Conversions.h"
 #include "convert/equipment/EqExists.h"
+#include "convert/tasks/Cutoff.h"
 #include "import/Driver.h"
 #include "import/db/Database.h"
 
 namespace {
 
 const QChar CR(13);
-
-// Basic's Val: the number at the start of the text. Blanks, tabs and line feeds are passed over
-// wherever they stand; reading stops at the first character that cannot continue the number.
-double Val(const QString& text)
-{
-    QString digits;
-    bool seenPoint = false, seenExponent = false, seenDigit = false;
-    for (const QChar c : text) {
-        if (c == ' ' || c == '\t' || c == '\n')
-            continue;
-        if (c.isDigit() && c.unicode() < 0x80) {
-            digits += c;
-            seenDigit = true;
-        } else if ((c == '+' || c == '-') &&
-                   (digits.isEmpty() || (seenExponent && (digits.endsWith('E'))))) {
-            digits += c;
-        } else if (c == '.' && !seenPoint && !seenExponent) {
-            digits += c;
-            seenPoint = true;
-        } else if ((c == 'e' || c == 'E' || c == 'd' || c == 'D') && seenDigit && !seenExponent) {
-            digits += 'E';
-            seenExponent = true;
-        } else {
-            break;
-        }
-    }
-    while (!digits.isEmpty() && !digits.back().isDigit() && digits.back() != '.')
-        digits.chop(1);  // a sign or exponent mark without digits after it
-    bool ok = false;
-    const double value = digits.toDouble(&ok);
-    return ok ? value : 0;
-}
 
 // The cutoff question, asked until the answer is a number from 10 to 366. The answer as typed.
 QString AskCutoff(RunState& run)
@@ -53,13 +22,8 @@ QString AskCutoff(RunState& run)
                            "want to go back without changing " + CR + "the next due date (10-366). " + CR;
     for (;;) {
         const QString answer = run.op.InputBox(prompt, "Cutoff Days?", "30").value_or(QString());
-        if (!dao::IsNumeric(answer)) {
-            run.op.MsgBox("Enter a numeric response.");
-            continue;
-        }
-        const double days = Val(answer);
-        if (days < 10 || days > 366) {
-            run.op.MsgBox("Enter a value between 10 and 366 inclusive.");
+        if (const auto refusal = CutoffRefusal(answer)) {
+            run.op.MsgBox(*refusal);
             continue;
         }
         return answer;
@@ -146,7 +110,7 @@ void CreateTaskEq(RunState& run)
         long written = 0;
 
         const QString cutoff = AskCutoff(run);
-        const double cutoffDays = Val(cutoff);
+        const double cutoffDays = CutoffDays(cutoff);
         run.op.SetBusy(true);
         run.Log("The user selected the following # as the cutoff: '" + cutoff + "'");
         run.Log(QString());
