@@ -22,6 +22,7 @@ struct Column {
     int size = 50;             // characters, Text only (1..255)
     bool required = false;     // written as the column property "Required"
     bool autoNumber = false;   // Long only; a Null value gets the next number
+    bool guid = false;         // Text only: a GUID (replication ID) column; values are texts {8-4-4-4-12}
 };
 
 struct Table {

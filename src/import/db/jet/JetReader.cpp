@@ -69,6 +69,15 @@ QString shown(QString name)
     return name;
 }
 
+// A GUID as Access shows it, {8-4-4-4-12} in upper-case hex: the first three groups are stored
+// little-endian, the last eight bytes as they stand. (libmdb's text of it lacks the fourth dash.)
+constexpr int kGuidLength = 38;
+void guidText(const unsigned char* p, char (&out)[kGuidLength + 1])
+{
+    std::snprintf(out, sizeof out, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", unsigned{le32(p)},
+                  unsigned{le16(p + 4)}, unsigned{le16(p + 6)}, p[8], p[9], p[10], p[11], p[12], p[13], p[14], p[15]);
+}
+
 // Thrown inside a table copy when a required column meets a Null: the table is made again with
 // that column optional (Access lets a Required rule be set without checking the rows already there).
 struct RequiredColumnHasNull {
@@ -408,7 +417,7 @@ std::vector<Column> JetCopier::readColumns(MdbTableDef* t, const QString& table)
                 f.Size = 255;
             break;
         case MDB_MEMO: f.Type = FieldType::Memo; break;
-        case MDB_REPID:  // a replication ID: kept as its text form {xxxxxxxx-xxxx-...}
+        case MDB_REPID:  // a GUID (replication ID): kept as its text form {xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}
             f.Type = FieldType::Text;
             f.Size = 38;
             break;
@@ -921,9 +930,9 @@ void JetCopier::bindField(sqlite3_stmt* st, int index, const Column& c, const Md
     }
     case MDB_REPID: {
         need(16);
-        char* text = mdb_uuid_to_string(mdb_->pg_buf, f.start);
-        sqlite3_bind_text(st, index, text, -1, SQLITE_TRANSIENT);
-        g_free(text);
+        char text[kGuidLength + 1];
+        guidText(p, text);
+        sqlite3_bind_text(st, index, text, kGuidLength, SQLITE_TRANSIENT);
         return;
     }
     default:
