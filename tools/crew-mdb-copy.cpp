@@ -48,7 +48,8 @@ int main(int argc, char** argv)
     const QString source = positional[0];
     const QString dest = positional[1];
     try {
-        dao::CopySource(source, dest);
+        for (const QString& warning : dao::CopySource(source, dest))
+            std::fprintf(stderr, "%s\n", warning.toUtf8().constData());
     } catch (const dao::DaoError& e) {
         std::fprintf(stderr, "Error %d: %s\n", e.Number, e.Description.toUtf8().constData());
         return 1;
