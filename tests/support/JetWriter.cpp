@@ -112,6 +112,7 @@ struct TableDef {
     std::vector<bool> deleted;
     std::vector<IndexDef> indexes;
     int primaryKeyIndex = -1;  // into indexes
+    uint32_t primaryKeyFirstPage = 0;
     int fixedSize = 0;
     int varCount = 0;
     std::vector<uint32_t> tdefPages;
@@ -609,6 +610,7 @@ TableDef userTable(const Table& in)
         if (t.cols[col].code != kLong)
             throw WriteError("a primary key must be one Long column", in.name, 0, in.primaryKey[0]);
         t.primaryKeyIndex = int(t.indexes.size());
+        t.primaryKeyFirstPage = in.primaryKeyFirstPage;
         t.indexes.push_back({"PrimaryKey", {col}, 0x89, 1});
     }
     int unique = 0;
@@ -1086,7 +1088,7 @@ void Writer::writeTable(TableDef& t)
                                      .arg(keys.size()),
                                  t.name);
             const uint32_t leaf = writeIndexLeaf(tdef, keys);
-            indexRoots.push_back(leaf);
+            indexRoots.push_back(t.primaryKeyFirstPage ? t.primaryKeyFirstPage : leaf);
             indexMaps.push_back(addInlineMap(leaf, {leaf}));
         } else {
             indexRoots.push_back(0);
