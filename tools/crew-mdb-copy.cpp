@@ -37,7 +37,8 @@ int main(int argc, char** argv)
     const QString dest = parsed.positional[1];
     const std::optional<QString> password = parsed.value("--password");
     try {
-        dao::CopySource(source, dest);
+        for (const QString& warning : dao::CopySource(source, dest))
+            std::fprintf(stderr, "%s\n", warning.toUtf8().constData());
     } catch (const dao::DaoError& e) {
         std::fprintf(stderr, "Error %d: %s\n", e.Number, e.Description.toUtf8().constData());
         return 1;

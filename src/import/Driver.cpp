@@ -476,7 +476,10 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
         if (QFileInfo(run.TempPath).isFile())
             DeleteFile(run.TempPath);
         run.op.SetBusy(true);
-        dao::CopySource(run.SourcePath, run.TempPath);
+        for (const QString& warning : dao::CopySource(run.SourcePath, run.TempPath)) {
+            run.Log(warning);  // damage the copy made good (an unreadable index), for the operator
+            run.Log(QString());
+        }
         made.workingCopy = true;
 
         // The new database, from the template.

@@ -1,5 +1,6 @@
 // Sources that cannot be copied: each gives an error with a number and a description that names
 // the file, never a crash, a hang or a half-written copy; the source itself is never changed.
+// Damage that costs no row (an index whose pages are gone) is copied, with a warning.
 #include "JetTestSupport.h"
 
 #include "support/JetWriter.h"
@@ -116,6 +117,65 @@ TEST(BadSources, TruncatedFiles)
     for (int pages : {3, 10, 30, 46, 49, 57})
         expectRefusedOrWhole(withBytes(dir, QString("jet3-%1.mdb").arg(pages), jet3.left(pages * 2048)), dest, whole3);
     expectRefused(withBytes(dir, "jet3-30.mdb", jet3.left(30 * 2048)), dest, 3049, "Table1");
+}
+
+TEST(BadSources, IndexWhosePagesAreGoneCostsNoRowAndIsReported)
+{
+    // Access leaves files whose index names a first page beyond the end of the file, and mdb-export
+    // reads every row of them. The copy never reads index pages (it builds its keys from their
+    // definitions): such a file is copied whole, with a warning that names the table and the index.
+    QTemporaryDir dir;
+    const auto expectOneWarning = [](const QStringList& warnings, const QStringList& saying) {
+        ASSERT_EQ(warnings.size(), 1) << warnings.join('\n').toStdString();
+        for (const QString& words : saying)
+            EXPECT_TRUE(warnings[0].contains(words)) << warnings[0].toStdString() << "\nlacks: " << words.toStdString();
+    };
+
+    // jet4-types.mdb without its last page, 742, which holds only the leaf of the primary key of the
+    // empty Table4.
+    const QByteArray types = readAll(sharedJet("jet4-types.mdb"));
+    ASSERT_EQ(types.size(), 743 * 4096);
+    const QString cut = withBytes(dir, "types-742.mdb", types.left(742 * 4096));
+    const QString cutCopy = dir.filePath("types-742.sqlite");
+    expectOneWarning(dao::CopySource(cut, cutCopy),
+                     {"index 'PrimaryKey' of table 'Table4' in '" + cut + "'", "(page 742) lies beyond the end",
+                      "The table holds no rows, and the index was built again from its definition.",
+                      "\"Compact and Repair\" in Access would mend it."});
+    EXPECT_EQ(CopyReader(cutCopy).dump(), wholeDump(dir, "jet4-types.mdb"));
+
+    // jet4-nopassword.mdb with the key of Table1 (3 rows) pointed beyond the end: Table1's definition
+    // is page 29; its one real index is described from byte 141 on, and the 4 bytes at 141 + 38 give
+    // the index's first page, 32 (an index leaf). They are set to 158; the file has 58 pages.
+    QByteArray bytes = readAll(sharedJet("jet4-nopassword.mdb"));
+    ASSERT_EQ(bytes.size(), 58 * 4096);
+    const int firstPageAt = 29 * 4096 + 141 + 38;
+    ASSERT_EQ(bytes.mid(firstPageAt, 4), QByteArray("\x20\0\0\0", 4));
+    bytes.replace(firstPageAt, 4, QByteArray("\x9E\0\0\0", 4));
+    const QString damaged = withBytes(dir, "key-beyond-end.mdb", bytes);
+    const QString copy = dir.filePath("key-beyond-end.sqlite");
+    expectOneWarning(dao::CopySource(damaged, copy),
+                     {"index 'PrimaryKey' of table 'Table1' in '" + damaged + "'", "(page 158) lies beyond the end",
+                      "All 3 rows of the table were copied, and the index was built again from its definition."});
+    EXPECT_EQ(CopyReader(copy).dump(), wholeDump(dir, "jet4-nopassword.mdb"));
+    EXPECT_EQ(CopyReader(copy).value("SELECT count(*) FROM sqlite_master WHERE tbl_name = 'Table1' AND sql LIKE "
+                                     "'CREATE UNIQUE INDEX%'"),
+              "1");
+    if (haveMdbTools())
+        EXPECT_EQ(mdbExport(damaged, "Table1").size(), 4u);  // the header and the 3 rows
+
+    // crew-mdb-copy shows the warning and succeeds.
+    const QString tool = QFileInfo(dao::JetReaderPath()).dir().filePath("crew-mdb-copy");
+    if (QFileInfo(tool).isExecutable()) {
+        QProcess p;
+        p.start(tool, {damaged, dir.filePath("tool.sqlite")});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 0);
+        EXPECT_TRUE(p.readAllStandardError().contains("Warning: the index 'PrimaryKey' of table 'Table1'"));
+    }
+
+    // What the rows need is still refused when it is gone: the same file without Table1's data page.
+    expectRefused(withBytes(dir, "key-beyond-end-31.mdb", bytes.left(31 * 4096)), dir.filePath("cut.sqlite"), 3049,
+                  "table 'Table1' has a page (31) beyond the end of the file");
 }
 
 TEST(BadSources, OverwrittenPagesNeverCrashHangOrPassForWhole)

@@ -316,3 +316,30 @@ TEST(JetTraps, TableDeletedInAccessIsNotCopied)
     if (haveMdbTools())  // the fixture holds the trap: libmdb still lists the deleted table
         EXPECT_TRUE(runTool("mdb-tables", {"-1", dir.filePath("dropped.mdb")}).contains("OLDTABLE"));
 }
+
+TEST(JetTraps, GuidsReadAsAccessShowsThem)
+{
+    // Access shows a GUID as {8-4-4-4-12} in upper-case hex; libmdb's text of it lacks the fourth dash.
+    jetwriter::Table t;
+    t.name = "LINKS";
+    t.columns = {col("N", FieldType::Long), col("G", FieldType::Text)};
+    t.columns[1].guid = true;
+    t.rows = {{1, "{8E39276A-BCA8-4AC4-891E-49911D8438DD}"},
+              {2, "{00112233-4455-6677-8899-aabbccddeeff}"},
+              {3, Variant()}};
+    jetwriter::JetFile file;
+    file.tables = {t};
+    QTemporaryDir dir;
+    CopyReader r(copyOf(file, dir, "guids"));
+    const QStringList guids = r.column("SELECT G FROM LINKS");
+    EXPECT_EQ(guids, QStringList({"{8E39276A-BCA8-4AC4-891E-49911D8438DD}", "{00112233-4455-6677-8899-AABBCCDDEEFF}",
+                                  "<NULL>"}));
+    EXPECT_TRUE(r.value("SELECT sql FROM sqlite_master WHERE name = 'LINKS'").contains("\"G\" VARCHAR(38)"));
+    if (haveMdbTools()) {
+        // The bytes are in the order libmdb reads them: its text is ours without the fourth dash.
+        const auto exported = mdbExport(dir.filePath("guids.mdb"), "LINKS");
+        ASSERT_EQ(exported.size(), 4u);
+        for (int row = 0; row < 2; ++row)
+            EXPECT_EQ(exported[row + 1].value(1), QString(guids[row]).remove(24, 1));
+    }
+}

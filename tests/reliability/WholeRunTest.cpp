@@ -2,6 +2,7 @@
 // crew-host-setup): killed at any moment, fed text built to break statements, given a password that
 // must never show, and a source that must come out of every run as it went in.
 #include "ReliabilitySupport.h"
+#include "support/CsvTable.h"
 #include "support/JetWriter.h"
 #include "support/Mp2Schema.h"
 
@@ -260,6 +261,43 @@ TEST_F(WholeRun, ThePasswordNeverShowsInOutputLogWorkingCopyTargetOrAFailureRepo
     EXPECT_FALSE(HoldsSecret(bad.out.toUtf8() + bad.err.toUtf8(), secret)) << bad.err.toStdString();
     EXPECT_FALSE(HoldsSecret(ReadBytes(UserDir() + "/Damaged/MP2ImportLog.txt"), secret));
     EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Damaged/Damaged.mdb"));
+}
+
+TEST_F(WholeRun, AnIndexBeyondTheEndOfTheFileCostsNoRowAndIsLogged)
+{
+    // The demo plant, written as crew-mdb-make writes it, plus a table "WO_temp" whose primary key
+    // names a first page far beyond the end of the file, as Access leaves a damaged file.
+    jetwriter::JetFile file;
+    const QDir demo(QString(CREW_SOURCE_DIR) + "/samples/mp2-demo");
+    for (const QString& csv : demo.entryList({"*.csv"}, QDir::Files, QDir::Name))
+        file.tables.push_back(csvtable::readTable(demo.filePath(csv)));
+    jetwriter::Table temp;
+    temp.name = "WO_temp";
+    temp.columns = {{"ID", FieldType::Long}, {"WONUM", FieldType::Text, 10}};
+    temp.rows = {{1, "W-1"}, {2, "W-2"}, {3, "W-3"}};
+    temp.primaryKey = {"ID"};
+    temp.primaryKeyFirstPage = 0xFFFFFF;
+    file.tables.push_back(temp);
+    const QString source = dir.filePath("mp2/Damaged.mdb");
+    jetwriter::writeJet4(file, source);
+    const Fingerprint before = FingerprintOf(source);
+
+    const Outcome r = Batch(QStringList{"--source", source, "--name", "Damaged", "--yes"} + DemoRename());
+    ASSERT_EQ(r.status, 0) << r.out.right(4000).toStdString() << r.err.toStdString();
+    EXPECT_EQ(Registered(), 1);
+    EXPECT_TRUE(FingerprintOf(source) == before);
+
+    const QString log = QString::fromUtf8(ReadBytes(UserDir() + "/Damaged/MP2ImportLog.txt"));
+    const QString warning = "Warning: the index 'PrimaryKey' of table 'WO_temp' in '" + source +
+                            "' cannot be read: its first page (page 16777215) lies beyond the end of the file. "
+                            "All 3 rows of the table were copied, and the index was built again from its "
+                            "definition. The file is damaged; \"Compact and Repair\" in Access would mend it.";
+    EXPECT_EQ(log.count(warning + "\r\n\r\n"), 1) << log.left(2000).toStdString();
+    const QString copy = dir.filePath("work/temp7601.in");
+    EXPECT_EQ(QueryRows(copy, "SELECT ID, WONUM FROM WO_temp"), QStringList({"1|W-1", "2|W-2", "3|W-3"}));
+    EXPECT_EQ(QueryRows(copy, "SELECT count(*) FROM sqlite_master WHERE tbl_name = 'WO_temp' AND sql LIKE "
+                              "'CREATE UNIQUE INDEX%'"),
+              QStringList{"1"});
 }
 
 TEST_F(WholeRun, HostileTextArrivesIntactAndBreaksNoStatement)

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QHash>
 #include <QSaveFile>
+#include <QUuid>
 
 #include <algorithm>
 #include <array>
@@ -52,7 +53,7 @@ constexpr uint32_t kRootParentId = 0x0F000000;
 
 enum TypeCode : uint8_t {
     kBool = 0x01, kByte = 0x02, kInt = 0x03, kLong = 0x04, kMoney = 0x05, kFloat = 0x06,
-    kDouble = 0x07, kDate = 0x08, kBinary = 0x09, kText = 0x0A, kOle = 0x0B, kMemo = 0x0C,
+    kDouble = 0x07, kDate = 0x08, kBinary = 0x09, kText = 0x0A, kOle = 0x0B, kMemo = 0x0C, kGuid = 0x0F,
 };
 
 using Bytes = std::vector<uint8_t>;
@@ -111,6 +112,7 @@ struct TableDef {
     std::vector<bool> deleted;
     std::vector<IndexDef> indexes;
     int primaryKeyIndex = -1;  // into indexes
+    uint32_t primaryKeyFirstPage = 0;
     int fixedSize = 0;
     int varCount = 0;
     std::vector<uint32_t> tdefPages;
@@ -120,7 +122,8 @@ struct TableDef {
 bool isFixedCode(uint8_t code)
 {
     switch (code) {
-    case kBool: case kByte: case kInt: case kLong: case kMoney: case kFloat: case kDouble: case kDate: return true;
+    case kBool: case kByte: case kInt: case kLong: case kMoney: case kFloat: case kDouble: case kDate: case kGuid:
+        return true;
     default: return false;
     }
 }
@@ -132,6 +135,7 @@ int fixedLength(uint8_t code)
     case kByte: return 1;
     case kInt: return 2;
     case kLong: case kFloat: return 4;
+    case kGuid: return 16;
     default: return 8;
     }
 }
@@ -149,6 +153,7 @@ QString typeText(uint8_t code)
     case kDate: return "Date/Time";
     case kText: return "Text";
     case kMemo: return "Memo";
+    case kGuid: return "GUID";
     default: return "Binary";
     }
 }
@@ -566,6 +571,11 @@ TableDef userTable(const Table& in)
         }
         if (c.autoNumber && s.code != kLong)
             throw WriteError("only a Long column can be an autonumber", in.name, 0, c.name);
+        if (c.guid) {
+            if (s.code != kText)
+                throw WriteError("only a Text column can be a GUID", in.name, 0, c.name);
+            s.code = kGuid;
+        }
         s.required = c.required;
         s.autoNumber = c.autoNumber;
         for (const ColumnDef& other : t.cols)
@@ -600,6 +610,7 @@ TableDef userTable(const Table& in)
         if (t.cols[col].code != kLong)
             throw WriteError("a primary key must be one Long column", in.name, 0, in.primaryKey[0]);
         t.primaryKeyIndex = int(t.indexes.size());
+        t.primaryKeyFirstPage = in.primaryKeyFirstPage;
         t.indexes.push_back({"PrimaryKey", {col}, 0x89, 1});
     }
     int unique = 0;
@@ -807,6 +818,18 @@ Bytes Writer::encodeRow(const TableDef& t, const std::vector<Cell>& row, int row
                 const Bytes data = encodeText(s, c.code == kMemo);
                 var[size_t(c.varIndex)] = c.code == kMemo ? longValue(data, lval) : data;
                 varPresent[size_t(c.varIndex)] = true;
+                break;
+            }
+            case kGuid: {
+                // Stored as Windows keeps a GUID: the first three groups little-endian, the rest as written.
+                const QString text = v.toText().trimmed();
+                const QUuid id = QUuid::fromString(text);
+                if (id.isNull() && text != "{00000000-0000-0000-0000-000000000000}")
+                    throw ValueError{"\"" + v.toText() + "\" is not a GUID {xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}"};
+                put32(f, id.data1);
+                put16(f + 4, id.data2);
+                put16(f + 6, id.data3);
+                std::memcpy(f + 8, id.data4, 8);
                 break;
             }
             default: throw ValueError{"this column takes raw bytes only"};
@@ -1065,7 +1088,7 @@ void Writer::writeTable(TableDef& t)
                                      .arg(keys.size()),
                                  t.name);
             const uint32_t leaf = writeIndexLeaf(tdef, keys);
-            indexRoots.push_back(leaf);
+            indexRoots.push_back(t.primaryKeyFirstPage ? t.primaryKeyFirstPage : leaf);
             indexMaps.push_back(addInlineMap(leaf, {leaf}));
         } else {
             indexRoots.push_back(0);

@@ -6,6 +6,8 @@
 // long-value row, or in a chain of them), deleted rows, an optional primary key on a Long column
 // (definition and one index leaf) and unique-index definitions. Column properties ("Required")
 // go into the catalog's LvProp, where libmdb finds them.
+//
+// A primary key's definition can name another first page than its leaf's, as in a damaged file.
 #include "import/db/FieldType.h"
 #include "import/db/Variant.h"
 
@@ -22,6 +24,7 @@ struct Column {
     int size = 50;             // characters, Text only (1..255)
     bool required = false;     // written as the column property "Required"
     bool autoNumber = false;   // Long only; a Null value gets the next number
+    bool guid = false;         // Text only: a GUID (replication ID) column; values are texts {8-4-4-4-12}
 };
 
 struct Table {
@@ -37,6 +40,7 @@ struct Table {
     // live row; a fixture that needs that case clears bit 0x4000 in the written bytes.
     std::vector<bool> deleted;
     QStringList primaryKey;        // optional: one Long column, at most kMaxPrimaryKeyRows live rows
+    quint32 primaryKeyFirstPage = 0;  // 0: the key's leaf page; else the page its definition names instead
     QList<QStringList> uniqueIndexes;  // optional: index definitions only (no index pages)
 };
 

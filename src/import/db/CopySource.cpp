@@ -74,13 +74,38 @@ bool readerError(const QByteArray& stderrText, int* number, QString* description
     return false;
 }
 
+// The reader's stdout, line by line: "progress ..." lines only show that it works, "warning <text>"
+// lines are kept.
+class ReaderOutput {
+public:
+    void take(const QByteArray& chunk)
+    {
+        pending_ += chunk;
+        qsizetype start = 0;
+        for (qsizetype end = pending_.indexOf('\n'); end >= 0; end = pending_.indexOf('\n', start)) {
+            const QByteArray line = pending_.mid(start, end - start);
+            if (line.startsWith("warning "))
+                warnings_ << QString::fromUtf8(line.mid(8)).trimmed();
+            start = end + 1;
+        }
+        pending_.remove(0, start);
+        if (pending_.size() > kKeptReaderOutput)
+            pending_.clear();  // not a line of the reader's own: they are short
+    }
+    const QStringList& warnings() const { return warnings_; }
+
+private:
+    QByteArray pending_;
+    QStringList warnings_;
+};
+
 QString lastLine(const QByteArray& text)
 {
     const QList<QByteArray> lines = text.trimmed().split('\n');
     return lines.isEmpty() ? QString() : QString::fromUtf8(lines.last()).trimmed();
 }
 
-void readJet(const QString& sourcePath, const QString& tempPath, const CopySourceOptions& options)
+QStringList readJet(const QString& sourcePath, const QString& tempPath, const CopySourceOptions& options)
 {
     const QString reader = options.readerPath.isEmpty() ? JetReaderPath() : options.readerPath;
     if (!QFileInfo(reader).isExecutable())
@@ -103,6 +128,7 @@ void readJet(const QString& sourcePath, const QString& tempPath, const CopySourc
         throw JetError::Engine(QString("the Jet reader '%1' cannot be started: %2").arg(reader, process.errorString()));
 
     QByteArray errors;
+    ReaderOutput output;
     bool stalled = false;
     QElapsedTimer sinceProgress;
     sinceProgress.start();
@@ -113,8 +139,11 @@ void readJet(const QString& sourcePath, const QString& tempPath, const CopySourc
             process.waitForFinished(10000);
             throw Interrupted(InterruptSignal());
         }
-        if (!process.readAllStandardOutput().isEmpty())
+        const QByteArray out = process.readAllStandardOutput();
+        if (!out.isEmpty()) {
             sinceProgress.restart();
+            output.take(out);
+        }
         errors += process.readAllStandardError();
         if (errors.size() > 2 * kKeptReaderOutput)
             errors = errors.right(kKeptReaderOutput);  // libmdb can print warnings without end
@@ -126,6 +155,7 @@ void readJet(const QString& sourcePath, const QString& tempPath, const CopySourc
     }
     ThrowIfInterrupted();  // a Ctrl-C reaches the reader too: its end is not the file's fault
     errors += process.readAllStandardError();
+    output.take(process.readAllStandardOutput());
     if (!errors.trimmed().isEmpty())
         std::fprintf(stderr, "crew-jet-reader (%s): %s\n", QFile::encodeName(sourcePath).constData(),
                      errors.right(4096).trimmed().constData());
@@ -147,6 +177,7 @@ void readJet(const QString& sourcePath, const QString& tempPath, const CopySourc
                                               .arg(process.exitCode())
                                               .arg(detail.isEmpty() ? QString() : ": " + detail));
     }
+    return output.warnings();
 }
 
 }  // namespace
@@ -161,12 +192,12 @@ QString JetReaderPath()
     return QDir(dir).filePath("crew-jet-reader");
 }
 
-void CopySource(const QString& sourcePath, const QString& destPath)
+QStringList CopySource(const QString& sourcePath, const QString& destPath)
 {
-    CopySource(sourcePath, destPath, CopySourceOptions{});
+    return CopySource(sourcePath, destPath, CopySourceOptions{});
 }
 
-void CopySource(const QString& sourcePath, const QString& destPath, const CopySourceOptions& options)
+QStringList CopySource(const QString& sourcePath, const QString& destPath, const CopySourceOptions& options)
 {
     const QFileInfo source(sourcePath);
     if (!source.exists() || source.isDir())
@@ -189,13 +220,14 @@ void CopySource(const QString& sourcePath, const QString& destPath, const CopySo
     removeIfPresent(destPath);
     RemoveStaleJournals(destPath);
     const QString folder = MakePrivateDir(dest.absolutePath(), "." + dest.fileName() + ".");
+    QStringList warnings;
     try {
         const QString temp = QDir(folder).filePath("copy");
         if (header.Format == DbFileFormat::SQLite) {
             byteCopy(sourcePath, temp);
         } else {
             CheckJetFile(sourcePath, header, source.size());
-            readJet(sourcePath, temp, options);
+            warnings = readJet(sourcePath, temp, options);
         }
         if (!QFileInfo::exists(temp))
             throw CorruptDatabase(sourcePath, "the reader finished without writing the copy");
@@ -207,6 +239,7 @@ void CopySource(const QString& sourcePath, const QString& destPath, const CopySo
         throw;
     }
     RemovePrivateDir(folder);
+    return warnings;
 }
 
 }  // namespace dao

@@ -9,9 +9,14 @@
 // The copy is written under a temporary name beside the destination and renamed into place only
 // when it is complete, so a failed or killed copy never leaves a file that looks whole. The source
 // is only ever opened for reading.
+//
+// Damage that costs no data does not stop the copy: CopySource returns a warning for each (today an
+// index whose pages lie beyond the end of the file, built again from its definition), one sentence
+// for the import log that names the file, the table and what was done. A sound file gives none.
 #include "import/db/DaoError.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace dao {
 
@@ -20,8 +25,8 @@ struct CopySourceOptions {
     QString readerPath;          // empty: crew-jet-reader beside the running program
 };
 
-void CopySource(const QString& sourcePath, const QString& destPath);
-void CopySource(const QString& sourcePath, const QString& destPath, const CopySourceOptions& options);
+QStringList CopySource(const QString& sourcePath, const QString& destPath);
+QStringList CopySource(const QString& sourcePath, const QString& destPath, const CopySourceOptions& options);
 
 // Where the Jet reader is looked for: beside the running executable.
 QString JetReaderPath();

@@ -69,6 +69,23 @@ QString shown(QString name)
     return name;
 }
 
+// The source's indexes that the copy makes again from their definitions: primary keys and unique
+// indexes. Relationship stubs and indexes that allow duplicates are left out.
+bool builtInCopy(const MdbIndex* idx)
+{
+    const bool primary = idx->index_type == 1;
+    return idx->index_type != 2 && (primary || (idx->flags & 0x01)) && idx->num_keys != 0;
+}
+
+// A GUID as Access shows it, {8-4-4-4-12} in upper-case hex: the first three groups are stored
+// little-endian, the last eight bytes as they stand. (libmdb's text of it lacks the fourth dash.)
+constexpr int kGuidLength = 38;
+void guidText(const unsigned char* p, char (&out)[kGuidLength + 1])
+{
+    std::snprintf(out, sizeof out, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", unsigned{le32(p)},
+                  unsigned{le16(p + 4)}, unsigned{le16(p + 6)}, p[8], p[9], p[10], p[11], p[12], p[13], p[14], p[15]);
+}
+
 // Thrown inside a table copy when a required column meets a Null: the table is made again with
 // that column optional (Access lets a Required rule be set without checking the rows already there).
 struct RequiredColumnHasNull {
@@ -117,6 +134,7 @@ public:
             sqlite3_close_v2(db_);
     }
     void run();
+    const QStringList& warnings() const { return warnings_; }
 
 private:
     [[noreturn]] void corrupt(const QString& detail) const { throw dao::CorruptDatabase(source_, detail); }
@@ -127,6 +145,7 @@ private:
     void copyTable(MdbCatalogEntry* entry, const QString& name);
     void copyRelationships(MdbCatalogEntry* entry);
     void createUniqueIndexes(MdbTableDef* t, const QString& name, const std::vector<Column>& columns);
+    void noteUnreachableIndexes(MdbTableDef* t, const QString& name, qint64 rows, bool rowsCopied, bool indexesBuilt);
     void createLookupIndexes();
     QString newIndexName(const QString& wanted);
     TablePtr openTable(MdbCatalogEntry* entry, const QString& name);
@@ -138,7 +157,7 @@ private:
     std::vector<CatalogTable> liveTables();
 
     template <typename OnRow>
-    void scanRows(MdbTableDef* t, const QString& name, OnRow&& onRow);
+    qint64 scanRows(MdbTableDef* t, const QString& name, OnRow&& onRow);
     template <typename OnRow>
     void emitRow(MdbTableDef* t, const QString& name, int start, int size, OnRow& onRow);
     template <typename OnRow>
@@ -165,6 +184,7 @@ private:
     QStringList tableNames_;             // as created in the copy
     QSet<QString> indexNames_;           // upper-case: names taken in the file (tables and indexes share them)
     std::vector<MdbField> fields_;
+    QStringList warnings_;               // damage that cost no data, one sentence each for the import log
 };
 
 void JetCopier::sqliteFailed(const QString& what) const
@@ -318,7 +338,7 @@ std::vector<JetCopier::CatalogTable> JetCopier::liveTables()
     const auto present = [](const MdbField& f, int rowColumns, const Column& c) {
         return !f.is_null && c.mdb->col_num < rowColumns && f.siz > 0;
     };
-    scanRows(t.get(), name, [&](const MdbField* fields, int rowColumns) {
+    const qint64 rows = scanRows(t.get(), name, [&](const MdbField* fields, int rowColumns) {
         if (!present(fields[id], rowColumns, columns[id]) || !present(fields[type], rowColumns, columns[type]) ||
             !present(fields[objectName], rowColumns, columns[objectName]) || fields[id].siz < 4 ||
             fields[type].siz < 2)
@@ -332,6 +352,7 @@ std::vector<JetCopier::CatalogTable> JetCopier::liveTables()
                          decodeText(pg + fields[objectName].start, static_cast<std::size_t>(fields[objectName].siz)),
                          (objectFlags & 0x80000002u) != 0});
     });
+    noteUnreachableIndexes(t.get(), name, rows, false, false);
 
     std::vector<CatalogTable> tables;
     for (const Found& f : found) {
@@ -361,12 +382,6 @@ TablePtr JetCopier::openTable(MdbCatalogEntry* entry, const QString& name)
         corrupt(QString("the columns of table '%1' cannot be read").arg(name));
     // The index reader parses whatever page is current, so it runs right after the columns.
     mdb_read_indices(t.get());
-    for (unsigned i = 0; t->indices && i < t->indices->len; ++i) {
-        const auto* idx = static_cast<const MdbIndex*>(g_ptr_array_index(t->indices, i));
-        if (idx->index_type != 2 && idx->first_pg >= pageCount_)
-            corrupt(QString("index '%1' of table '%2' points beyond the end of the file, so the file is truncated")
-                        .arg(QString::fromUtf8(idx->name), name));
-    }
     return t;
 }
 
@@ -408,7 +423,7 @@ std::vector<Column> JetCopier::readColumns(MdbTableDef* t, const QString& table)
                 f.Size = 255;
             break;
         case MDB_MEMO: f.Type = FieldType::Memo; break;
-        case MDB_REPID:  // a replication ID: kept as its text form {xxxxxxxx-xxxx-...}
+        case MDB_REPID:  // a GUID (replication ID): kept as its text form {xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}
             f.Type = FieldType::Text;
             f.Size = 38;
             break;
@@ -438,6 +453,7 @@ void JetCopier::copyTable(MdbCatalogEntry* entry, const QString& name)
     std::vector<Column> columns = readColumns(t.get(), name);
     const QString quoted = dao::quoteIdentifier(name);
 
+    qint64 rows = 0;
     for (;;) {
         QStringList defs, params;
         for (const Column& c : columns) {
@@ -452,7 +468,7 @@ void JetCopier::copyTable(MdbCatalogEntry* entry, const QString& name)
             sqliteFailed(QString("preparing the rows of '%1'").arg(name));
         sqlite3_stmt* st = insert.get();
         try {
-            scanRows(t.get(), name, [&](const MdbField* fields, int rowColumns) {
+            rows = scanRows(t.get(), name, [&](const MdbField* fields, int rowColumns) {
                 for (std::size_t i = 0; i < columns.size(); ++i) {
                     // A column added after the row was written is not in the row: it is Null.
                     const bool present = columns[i].mdb->col_num < rowColumns;
@@ -484,6 +500,7 @@ void JetCopier::copyTable(MdbCatalogEntry* entry, const QString& name)
         break;
     }
     createUniqueIndexes(t.get(), name, columns);
+    noteUnreachableIndexes(t.get(), name, rows, true, true);
     tableNames_ << name;
 }
 
@@ -504,7 +521,7 @@ void JetCopier::copyRelationships(MdbCatalogEntry* entry)
                            nullptr) != SQLITE_OK)
         sqliteFailed("preparing the relationships");
     sqlite3_stmt* st = insert.get();
-    scanRows(t.get(), name, [&](const MdbField* fields, int rowColumns) {
+    const qint64 rows = scanRows(t.get(), name, [&](const MdbField* fields, int rowColumns) {
         for (int k = 0; k < 8; ++k) {
             if (source[k] < 0) {
                 sqlite3_bind_null(st, k + 1);
@@ -517,6 +534,7 @@ void JetCopier::copyRelationships(MdbCatalogEntry* entry)
             sqliteFailed("adding a relationship");
         sqlite3_reset(st);
     });
+    noteUnreachableIndexes(t.get(), name, rows, true, false);
 }
 
 void JetCopier::createUniqueIndexes(MdbTableDef* t, const QString& name, const std::vector<Column>& columns)
@@ -525,9 +543,8 @@ void JetCopier::createUniqueIndexes(MdbTableDef* t, const QString& name, const s
         return;
     for (unsigned i = 0; i < t->indices->len; ++i) {
         auto* idx = static_cast<MdbIndex*>(g_ptr_array_index(t->indices, i));
-        const bool primary = idx->index_type == 1;
-        if (idx->index_type == 2 || (!primary && !(idx->flags & 0x01)) || idx->num_keys == 0)
-            continue;  // relationship stubs and indexes that allow duplicates
+        if (!builtInCopy(idx))
+            continue;
         if (idx->num_keys > MDB_MAX_IDX_COLS)
             corrupt(QString("index '%1' of table '%2' is damaged").arg(QString::fromUtf8(idx->name), name));
         QStringList keys;
@@ -549,6 +566,35 @@ void JetCopier::createUniqueIndexes(MdbTableDef* t, const QString& name, const s
                             .arg(name, QString::fromUtf8(idx->name)));
             sqliteFailed(QString("indexing '%1'").arg(name));
         }
+    }
+}
+
+// The copy never reads an index's pages: it makes primary keys and unique indexes again from their
+// definitions. So an index whose first page lies beyond the end of the file (Access leaves such files;
+// "Compact and Repair" mends them) costs no data: it becomes a warning for the import log, not a
+// refusal. What the rows need (table definitions, data pages, moved rows, long values) is checked where
+// it is read, so a file that lost any of it is still refused.
+void JetCopier::noteUnreachableIndexes(MdbTableDef* t, const QString& name, qint64 rows, bool rowsCopied,
+                                       bool indexesBuilt)
+{
+    for (unsigned i = 0; t->indices && i < t->indices->len; ++i) {
+        const auto* idx = static_cast<const MdbIndex*>(g_ptr_array_index(t->indices, i));
+        if (idx->index_type == 2 || idx->first_pg < pageCount_)
+            continue;
+        QString outcome;
+        if (rows == 0)
+            outcome = "The table holds no rows";
+        else if (rows == 1)
+            outcome = QString("The table's one row was %1").arg(rowsCopied ? "copied" : "read");
+        else
+            outcome = QString("All %1 rows of the table were %2").arg(rows).arg(rowsCopied ? "copied" : "read");
+        outcome += indexesBuilt && builtInCopy(idx) ? ", and the index was built again from its definition."
+                                                    : "; the import does not use this index.";
+        warnings_ << QString("Warning: the index '%1' of table '%2' in '%3' cannot be read: its first page (page %4) "
+                             "lies beyond the end of the file. %5 The file is damaged; \"Compact and Repair\" in "
+                             "Access would mend it.")
+                         .arg(shown(QString::fromUtf8(idx->name)), shown(name), source_,
+                              QString::number(idx->first_pg), outcome);
     }
 }
 
@@ -615,7 +661,7 @@ void JetCopier::rowBounds(const QString& name, quint32 page, int row, int* start
 }
 
 template <typename OnRow>
-void JetCopier::scanRows(MdbTableDef* t, const QString& name, OnRow&& onRow)
+qint64 JetCopier::scanRows(MdbTableDef* t, const QString& name, OnRow&& onRow)
 {
     MdbHandle* mdb = mdb_.get();
     const quint32 owner = static_cast<quint32>(t->entry->table_pg);
@@ -690,6 +736,7 @@ void JetCopier::scanRows(MdbTableDef* t, const QString& name, OnRow&& onRow)
                     .arg(name)
                     .arg(counted)
                     .arg(rowsRead));
+    return rowsRead;
 }
 
 template <typename OnRow>
@@ -921,9 +968,9 @@ void JetCopier::bindField(sqlite3_stmt* st, int index, const Column& c, const Md
     }
     case MDB_REPID: {
         need(16);
-        char* text = mdb_uuid_to_string(mdb_->pg_buf, f.start);
-        sqlite3_bind_text(st, index, text, -1, SQLITE_TRANSIENT);
-        g_free(text);
+        char text[kGuidLength + 1];
+        guidText(p, text);
+        sqlite3_bind_text(st, index, text, kGuidLength, SQLITE_TRANSIENT);
         return;
     }
     default:
@@ -934,9 +981,11 @@ void JetCopier::bindField(sqlite3_stmt* st, int index, const Column& c, const Md
 
 }  // namespace
 
-void copyJetFile(const QString& sourcePath, const QString& destPath, const ProgressFn& progress)
+QStringList copyJetFile(const QString& sourcePath, const QString& destPath, const ProgressFn& progress)
 {
-    JetCopier(sourcePath, destPath, progress).run();
+    JetCopier copier(sourcePath, destPath, progress);
+    copier.run();
+    return copier.warnings();
 }
 
 }  // namespace jetreader

@@ -10,9 +10,12 @@
 //
 // Runs in the child program crew-jet-reader: a damaged file can still crash or hang libmdb,
 // and the parent contains that. Any failure raises a dao::DaoError that names the source file.
+// Damage that costs no data (an index whose pages lie beyond the end of the file: the copy builds its
+// indexes from their definitions) is no failure: the copy is made, and a warning says what was found.
 #include "import/db/DaoError.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace jetreader {
@@ -21,7 +24,9 @@ namespace jetreader {
 // (rows = -1), so that the parent can tell a long copy from a hang.
 using ProgressFn = std::function<void(const QString& table, qint64 rows)>;
 
-void copyJetFile(const QString& sourcePath, const QString& destPath, const ProgressFn& progress = {});
+// Returns the warnings, each one sentence for the import log that names the file, the table and what
+// was done; empty for a sound file.
+QStringList copyJetFile(const QString& sourcePath, const QString& destPath, const ProgressFn& progress = {});
 
 // The conversions' lookup columns: an index is made on each one that exists in the copy.
 struct LookupColumn {

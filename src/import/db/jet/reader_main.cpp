@@ -3,6 +3,7 @@
 // Run by CopySource as a child process, so that a damaged file that crashes or hangs libmdb
 // cannot take the import with it. Protocol with the parent:
 //   stdout  "progress <table> <rows>" lines, flushed, so that the parent can tell work from a hang;
+//           after a complete copy, a line "warning <text>" for each warning of the copy;
 //   stderr  libmdb's own warnings, and on failure a last line "error <number> <description>";
 //   exit    0 when DEST is complete, 2 after a reported error, 3 on an unexpected failure.
 // The database password never appears in any of them.
@@ -41,12 +42,23 @@ void capMemory()
 #endif
 }
 
+QByteArray oneLine(QString text)
+{
+    text.replace('\n', ' ').replace('\r', ' ');
+    return text.toUtf8();
+}
+
 void reportError(int number, const QString& description)
 {
-    QString oneLine = description;
-    oneLine.replace('\n', ' ').replace('\r', ' ');
-    std::fprintf(stderr, "\nerror %d %s\n", number, oneLine.toUtf8().constData());
+    std::fprintf(stderr, "\nerror %d %s\n", number, oneLine(description).constData());
     std::fflush(stderr);
+}
+
+// On a line of its own, whatever libmdb may have left unfinished on stdout.
+void reportWarning(const QString& text)
+{
+    std::printf("\nwarning %s\n", oneLine(text).constData());
+    std::fflush(stdout);
 }
 
 }  // namespace
@@ -61,10 +73,12 @@ int main(int argc, char** argv)
     const QString source = QString::fromLocal8Bit(argv[1]);
     const QString dest = QString::fromLocal8Bit(argv[2]);
     try {
-        jetreader::copyJetFile(source, dest, [](const QString& table, qint64 rows) {
+        const QStringList warnings = jetreader::copyJetFile(source, dest, [](const QString& table, qint64 rows) {
             std::printf("progress %s %lld\n", table.toUtf8().constData(), static_cast<long long>(rows));
             std::fflush(stdout);
         });
+        for (const QString& warning : warnings)
+            reportWarning(warning);
     } catch (const dao::DaoError& e) {
         reportError(e.Number, e.Description);
         return 2;
