@@ -376,6 +376,9 @@ void CommitImportLog(RunState& run)
 {
     if (!run.log.pending())
         return;
+    // Going ahead claims the run's two folders first: the current one (the working copy) and the
+    // target (this log, the new database).
+    LockFolder(run, QDir::currentPath(), "the working copy temp7601.in");
     const QString folder = QFileInfo(run.log.gLogPath()).absolutePath();
     MakeDirIfMissing(folder);
     LockFolder(run, folder, "the import log MP2ImportLog.txt");

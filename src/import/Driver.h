@@ -19,8 +19,9 @@ void MakeDirIfMissing(const QString& dir);
 // the disk until the import goes ahead (CommitImportLog), so an attempt that the checks refuse leaves an
 // earlier import's log and the folders as they were.
 void OpenImportLog(RunState& run);
-// The import goes ahead: the target directory is made when missing and a pending log is written to
-// its file (created or emptied), the lines kept so far first.
+// The import goes ahead: the current folder and the target directory are claimed for this run (a
+// second import in either is refused, 75), the target directory is made when missing and a pending
+// log is written to its file (created or emptied), the lines kept so far first.
 void CommitImportLog(RunState& run);
 
 // Raises 75 when the new database's path (or its journal's) is too long for the file system: a name

@@ -183,7 +183,8 @@ QString UnreadableHostSettingsFile()
 {
     const auto machine = OpenKey(HKeyLocalMachine, SettingsSubKey());
     const auto user = OpenUserStore("Vantrix", "General");
-    for (const QSettings* store : {machine.get(), user.get()}) {
+    for (QSettings* store : {machine.get(), user.get()}) {
+        store->allKeys();  // the file is parsed when it is first read: only then is its status known
         const QFileInfo file(store->fileName());
         if (store->status() != QSettings::NoError || (file.exists() && !file.isReadable()))
             return file.absoluteFilePath();

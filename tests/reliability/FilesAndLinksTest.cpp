@@ -1,0 +1,167 @@
+// What the import writes beside other people's files: a refused attempt leaves the folders as they
+// were, the working copy of a protected source is readable by its owner alone and gone when the
+// password is refused, a link planted at one of the import's names is refused and never followed, and
+// a problem with a place is told by name before anything starts.
+#include "WholeRunFixture.h"
+
+#include <QFile>
+#include <sys/stat.h>
+
+using namespace reliability;
+
+namespace {
+
+mode_t ModeOf(const QString& path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? (st.st_mode & 0777) : 0;
+}
+
+mode_t CurrentUmask()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+}  // namespace
+
+TEST_F(WholeRun, ARefusedAttemptLeavesTheFoldersAndTheEarlierLogAsTheyWere)
+{
+    const QString source = DemoSource();
+    const QStringList args = QStringList{"--source", source, "--name", "Plant", "--yes"} + DemoRename();
+    ASSERT_EQ(Batch(args).status, 0);
+    const QString log = UserDir() + "/Plant/MP2ImportLog.txt";
+    const QByteArray firstLog = ReadBytes(log);
+    ASSERT_GT(firstLog.count("\r\n"), 20);
+
+    const Outcome again = Batch(args);
+    EXPECT_EQ(again.status, 1);
+    EXPECT_TRUE(again.out.contains("already exists in '")) << again.out.toStdString();
+    EXPECT_EQ(ReadBytes(log), firstLog);
+
+    // Refused by the list (the file name is registered): the chosen folder is never made.
+    const Outcome elsewhere =
+        Batch(QStringList{"--source", source, "--name", "Plant", "--target-dir", UserDir() + "/Elsewhere", "--yes"} +
+              DemoRename());
+    EXPECT_EQ(elsewhere.status, 1);
+    EXPECT_TRUE(elsewhere.out.contains("is already being used in the program")) << elsewhere.out.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Elsewhere"));
+}
+
+TEST_F(WholeRun, TheWorkingCopyOfAProtectedSourceIsItsOwnersAloneAndGoesWithARefusedPassword)
+{
+    const QString source = DemoSource("Pa55-word");
+    const QString copy = dir.filePath("work/temp7601.in");
+    for (const QString& wrong : {QString("pa55-word"), QString(" ")}) {
+        const Outcome r = Batch(QStringList{"--source", source, "--name", "Wrong", "--password", wrong, "--yes"} +
+                                DemoRename());
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.out.contains("3031")) << r.out.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(copy)) << "a refused password left the source's data behind";
+        EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Wrong/Wrong.mdb"));
+    }
+    const Outcome r =
+        Batch(QStringList{"--source", source, "--name", "Right", "--password", "Pa55-word", "--yes"} + DemoRename());
+    ASSERT_EQ(r.status, 0) << r.out.toStdString();
+    EXPECT_EQ(ModeOf(copy), mode_t(0600));
+    const mode_t usual = 0666 & ~CurrentUmask();
+    EXPECT_EQ(ModeOf(UserDir() + "/Right/MP2ImportLog.txt"), usual);
+    EXPECT_EQ(ModeOf(UserDir() + "/Right/Right.mdb") & 0600, mode_t(0600));
+    const QStringList leftovers = QDir(dir.filePath("work")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    EXPECT_EQ(leftovers, QStringList{"temp7601.in"});
+}
+
+TEST_F(WholeRun, ALinkAtOneOfTheImportsNamesIsRefusedOrRemovedNeverFollowed)
+{
+    const QString source = DemoSource();
+    const QString victim = dir.filePath("victim.txt");
+    WriteFile(victim, "not the import's");
+    const auto victimUntouched = [&] { EXPECT_EQ(ReadBytes(victim), QByteArray("not the import's")); };
+
+    // At the working copy's name.
+    const QString copy = dir.filePath("work/temp7601.in");
+    ASSERT_TRUE(QFile::link(victim, copy));
+    Outcome r = Batch(QStringList{"--source", source, "--name", "Linked", "--yes"} + DemoRename());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.contains("is a symbolic link")) << r.out.toStdString();
+    victimUntouched();
+    EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Linked/Linked.mdb"));
+    QFile::remove(copy);
+
+    // At the log's name in an existing target folder: refused by the Import button's checks.
+    QDir().mkpath(UserDir() + "/Logged");
+    ASSERT_TRUE(QFile::link(victim, UserDir() + "/Logged/MP2ImportLog.txt"));
+    r = Batch(QStringList{"--source", source, "--name", "Logged", "--yes"} + DemoRename());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.contains("is a symbolic link")) << r.out.toStdString();
+    victimUntouched();
+
+    // At a journal's name, where a killed run would leave one: removed before the file is made.
+    ASSERT_TRUE(QFile::link(victim, copy + "-journal"));
+    QDir().mkpath(UserDir() + "/Journal");
+    ASSERT_TRUE(QFile::link(victim, UserDir() + "/Journal/Journal.mdb-journal"));
+    r = Batch(QStringList{"--source", source, "--name", "Journal", "--yes"} + DemoRename());
+    EXPECT_EQ(r.status, 0) << r.out.toStdString();
+    victimUntouched();
+    EXPECT_EQ(Registered(), 1);
+
+    // A source named as the copy's temporary file once was is only ever read.
+    const QString oddSource = dir.filePath("mp2/Plant.mdb.partial");
+    ASSERT_TRUE(QFile::copy(source, oddSource));
+    const Fingerprint before = FingerprintOf(oddSource);
+    EXPECT_EQ(Start("crew-mdb-copy", {oddSource, dir.filePath("mp2/Plant.mdb")}).status, 0);
+    EXPECT_TRUE(FingerprintOf(oddSource) == before);
+}
+
+TEST_F(WholeRun, AProblemWithAPlaceIsToldByNameBeforeAnythingStarts)
+{
+    const QString source = DemoSource();
+
+    // A folder where the working copy goes.
+    const QString copy = dir.filePath("work/temp7601.in");
+    QDir().mkpath(copy);
+    Outcome r = Batch(QStringList{"--source", source, "--name", "Folder", "--yes"} + DemoRename());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.contains("'" + copy + "' is not a file")) << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains("someone is currently using the MP2 database")) << r.out.toStdString();
+    QDir(copy).removeRecursively();
+
+    // A file name the file system cannot hold with its journal's name: refused with the checks.
+    const QString longName = QString(245, QChar('n')) + ".mdb";
+    r = Batch(QStringList{"--source", source, "--name", "Long", "--file-name", longName, "--yes"} + DemoRename());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.contains("is too long for the file system")) << r.out.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Long"));
+
+    // Settings that cannot be read are not taken for a product that is not installed.
+    const QString settings = dir.filePath("config/system/Vantrix/General.conf");
+    const QByteArray good = ReadBytes(settings);
+    ASSERT_FALSE(good.isEmpty());
+    WriteFile(settings, QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0 not a settings file", 30));
+    r = Batch(QStringList{"--source", source, "--name", "Garbled", "--yes"} + DemoRename());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.contains("could not be read from") && r.out.contains(settings)) << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains("is not installed")) << r.out.toStdString();
+    WriteFile(settings, good);
+
+    // A current folder that cannot be written (a read-only file system, which binds root too).
+    const QString readOnly = dir.filePath("readonly");
+    ScratchMount mount(readOnly, 64, true);
+    if (!mount.ok())
+        GTEST_SKIP() << "a read-only filesystem cannot be mounted here";
+    const auto p = Launch("crew-import", QStringList{"--batch", "--source", source, "--name", "ReadOnly", "--yes"} +
+                                             DemoRename(),
+                          readOnly);
+    r = Finish(*p);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.contains("current folder '" + readOnly + "', which cannot be written")) << r.out.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(UserDir() + "/ReadOnly/ReadOnly.mdb"));
+}
