@@ -288,6 +288,23 @@ TEST_F(PreParseScreen, PressingUpdateAgainAfterAFailureFinishesTheRenames)
         EXPECT_EQ(Numbers(table), "A-Bldg|B-BLDG|B-Bldg2|C-Bldg|C-Bldg") << table;
 }
 
+TEST_F(PreParseScreen, NumbersWithLettersBeyondAsciiAreListedAndRewrittenWhateverTheirCase)
+{
+    InsertEverywhere({"pümpe-süd", "straße-pumpe"});
+    Open();
+    PreParse screen(run);
+    screen.Open();
+    // Upper case one character for one, as the numbers are compared.
+    EXPECT_EQ(screen.EqNum(1).number, "PÜMPE-SÜD");
+    EXPECT_EQ(screen.EqNum(2).number, "STRAßE-PUMPE");
+    EXPECT_EQ(screen.EqNum(2).length, 12);
+    screen.FillSubStrings(Pairs({{"süd", "S"}, {"PUMPE", "Pmp"}}));
+    EXPECT_TRUE(screen.UpdateDatabaseAndClose()) << op.messages().join("\n").toStdString();
+    EXPECT_TRUE(LogLines().contains("MP2EqOld(1)= PÜMPE-SÜD  MP2EqNew(1)= PÜMPE-S"));
+    for (const char* table : kEqNumTables)
+        EXPECT_EQ(Numbers(table), "PÜMPE-S|STRAßE-Pmp") << table;
+}
+
 TEST(PreParseCsv, SplitsEachLineAtTheFirstComma)
 {
     QTemporaryDir dir;

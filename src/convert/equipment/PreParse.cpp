@@ -1,6 +1,7 @@
 #include "convert/equipment/PreParse.h"
 
 #include "common/Lookups.h"
+#include "import/db/TextCase.h"
 
 #include <QFile>
 
@@ -209,7 +210,7 @@ void PreParse::Open()
         row = EqNumRow{};
         if (!eqnum.isNull()) {
             const QString text = eqnum.toText();
-            row.number = text.toUpper();
+            row.number = dao::UpperCase(text);
             row.length = static_cast<int>(text.size());
             row.yellow = text.size() > kYellowAbove;
         }
@@ -378,7 +379,7 @@ void PreParse::update()
             run_.op.MsgBox("Row '" + QString::number(row) + "' skipped. MP2 has no substring set up.");
             continue;
         }
-        pairs.push_back({p.mp2.toUpper(), p.vx});
+        pairs.push_back({dao::UpperCase(p.mp2), p.vx});
     }
     run_.Log("-----PreParseEqNum - Start--------");
     run_.Log(QString());
