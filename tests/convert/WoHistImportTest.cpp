@@ -98,6 +98,18 @@ int CountIn(const QStringList& log, const QString& prefix)
 class WoHistImport : public WholeImportFixture {
 protected:
     WoHistImport() : WholeImportFixture(QDateTime(QDate(2024, 6, 1), QTime(9, 0), Qt::UTC)) {}
+
+    // The whole import with the log opened as the main form opens it: its exit status.
+    int Import()
+    {
+        OpenImportLog(run);
+        try {
+            DoImport(run);
+        } catch (const EndProgram& end) {
+            return end.status;
+        }
+        return -1;
+    }
 };
 
 TEST_F(WoHistImport, HistoryVendorsAndItemsOfAWholeImportMatchTheirLog)
@@ -105,13 +117,7 @@ TEST_F(WoHistImport, HistoryVendorsAndItemsOfAWholeImportMatchTheirLog)
     WritePlant(run.txtSourceDB);
     op.Input("N").Then(Answer::PreParseActions([](PreParse& screen) { screen.Exit(); })).Input("30");
     const reliability::Fingerprint source = reliability::FingerprintOf(run.txtSourceDB);
-    OpenImportLog(run);
-    int status = -1;
-    try {
-        DoImport(run);
-    } catch (const EndProgram& end) {
-        status = end.status;
-    }
+    const int status = Import();
     EXPECT_TRUE(reliability::FingerprintOf(run.txtSourceDB) == source) << "the import changed its source";
     ASSERT_EQ(status, 0) << op.messages().join("\n---\n").toStdString();
 
@@ -202,14 +208,7 @@ TEST_F(WoHistImport, LinesOfOneWorkOrderAndEquipmentInAnyLetterCaseMakeOneRecord
     rows["INVY"] = {{{"ITEMNUM", "A"}, {"DESCRIPTION", "Belt"}}};
     testsupport::WriteMp2Source(run.txtSourceDB, rows);
     op.Input("N").Then(Answer::PreParseActions([](PreParse& screen) { screen.Exit(); })).Input("30");
-    OpenImportLog(run);
-    int status = -1;
-    try {
-        DoImport(run);
-    } catch (const EndProgram& end) {
-        status = end.status;
-    }
-    ASSERT_EQ(status, 0) << op.messages().join("\n---\n").toStdString();
+    ASSERT_EQ(Import(), 0) << op.messages().join("\n---\n").toStdString();
 
     const QString target = dir.filePath("Crew/Plant1/Plant1.mdb");
     auto text = [&](const QString& sql) { return testsupport::QueryText(target, sql); };
