@@ -141,7 +141,7 @@ TEST_F(Equipment, NoEquipmentIsSaidOnceAndLogsNothing)
 TEST_F(Equipment, LongNumbersAreReplacedByTheOperatorAndRewrittenEverywhere)
 {
     const QString n30(30, 'K'), l31(31, 'L'), m31 = QString(30, 'M') + "'";
-    Insert("EQUIP", {{{"EQNUM", n30}}, {{"EQNUM", l31}}, {{"EQNUM", m31}}, {{"EQNUM", "P-2"}}});
+    Insert("EQUIP", {{{"EQNUM", n30}}, {{"EQNUM", l31}}, {{"EQNUM", m31}}, {{"EQNUM", "P-2"}}, {{"EQNUM", "PÜMPE-3"}}});
     for (const char* table : kEqNumTables)
         if (QString(table) != "EQUIP")
             Insert(table, {{{"EQNUM", l31}}, {{"EQNUM", m31}}});
@@ -150,11 +150,14 @@ TEST_F(Equipment, LongNumbersAreReplacedByTheOperatorAndRewrittenEverywhere)
         .Then(Answer::Change("P-2"))      // another record's number
         .Then(Answer::Change("SHORT-1"))  // accepted for L
         .Then(Answer::Change("SHORT-1"))  // written earlier in this run
-        .Then(Answer::Change("short-1"));  // the test is exact: accepted for M
+        .Then(Answer::Change("short-1"))  // the same numbers in another letter case
+        .Then(Answer::Change("p-2"))
+        .Then(Answer::Change("pümpe-3"))
+        .Then(Answer::Change("SHORT-2"));  // accepted for M
     ASSERT_EQ(Status([&] { CreateEq(run); }), -1) << op.messages().join("\n").toStdString();
 
     const auto dialogs = op.entries(Kind::ChangeValue);
-    ASSERT_EQ(dialogs.size(), 5u);
+    ASSERT_EQ(dialogs.size(), 8u);
     EXPECT_EQ(dialogs[0].text, "The length of this Equipment# is '31' in the MP2 database. " + CR +
                                    "It has to be 30 characters or less for Vantrix/Mendly." + CR + CR +
                                    "Change the New Value to comply." + CR);
@@ -162,18 +165,20 @@ TEST_F(Equipment, LongNumbersAreReplacedByTheOperatorAndRewrittenEverywhere)
     EXPECT_EQ(dialogs[0].value, 1);
     EXPECT_EQ(dialogs[0].maximum, 30);
     EXPECT_EQ(dialogs[3].defaultText, m31);
-    EXPECT_EQ(op.messages(), QStringList({"Error: The equipment# 'P-2'" + CR + "is already being used. Try again.",
-                                          "Error: The equipment# 'SHORT-1'" + CR + "is already being used. Try again."}));
+    QStringList used;
+    for (const char* number : {"P-2", "SHORT-1", "short-1", "p-2", "pümpe-3"})
+        used << "Error: The equipment# '" + QString(number) + "'" + CR + "is already being used. Try again.";
+    EXPECT_EQ(op.messages(), used);
 
     EXPECT_EQ(Out("SELECT group_concat(\"Equipment#\", '|') FROM (SELECT * FROM Equipment ORDER BY Id)"),
-              n30 + "|SHORT-1|short-1|P-2");
-    EXPECT_EQ(LogLines(), QStringList({"Records in MP2 EQUIP table - 4", "",
-                                       "Records in Vantrix/Mendly Equipment table - 4", "",
+              n30 + "|SHORT-1|SHORT-2|P-2|PÜMPE-3");
+    EXPECT_EQ(LogLines(), QStringList({"Records in MP2 EQUIP table - 5", "",
+                                       "Records in Vantrix/Mendly Equipment table - 5", "",
                                        "Old eq# (1) - " + l31, "Old eq# (2) - " + m31, "",
-                                       "New eq# (1) - SHORT-1", "New eq# (2) - short-1", ""}));
+                                       "New eq# (1) - SHORT-1", "New eq# (2) - SHORT-2", ""}));
     for (const char* table : kEqNumTables) {
         EXPECT_EQ(In(QString("SELECT count(*) FROM %1 WHERE EQNUM = 'SHORT-1' COLLATE BINARY").arg(table)), "1") << table;
-        EXPECT_EQ(In(QString("SELECT count(*) FROM %1 WHERE EQNUM = 'short-1' COLLATE BINARY").arg(table)), "1") << table;
+        EXPECT_EQ(In(QString("SELECT count(*) FROM %1 WHERE EQNUM = 'SHORT-2' COLLATE BINARY").arg(table)), "1") << table;
         EXPECT_EQ(In(QString("SELECT count(*) FROM %1 WHERE length(EQNUM) > 30").arg(table)), "0") << table;
     }
 }

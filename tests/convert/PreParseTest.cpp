@@ -267,6 +267,44 @@ TEST_F(PreParseScreen, ARenameThatWouldMergeTwoNumbersOrEmptyOneIsRefused)
     EXPECT_EQ(screen.state(), PreParse::State::Open);
 }
 
+TEST_F(PreParseScreen, PressingUpdateAgainAfterAFailureFinishesTheRenames)
+{
+    InsertEverywhere({"A-BUILDING", "B-BLDG", "B-BUILDING", "C-BUILDING", "C-BUILDING"});
+    Open();
+    PreParse screen(run);
+    screen.Open();
+    screen.FillSubStrings(Pairs({{"BUILDING", "Bldg"}}));
+    EXPECT_FALSE(screen.UpdateDatabaseAndClose());  // B-BUILDING would become B-BLDG
+    EXPECT_EQ(Numbers("EQUIP"), "A-Bldg|B-BLDG|B-BUILDING|C-BUILDING|C-BUILDING");
+
+    // The operator gives B-BUILDING a number of its own and presses again: A-BUILDING, renamed by the
+    // first press, is renamed again (to the number it already has) and is no other record's number;
+    // C-BUILDING, held by two records, is renamed in both by its first rename, not merged by its second.
+    screen.FillSubStrings(Pairs({{"B-BUILDING", "B-Bldg2"}, {"BUILDING", "Bldg"}}));
+    EXPECT_TRUE(screen.UpdateDatabaseAndClose()) << op.messages().join("\n").toStdString();
+    ASSERT_EQ(op.messages().size(), 2);
+    EXPECT_EQ(op.messages()[1], "Equipment PreParse Phase is Done. Click OK to continue.");
+    for (const char* table : kEqNumTables)
+        EXPECT_EQ(Numbers(table), "A-Bldg|B-BLDG|B-Bldg2|C-Bldg|C-Bldg") << table;
+}
+
+TEST_F(PreParseScreen, NumbersWithLettersBeyondAsciiAreListedAndRewrittenWhateverTheirCase)
+{
+    InsertEverywhere({"pümpe-süd", "straße-pumpe"});
+    Open();
+    PreParse screen(run);
+    screen.Open();
+    // Upper case one character for one, as the numbers are compared.
+    EXPECT_EQ(screen.EqNum(1).number, "PÜMPE-SÜD");
+    EXPECT_EQ(screen.EqNum(2).number, "STRAßE-PUMPE");
+    EXPECT_EQ(screen.EqNum(2).length, 12);
+    screen.FillSubStrings(Pairs({{"süd", "S"}, {"PUMPE", "Pmp"}}));
+    EXPECT_TRUE(screen.UpdateDatabaseAndClose()) << op.messages().join("\n").toStdString();
+    EXPECT_TRUE(LogLines().contains("MP2EqOld(1)= PÜMPE-SÜD  MP2EqNew(1)= PÜMPE-S"));
+    for (const char* table : kEqNumTables)
+        EXPECT_EQ(Numbers(table), "PÜMPE-S|STRAßE-Pmp") << table;
+}
+
 TEST(PreParseCsv, SplitsEachLineAtTheFirstComma)
 {
     QTemporaryDir dir;

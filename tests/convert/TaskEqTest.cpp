@@ -246,6 +246,28 @@ TEST_F(TaskEqTest, DuplicateScheduleIsLoggedCountedAndLeftOut)
     EXPECT_TRUE(op.messages().isEmpty());
 }
 
+TEST_F(TaskEqTest, EquipmentAndDuplicatesAreFoundWhateverTheCaseOfEveryLetter)
+{
+    const QDateTime due = Day(2027, 2, 1);
+    Insert("TASKEQ", {Schedule("PM-1", "PÜMPE-1", due, "D", 1), Schedule("PM-1", "pümpe-1", due, "W", 1),
+                      Schedule("PM-1", "PUMPE-1", due, "D", 1)});
+    Open();
+    AddTasks({"PM-1"});
+    AddEquipment({"pümpe-1"});
+    op.Input("30");
+    CreateTaskEq(run);
+
+    const auto rows = Schedules();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][1], Variant("PÜMPE-1"));
+    EXPECT_EQ(rows[0][3], Variant(1));
+    const QStringList lines = RowLines();
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[0].startsWith("CreateTaskEq Error(dup key skipped:3022" + CR)) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].endsWith(CR + "(EqLink and Tasklink: pümpe-1  1)")) << lines[0].toStdString();
+    EXPECT_EQ(lines[2], "MP2 TASKEQ record skipped. EQNUM = PUMPE-1 TASKNUM = PM-1. Couldn't find Equipment# in VX.");
+}
+
 TEST_F(TaskEqTest, OtherFailuresNameTheScheduleInBoxAndLogAndEndTheRun)
 {
     const QString longEq = QString(31, 'X');  // longer than the schedule's equipment field

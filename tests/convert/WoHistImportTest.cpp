@@ -98,6 +98,18 @@ int CountIn(const QStringList& log, const QString& prefix)
 class WoHistImport : public WholeImportFixture {
 protected:
     WoHistImport() : WholeImportFixture(QDateTime(QDate(2024, 6, 1), QTime(9, 0), Qt::UTC)) {}
+
+    // The whole import with the log opened as the main form opens it: its exit status.
+    int Import()
+    {
+        OpenImportLog(run);
+        try {
+            DoImport(run);
+        } catch (const EndProgram& end) {
+            return end.status;
+        }
+        return -1;
+    }
 };
 
 TEST_F(WoHistImport, HistoryVendorsAndItemsOfAWholeImportMatchTheirLog)
@@ -105,13 +117,7 @@ TEST_F(WoHistImport, HistoryVendorsAndItemsOfAWholeImportMatchTheirLog)
     WritePlant(run.txtSourceDB);
     op.Input("N").Then(Answer::PreParseActions([](PreParse& screen) { screen.Exit(); })).Input("30");
     const reliability::Fingerprint source = reliability::FingerprintOf(run.txtSourceDB);
-    OpenImportLog(run);
-    int status = -1;
-    try {
-        DoImport(run);
-    } catch (const EndProgram& end) {
-        status = end.status;
-    }
+    const int status = Import();
     EXPECT_TRUE(reliability::FingerprintOf(run.txtSourceDB) == source) << "the import changed its source";
     ASSERT_EQ(status, 0) << op.messages().join("\n---\n").toStdString();
 
@@ -181,6 +187,38 @@ TEST_F(WoHistImport, HistoryVendorsAndItemsOfAWholeImportMatchTheirLog)
     EXPECT_EQ(text("SELECT group_concat(TotalCost, ',') FROM (SELECT TotalCost FROM WO ORDER BY WoNum)"),
               "16.0,0.0,5.0,0.0");
     EXPECT_EQ(text("SELECT group_concat(VendorId || ':' || Cost, '|') FROM Invy WHERE Status = 0"), "2:12.5|4:9.0");
+}
+
+TEST_F(WoHistImport, LinesOfOneWorkOrderAndEquipmentInAnyLetterCaseMakeOneRecordCountedOnce)
+{
+    const dao::Variant may6 = Day(2024, 5, 6);
+    QMap<QString, std::vector<Mp2Row>> rows;
+    rows["EQUIP"] = {{{"EQNUM", "P-1"}}, {{"EQNUM", "pümpe-2"}}, {{"EQNUM", "PÜMPF-3"}}};
+    rows["EMP"] = {{{"EMPCODE", "E1"}}, {{"EMPCODE", "E2"}}};
+    rows["TASK"] = {{{"TASKNUM", "PM-1"}}};
+    rows["WO"] = {{{"WONUM", "100"}, {"TASKNUM", "PM-1"}}};
+    auto line = [&](const char* eq, const char* emp, double hours) {
+        return Mp2Row{{"WONUM", "100"}, {"EQNUM", eq}, {"CLOSEDATE", may6}, {"EMPCODE", emp}, {"REGHRS", hours}};
+    };
+    // In the order of the numbers, PÜMPF-3 comes between PÜMPE-2 and pümpe-2.
+    rows["WOE"] = {line("P-1", "E1", 8.0), line("p-1", "E2", 4.0), line("PÜMPE-2", "E1", 2.0),
+                   line("pümpe-2", "E2", 1.0), line("PÜMPF-3", "E1", 5.0)};
+    rows["WOP"] = {{{"WONUM", "100"}, {"EQNUM", "p-1"}, {"ITEMNUM", "A"}, {"QTYUSED", 2.0}, {"TOTALUNITCOST", 10.0}},
+                   {{"WONUM", "100"}, {"EQNUM", "PÜMPE-2"}, {"ITEMNUM", "A"}, {"QTYUSED", 1.0}, {"TOTALUNITCOST", 3.0}}};
+    rows["INVY"] = {{{"ITEMNUM", "A"}, {"DESCRIPTION", "Belt"}}};
+    testsupport::WriteMp2Source(run.txtSourceDB, rows);
+    op.Input("N").Then(Answer::PreParseActions([](PreParse& screen) { screen.Exit(); })).Input("30");
+    ASSERT_EQ(Import(), 0) << op.messages().join("\n---\n").toStdString();
+
+    const QString target = dir.filePath("Crew/Plant1/Plant1.mdb");
+    auto text = [&](const QString& sql) { return testsupport::QueryText(target, sql); };
+    EXPECT_EQ(text("SELECT group_concat(\"Equipment#\" || ':' || TotalLaborHours || ':' || TotalCost, '|') "
+                   "FROM (SELECT * FROM WO ORDER BY WoNum)"),
+              "P-1:12.0:10.0|PÜMPE-2:3.0:3.0|PÜMPF-3:5.0:0.0");
+    EXPECT_EQ(text("SELECT group_concat(WoNum || ':' || Hours, '|') FROM (SELECT * FROM WoLabor ORDER BY Id)"),
+              "1:8.0|1:4.0|2:2.0|2:1.0|3:5.0");
+    EXPECT_EQ(text("SELECT group_concat(WoNum || ':' || Qty, '|') FROM (SELECT * FROM WoItems ORDER BY Id)"),
+              "1:2.0|2:1.0");
 }
 
 }  // namespace

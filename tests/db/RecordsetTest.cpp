@@ -114,10 +114,27 @@ TEST_F(DbTest, AutonumbersAreNeverReused)
 TEST_F(DbTest, UniqueIndexRefusesADuplicateOnUpdateIgnoringCase)
 {
     addEquip("PUMP-1");
+    addEquip(QString::fromUtf8("PÜMPE-1"));
+    addEquip(Variant());
+    addEquip(Variant());  // Nulls are never duplicates
     auto rs = db->OpenRecordset("EQUIP");
     rs->AddNew();
     rs->Fields("EQNUM") = "pump-1";
     EXPECT_DAO_ERROR(3022, rs->Update());
+    // The index folds ASCII letters only; the layer folds the others.
+    rs->AddNew();
+    rs->Fields("EQNUM") = QString::fromUtf8("pümpe-1");
+    EXPECT_DAO_ERROR(3022, rs->Update());
+    rs->CancelUpdate();
+    rs->MoveFirst();
+    rs->Edit();
+    rs->Fields("EQNUM") = QString::fromUtf8("PÜMPE-1");
+    EXPECT_DAO_ERROR(3022, rs->Update());
+    rs->MoveNext();
+    rs->Edit();
+    rs->Fields("EQNUM") = QString::fromUtf8("Pümpe-1");  // the row itself in another case
+    rs->Update();
+    EXPECT_EQ(db->OpenRecordset("Select * from EQUIP Where EQNUM = 'pümpe-1'")->RecordCount(), 1);
 }
 
 TEST_F(DbTest, SnapshotsAndAggregatesAreReadOnly)

@@ -3,6 +3,9 @@
 #include "DbFixture.h"
 
 #include "import/db/SqlTranslator.h"
+#include "support/SqliteFile.h"
+
+#include <sqlite3.h>
 
 using dao::Variant;
 
@@ -78,6 +81,50 @@ TEST_F(DbTest, TextComparisonAndOrderIgnoreCase)
     for (; !rs->EOF_(); rs->MoveNext())
         seen << rs->Fields("EQNUM").Value().toText();
     EXPECT_EQ(seen, QStringList({"b2", "B1", "a2", "A1"}));
+}
+
+TEST_F(DbTest, EveryLetterComparesWithoutItsCaseWhileAsciiTextsKeepTheIndex)
+{
+    for (const char* n : {"pümpe-1", "PUMPE-2", "Straße-3", "ΣΊΓΜΑ"})
+        addEquip(QString::fromUtf8(n));
+    addEquip(Variant());
+    auto count = [&](const char* where) {
+        return db->OpenRecordset("Select * from EQUIP Where " + QString::fromUtf8(where))->RecordCount();
+    };
+    EXPECT_EQ(count("EQNUM = 'pumpe-2'"), 1);
+    EXPECT_EQ(count("EQNUM = 'PÜMPE-1'"), 1);  // the shape of an ASCII text is not the one used
+    EXPECT_EQ(count("EQNUM = 'PUMPE-2'"), 1);  // and back
+    EXPECT_EQ(count("EQNUM = 'PUMPE-1'"), 0);  // Ü is not U
+    EXPECT_EQ(count("EQNUM = 'STRAẞE-3'"), 1);
+    EXPECT_EQ(count("EQNUM = 'σίγμα'"), 1);   // nothing ASCII to narrow the rows down by
+    EXPECT_EQ(count("EQNUM <> 'PÜMPE-1'"), 3);  // Null is neither equal nor unequal
+    EXPECT_EQ(count("Not EQNUM = 'PÜMPE-1'"), 3);
+    EXPECT_EQ(count("EQNUM = 'PÜMPE-1' Or EQNUM = 'Straße-3' And DESCRIPTION Is Null"), 2);
+    db->Execute("Update EQUIP Set EQNUM = 'Pümpe-1' Where EQNUM = 'PÜMPE-1'", dao::dbFailOnError);
+    EXPECT_EQ(db->RecordsAffected(), 1);
+
+    // An index still finds both kinds of text.
+    auto plan = [&](const char* where) {
+        const QByteArray sql =
+            ("EXPLAIN QUERY PLAN " + dao::TranslateJetSql("Select * from EQUIP Where " + QString::fromUtf8(where)).sql)
+                .toUtf8();
+        sqlite3_stmt* st = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db->handle(), sql.constData(), -1, &st, nullptr), SQLITE_OK) << sql.constData();
+        QString detail;
+        while (st && sqlite3_step(st) == SQLITE_ROW)
+            detail += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 3)));
+        sqlite3_finalize(st);
+        return detail.toStdString();
+    };
+    const std::string ascii = plan("EQNUM = 'PUMPE-2'"), beyond = plan("EQNUM = 'PÜMPE-1'");
+    EXPECT_NE(ascii.find("USING INDEX EQNUM_UNIQUE (EQNUM=?)"), std::string::npos) << ascii;
+    EXPECT_NE(beyond.find("USING INDEX EQNUM_UNIQUE (EQNUM>? AND EQNUM<?)"), std::string::npos) << beyond;
+
+    // The file names nothing of ours: a plain SQLite connection writes to it, with its own NOCASE.
+    dao::Idle(dao::dbRefreshCache);
+    EXPECT_EQ(testsupport::QueryText(path, "SELECT count(*) FROM sqlite_master WHERE sql LIKE '%JETCASE%'"), "0");
+    testsupport::RunSql(path, {"INSERT INTO EQUIP (EQNUM) VALUES ('PÜMPE-1')", "PRAGMA integrity_check"});
+    EXPECT_EQ(count("EQNUM = 'pümpe-1'"), 2);
 }
 
 TEST_F(DbTest, ExecuteWithoutFailOnErrorSkipsRowsItCannotChange)

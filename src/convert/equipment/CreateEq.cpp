@@ -7,6 +7,7 @@
 #include "convert/equipment/ChangeValue.h"
 #include "convert/equipment/PreParse.h"
 #include "import/Driver.h"
+#include "import/db/TextCase.h"
 
 #include <QSet>
 #include <utility>
@@ -158,14 +159,16 @@ void CreateEq(RunState& run)
         run.Log("Records in MP2 EQUIP table - " + QString::number(count));
         run.Log(QString());
 
-        // The numbers in use, for the exact test of the operator's replacements.
+        // The numbers in use and those written, letter case folded: a replacement that differs from
+        // one of them only in letter case would name the same equipment wherever the later
+        // conversions look numbers up, so it is refused as well.
         QSet<QString> numbersInUse;
         if (count > 0) {
             eq->MoveFirst();
             for (long i = 1; i <= count; ++i) {
                 const dao::Variant v = eq->Fields("EQNUM").Value();
                 if (!v.isNull())
-                    numbersInUse.insert(v.toText());
+                    numbersInUse.insert(dao::FoldCase(v.toText()));
                 eq->MoveNext();
             }
             eq->MoveFirst();
@@ -225,7 +228,8 @@ void CreateEq(RunState& run)
                 run.op.SetBusy(true);
                 if (answer.isEmpty())
                     continue;
-                if (numbersInUse.contains(answer) || numbersWritten.contains(answer)) {
+                const QString folded = dao::FoldCase(answer);
+                if (numbersInUse.contains(folded) || numbersWritten.contains(folded)) {
                     run.op.MsgBox("Error: The equipment# '" + answer + "'" + CR + "is already being used. Try again.");
                     continue;
                 }
@@ -234,7 +238,7 @@ void CreateEq(RunState& run)
                 number = answer;
             }
             equipment->Fields("Equipment#") = number;
-            numbersWritten.insert(number);
+            numbersWritten.insert(dao::FoldCase(number));
 
             const dao::Variant description = fDescription.Value();
             equipment->Fields("Description") = description.isNull() ? dao::Variant("????") : description;

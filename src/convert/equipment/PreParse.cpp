@@ -1,6 +1,7 @@
 #include "convert/equipment/PreParse.h"
 
 #include "common/Lookups.h"
+#include "import/db/TextCase.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -117,16 +118,29 @@ void RenameEqNum(dao::Database& db, const QString& oldNumber, const QString& new
                    dao::dbFailOnError);
 }
 
+namespace {
+
+bool AnyEquip(dao::Database& db, const QString& where)
+{
+    auto rs = db.OpenRecordset("Select * from EQUIP Where " + where, dao::dbOpenSnapshot);
+    const bool any = !(rs->BOF() && rs->EOF_());
+    rs->Close();
+    return any;
+}
+
+}  // namespace
+
 void CheckRename(dao::Database& db, const QString& oldNumber, const QString& newNumber)
 {
     if (newNumber.isEmpty())
         throw dao::DaoError(3315, "Field 'EQNUM' can't be a zero-length string: the substrings leave nothing of "
                                   "the equipment number '" + oldNumber + "'.");
-    auto rs = db.OpenRecordset("Select * from EQUIP Where EQNUM = '" + DoubleApostrophes(newNumber) +
-                                   "' And EQNUM <> '" + DoubleApostrophes(oldNumber) + "'",
-                               dao::dbOpenSnapshot);
-    const bool taken = !(rs->BOF() && rs->EOF_());
-    rs->Close();
+    // Two records become one only while one of them still holds the old number: a rename made by an
+    // earlier press of the button left the record under its new number, and renaming it again
+    // changes nothing in EQUIP.
+    const QString oldText = DoubleApostrophes(oldNumber);
+    const bool taken = AnyEquip(db, "EQNUM = '" + oldText + "'") &&
+                       AnyEquip(db, "EQNUM = '" + DoubleApostrophes(newNumber) + "' And EQNUM <> '" + oldText + "'");
     if (taken) {
         const dao::DaoError duplicate = dao::JetError::DuplicateKey();
         throw dao::DaoError(duplicate.Number, duplicate.Description + " The equipment number '" + oldNumber +
@@ -215,7 +229,7 @@ void PreParse::Open()
         row = EqNumRow{};
         if (!eqnum.isNull()) {
             const QString text = eqnum.toText();
-            row.number = text.toUpper();
+            row.number = dao::UpperCase(text);
             row.length = static_cast<int>(text.size());
             row.yellow = text.size() > kYellowAbove;
         }
@@ -384,7 +398,7 @@ void PreParse::update()
             run_.op.MsgBox("Row '" + QString::number(row) + "' skipped. MP2 has no substring set up.");
             continue;
         }
-        pairs.push_back({p.mp2.toUpper(), p.vx});
+        pairs.push_back({dao::UpperCase(p.mp2), p.vx});
     }
     run_.Log("-----PreParseEqNum - Start--------");
     run_.Log(QString());

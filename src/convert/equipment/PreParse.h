@@ -38,8 +38,9 @@ inline constexpr const char* kEqNumTables[9] = {"EQUIP", "TASKEQ", "TSKMETER", "
 void RenameEqNum(dao::Database& db, const QString& oldNumber, const QString& newNumber);
 
 // Refuses a rename that would lose or merge equipment: an empty new number (the record would be taken
-// for one without a number and deleted) raises 3315; a new number that another EQUIP record already
-// has (letter case ignored, as the database compares) raises 3022, as a unique key on EQNUM would.
+// for one without a number and deleted) raises 3315; while a record holds the old number, a new number
+// that another EQUIP record already has (letter case ignored, as the database compares) raises 3022,
+// as a unique key on EQNUM would.
 void CheckRename(dao::Database& db, const QString& oldNumber, const QString& newNumber);
 
 // Reads pairs from a text file, one "mp2,vx" pair a line, split at the first comma; the VX part may be

@@ -8,8 +8,10 @@
 #include "convert/workorders/HistoryNotes.h"
 #include "import/Driver.h"
 #include "import/db/JetDate.h"
+#include "import/db/TextCase.h"
 
 #include <QHash>
+#include <QSet>
 
 namespace {
 
@@ -116,8 +118,8 @@ void CreateWoHist(RunState& run)
         auto wo = run.DBout->OpenRecordset("WO", dao::dbOpenTable);
         wo->SetIndex("PrimaryKey");
         long written = 0;
-        QString lastWonum;
-        QString lastEqnum;
+        QString lastWonum;                // letter case folded, as are the numbers below
+        QSet<QString> equipmentOfWonum;  // with a record of the last work order
         Mp2WorkOrders workOrders(run);
         QHash<QString, qint32> taskIds;   // task number (exact) -> Task#
         QHash<QString, bool> equipment;   // EQNUM (exact) -> in the new database
@@ -166,10 +168,18 @@ void CreateWoHist(RunState& run)
             }
 
             // Several WOE lines (employees, locations) of one work order and equipment make one record.
-            const bool repeated = written > 0 && wonumText == lastWonum && eqnumText == lastEqnum;
-            lastWonum = wonumText;
-            lastEqnum = eqnumText;
-            if (repeated)
+            // Letter case does not tell numbers apart: the labour and parts of the record are looked
+            // up without regard to it, so P-1 and p-1 in one work order are one record, whose lines
+            // are each counted once. The lines come ordered by work order, but equipment numbers with
+            // letters beyond ASCII need not sort next to their other case.
+            const QString wonumKey = dao::FoldCase(wonumText);
+            if (wonumKey != lastWonum) {
+                lastWonum = wonumKey;
+                equipmentOfWonum.clear();
+            }
+            const qsizetype recorded = equipmentOfWonum.size();
+            equipmentOfWonum.insert(dao::FoldCase(eqnumText));
+            if (equipmentOfWonum.size() == recorded)
                 continue;
 
             const dao::Variant closeDate = woe->Fields("CLOSEDATE").Value();

@@ -4,6 +4,7 @@
 #include "import/db/Interrupt.h"
 #include "import/db/PasswordVerifier.h"
 #include "import/db/SqlTranslator.h"
+#include "import/db/TextCase.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -99,6 +100,12 @@ std::shared_ptr<Database> Database::OpenDatabase(const QString& path, bool exclu
     sqlite3_db_config(db->db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(db->db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_busy_timeout(db->db_, 2000);
+    // Statements compare texts with letters beyond ASCII through it; no schema ever names it.
+    if (!RegisterFoldCollation(db->db_)) {
+        const QString why = errorText(db->db_);
+        db->Close();
+        throw JetError::Engine("registering the letter-case collation: " + why);
+    }
     if (!readOnly && sqlite3_db_readonly(db->db_, "main") == 1) {
         db->Close();
         throw JetError::FileInUse(path);  // the file is read-only
@@ -419,12 +426,47 @@ const TableDef& Database::Table(const QString& name)
             def->RowidKey = r.name;
         def->Fields.push_back(f);
     }
+    def->TextUniqueKeys = textUniqueKeys(*def);
     auto& writes = tableWrites_[key];
     if (!writes)
         writes = std::make_shared<quint64>(0);
     def->Writes = writes;
     tables_.insert(key, def);
     return *def;
+}
+
+std::vector<std::vector<int>> Database::textUniqueKeys(const TableDef& def)
+{
+    std::vector<std::vector<int>> keys;
+    QStringList unique;
+    sqlite3_stmt* st = nullptr;
+    const QByteArray list = ("PRAGMA index_list(" + quoteIdentifier(def.Name) + ")").toUtf8();
+    sqlite3_prepare_v2(db_, list.constData(), -1, &st, nullptr);
+    while (st && sqlite3_step(st) == SQLITE_ROW)
+        if (sqlite3_column_int(st, 2) != 0)
+            unique << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+    sqlite3_finalize(st);
+    for (const QString& index : unique) {
+        std::vector<int> key;
+        bool text = false, columns = true;
+        const QByteArray info = ("PRAGMA index_info(" + quoteIdentifier(index) + ")").toUtf8();
+        sqlite3_prepare_v2(db_, info.constData(), -1, &st, nullptr);
+        while (st && sqlite3_step(st) == SQLITE_ROW) {
+            const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
+            const int field = name ? def.fieldIndex(QString::fromUtf8(name)) : -1;
+            if (field < 0) {
+                columns = false;  // an expression: not a key of fields
+                continue;
+            }
+            const FieldType type = def.Fields[static_cast<size_t>(field)].Type;
+            text = text || type == FieldType::Text || type == FieldType::Memo;
+            key.push_back(field);
+        }
+        sqlite3_finalize(st);
+        if (text && columns)
+            keys.push_back(std::move(key));
+    }
+    return keys;
 }
 
 std::shared_ptr<const TableDef> Database::TablePtr(const QString& name)

@@ -30,6 +30,9 @@ struct TableDef {
     QString Name;
     std::vector<FieldInfo> Fields;
     QString RowidKey;  // the autonumber column that is SQLite's rowid, or empty
+    // The unique keys that hold a text field (field indexes in key order): SQLite's indexes compare
+    // texts through NOCASE, so the layer checks a text with letters beyond ASCII against them itself.
+    std::vector<std::vector<int>> TextUniqueKeys;
     // Counts the writes to this table through recordsets; shared by every definition of the table
     // read from one connection, so that a row read earlier can be known to be still the same.
     std::shared_ptr<quint64> Writes;
@@ -145,6 +148,7 @@ public:
 private:
     Database() : relations_(*this) {}
     void requireOpen() const;
+    std::vector<std::vector<int>> textUniqueKeys(const TableDef& def);
     bool inTransaction_ = false;
     bool private_ = false;
     quint64 writeGeneration_ = 0;

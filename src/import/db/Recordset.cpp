@@ -3,6 +3,7 @@
 #include "import/db/Database.h"
 #include "import/db/FieldConversion.h"
 #include "import/db/SqlTranslator.h"
+#include "import/db/TextCase.h"
 
 #include <algorithm>
 #include <cstring>
@@ -513,6 +514,7 @@ void Recordset::Update()
     for (size_t i = 0; i < fields.size(); ++i)
         if (fields[i].Required && !fields[i].AutoNumber && buffer_[i].isNull())
             throw JetError::RequiredIsNull(table_, fields[i].Name);
+    requireUniqueIgnoringCase(mode_ == Mode::Adding ? -1 : currentRowid());
 
     db_->beginWrite();
     if (mode_ == Mode::Adding) {
@@ -577,6 +579,44 @@ void Recordset::Update()
     db_->noteWrite(*def_);
     keepPrefetched(before, lastModified_);
     mode_ = Mode::None;
+}
+
+void Recordset::requireUniqueIgnoringCase(qint64 self) const
+{
+    const auto& fields = def_->Fields;
+    for (const std::vector<int>& key : def_->TextUniqueKeys) {
+        // Only a text with letters beyond ASCII needs the check; a key with a Null is never a duplicate.
+        bool needed = false;
+        bool null = false;
+        for (const int c : key) {
+            const Variant& v = buffer_[static_cast<size_t>(c)];
+            null = null || v.isNull();
+            needed = needed || (v.kind() == Variant::Kind::Text && NeedsFold(v.toText()));
+        }
+        if (null || !needed)
+            continue;
+        QStringList conditions;
+        for (size_t k = 0; k < key.size(); ++k) {
+            const FieldInfo& f = fields[static_cast<size_t>(key[k])];
+            const bool text = f.Type == FieldType::Text || f.Type == FieldType::Memo;
+            conditions << QString("%1 = ?%2").arg(quoteIdentifier(f.Name)).arg(k + 1) +
+                              (text ? QStringLiteral(" COLLATE ") + QLatin1String(kFoldCollation) : QString());
+        }
+        const QString sql = "SELECT 1 FROM " + quoteIdentifier(table_) + " WHERE " + conditions.join(" AND ") +
+                            QString(" AND rowid <> ?%1 LIMIT 1").arg(key.size() + 1);
+        sqlite3_stmt* st = db_->prepare(sql);
+        for (size_t k = 0; k < key.size(); ++k) {
+            const auto c = static_cast<size_t>(key[k]);
+            BindValue(st, static_cast<int>(k + 1), buffer_[c], fields[c]);
+        }
+        sqlite3_bind_int64(st, static_cast<int>(key.size() + 1), self);
+        const int rc = sqlite3_step(st);
+        sqlite3_reset(st);
+        if (rc == SQLITE_ROW)
+            throw JetError::DuplicateKey();
+        if (rc != SQLITE_DONE)
+            db_->raiseLastError(sql);
+    }
 }
 
 void Recordset::Delete()

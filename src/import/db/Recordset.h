@@ -95,6 +95,10 @@ private:
     void assign(int column, const Variant& v);
     void requireCurrent() const;
     void requireUpdatable() const;
+    // Raises 3022 when another row holds the values being written in a unique key, letter case
+    // ignored as Jet ignores it (the index itself ignores it for ASCII letters only). `self`: the row
+    // being edited, -1 when adding.
+    void requireUniqueIgnoringCase(qint64 self) const;
     qint64 currentRowid() const;
     bool hasCurrent() const;
 

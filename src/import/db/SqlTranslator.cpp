@@ -3,6 +3,7 @@
 #include "import/db/DaoError.h"
 #include "import/db/FieldType.h"
 #include "import/db/JetDate.h"
+#include "import/db/TextCase.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -172,12 +173,55 @@ QString likePattern(const QString& v)
     return out;
 }
 
+// How a text literal compared with = or <> is compared. Through NOCASE (and its indexes) when the
+// text has no letter beyond ASCII; otherwise through the fold collation, and, when the text begins
+// with ASCII characters, also within the range of texts that begin with those in any case, so that
+// an index still narrows the rows down. Statements of one shape share the class of every literal.
+enum class TextClass { Plain, FoldRanged, FoldBare };
+
+TextClass textClass(const QString& v)
+{
+    if (!NeedsFold(v))
+        return TextClass::Plain;
+    return v.at(0).unicode() < 0x80 ? TextClass::FoldRanged : TextClass::FoldBare;
+}
+
+// The range of the texts that begin with v's leading ASCII characters in any letter case, as NOCASE
+// orders texts: from those characters in lower case up to, not including, the same with the last one
+// moved to the next character.
+QString foldRangeLow(const QString& v)
+{
+    qsizetype n = 0;
+    while (n < v.size() && v[n].unicode() < 0x80)
+        ++n;
+    return v.left(n).toLower();
+}
+
+QString foldRangeHigh(const QString& v)
+{
+    QString high = foldRangeLow(v);
+    high.back() = QChar(static_cast<char16_t>(high.back().unicode() + 1));
+    return high;
+}
+
 // Where a parameter's value comes from: the literal-th text or date literal of the statement
-// (-1: a number, which is part of the statement's shape), turned into a Like pattern or not.
+// (-1: a number, which is part of the statement's shape), and what is made of it.
 struct ParamOrigin {
+    enum class Use { Value, Like, FoldLow, FoldHigh };
     int literal = -1;
-    bool like = false;
+    Use use = Use::Value;
 };
+
+QString parameterText(ParamOrigin::Use use, const QString& literal)
+{
+    switch (use) {
+    case ParamOrigin::Use::Like: return likePattern(literal);
+    case ParamOrigin::Use::FoldLow: return foldRangeLow(literal);
+    case ParamOrigin::Use::FoldHigh: return foldRangeHigh(literal);
+    case ParamOrigin::Use::Value: break;
+    }
+    return literal;
+}
 
 class Translator {
 public:
@@ -254,6 +298,41 @@ private:
             r.orderBy = emit(orderStart, t_.size(), nullptr, nullptr);
     }
 
+    bool isSymbol(size_t k, const char* text) const
+    {
+        return k < t_.size() && t_[k].type == Token::Symbol && t_[k].text == QLatin1String(text);
+    }
+    bool isComparison(size_t k) const { return isSymbol(k, "=") || isSymbol(k, "<>"); }
+    // An operator that binds more tightly than a comparison.
+    bool isOperator(size_t k) const
+    {
+        return k < t_.size() && t_[k].type == Token::Symbol && QString("&+-*/.").contains(t_[k].text);
+    }
+    bool isColumnName(size_t k) const
+    {
+        if (t_[k].type == Token::Name)
+            return true;
+        const QString u = t_[k].upper();
+        return t_[k].type == Token::Word && !keywords().contains(u) && u != "TRUE" && u != "FALSE" &&
+               !isSymbol(k + 1, "(");
+    }
+    // The first token of the column (T.C or C) that ends at token end and is compared on its own
+    // (nothing before it binds to it), or -1.
+    long comparedColumn(size_t from, long end) const
+    {
+        if (end < static_cast<long>(from) || !isColumnName(static_cast<size_t>(end)))
+            return -1;
+        long first = end;
+        if (end - 2 >= static_cast<long>(from) && isSymbol(static_cast<size_t>(end - 1), ".") &&
+            isColumnName(static_cast<size_t>(end - 2)))
+            first = end - 2;
+        if (first == static_cast<long>(from) || isSymbol(static_cast<size_t>(first - 1), "("))
+            return first;
+        static const QSet<QString> before = {"WHERE", "AND", "OR", "NOT", "ON", "HAVING"};
+        const Token& prev = t_[static_cast<size_t>(first - 1)];
+        return prev.type == Token::Word && before.contains(prev.upper()) ? first : -1;
+    }
+
     // The tokens from..to as SQLite text. With `params`, literals become numbered parameters whose
     // values are appended to it; numbers in an ORDER BY or GROUP BY list stay literal (there a
     // number names a column).
@@ -262,11 +341,18 @@ private:
         QString out;
         bool afterLike = false;
         bool inOrderList = false;
+        bool inSet = false;
+        std::vector<qsizetype> startOf(to);  // where each token's text begins in out
         size_t i = from;
-        auto parameter = [&](const Variant& value) {
+        auto parameter = [&](const Variant& value, ParamOrigin::Use use = ParamOrigin::Use::Value) {
             params->push_back(value);
-            origins->push_back({literalIndex_[i], afterLike});
+            origins->push_back({literalIndex_[i], use});
             return QString("?%1").arg(params->size());
+        };
+        // The text literal at i, made into the value `use` asks for.
+        auto text = [&](ParamOrigin::Use use) {
+            const QString value = parameterText(use, t_[i].text);
+            return params ? parameter(value, use) : sqlString(value);
         };
         for (; i < to; ++i) {
             const Token& tk = t_[i];
@@ -277,8 +363,12 @@ private:
                     inOrderList = true;
                 else if (u == "WHERE" || u == "HAVING" || u == "SET" || u == "VALUES" || u == "FROM" || u == "ON")
                     inOrderList = false;
+                if (u == "SET" || u == "WHERE")
+                    inSet = u == "SET";
             }
             QString piece;
+            QString opening;  // put before the text of an earlier token (see the fold below)
+            long openAt = -1;
             switch (tk.type) {
             case Token::Word: {
                 const QString u = tk.upper();
@@ -301,10 +391,31 @@ private:
             }
             case Token::Name: piece = quoteIdentifier(tk.text); break;
             case Token::String: {
-                const QString value = afterLike ? likePattern(tk.text) : tk.text;
-                piece = params ? parameter(value) : sqlString(value);
-                if (afterLike)
-                    piece += " ESCAPE '\\'";
+                if (afterLike) {
+                    piece = text(ParamOrigin::Use::Like) + " ESCAPE '\\'";
+                    break;
+                }
+                piece = text(ParamOrigin::Use::Value);
+                const TextClass cls = textClass(tk.text);
+                if (cls == TextClass::Plain || inSet)
+                    break;
+                const bool right = i > from && isComparison(i - 1) && !isOperator(i + 1);
+                const bool left = !right && isComparison(i + 1) && !(i > from && (isOperator(i - 1) || isComparison(i - 1)));
+                if (!right && !left)
+                    break;
+                piece += QStringLiteral(" COLLATE ") + QLatin1String(kFoldCollation);
+                const long column = right && isSymbol(i - 1, "=") && cls == TextClass::FoldRanged
+                                        ? comparedColumn(from, static_cast<long>(i) - 2)
+                                        : -1;
+                if (column < 0)
+                    break;
+                // column = 'text' COLLATE fold, within the index range of its leading ASCII characters
+                const auto at = static_cast<size_t>(column);
+                const QString name = out.mid(startOf[at], startOf[i - 1] - startOf[at]).trimmed();
+                piece += " AND " + name + " >= " + text(ParamOrigin::Use::FoldLow) + " COLLATE NOCASE AND " + name +
+                         " < " + text(ParamOrigin::Use::FoldHigh) + " COLLATE NOCASE)";
+                opening = "(";
+                openAt = column;
                 break;
             }
             case Token::Number:
@@ -323,6 +434,9 @@ private:
             if (!out.isEmpty() && !(tk.type == Token::Symbol && (tk.text == "," || tk.text == ")" || tk.text == ".")) &&
                 !out.endsWith('(') && !out.endsWith('.'))
                 out += ' ';
+            if (openAt >= 0)
+                out.insert(startOf[static_cast<size_t>(openAt)], opening);
+            startOf[i] = out.size();
             out += piece;
         }
         return out;
@@ -345,8 +459,9 @@ struct Literal {
     QString text;  // a text literal's value; a date literal's text between the #s
 };
 
-constexpr QChar kTextMark = QChar(1);
-constexpr QChar kDateMark = QChar(2);
+constexpr QChar kDateMark = QChar(1);
+// A text literal's mark tells its class (see TextClass): one shape, one translation.
+constexpr QChar kTextMarks[3] = {QChar(2), QChar(3), QChar(4)};
 
 // The shape of sql and its literals, in the order the tokenizer meets them; false when the text is
 // not one the shapes can stand for (an unclosed literal, a mark character of its own), which the
@@ -380,7 +495,7 @@ bool shapeOf(const QString& sql, QString& shape, std::vector<Literal>& literals)
                 }
                 ++i;
             }
-            out[length++] = kTextMark;
+            out[length++] = kTextMarks[static_cast<int>(textClass(lit.text))];
             literals.push_back(std::move(lit));
         } else if (c == '#') {
             const qsizetype end = sql.indexOf('#', i + 1);
@@ -396,7 +511,7 @@ bool shapeOf(const QString& sql, QString& shape, std::vector<Literal>& literals)
             for (; i <= end; ++i)
                 out[length++] = s[i];
         } else {
-            if (c == kTextMark || c == kDateMark)
+            if (c.unicode() >= kDateMark.unicode() && c.unicode() <= kTextMarks[2].unicode())
                 return false;
             out[length++] = c;
             ++i;
@@ -428,7 +543,7 @@ bool fillParameters(std::vector<Variant>& params, const std::vector<ParamOrigin>
                 return false;
             params[k] = Variant(isoFromDate(d));
         } else {
-            params[k] = Variant(o.like ? likePattern(lit.text) : lit.text);
+            params[k] = Variant(parameterText(o.use, lit.text));
         }
     }
     return true;
@@ -456,9 +571,12 @@ TranslatedSql TranslateJetSql(const QString& jetSql)
     Translator translator(jetSql);
     TranslatedSql r = translator.run();
     // Only a shape whose every literal became a parameter stands for other statements (a literal
-    // in an order list is written into the text).
+    // in an order list is written into the text). A literal's value is one parameter; a range
+    // made from it comes with it.
     const auto& origins = r.singleTableStar ? translator.whereParamOrigins : translator.paramOrigins;
-    const auto fromLiteral = [](const ParamOrigin& o) { return o.literal >= 0; };
+    const auto fromLiteral = [](const ParamOrigin& o) {
+        return o.literal >= 0 && (o.use == ParamOrigin::Use::Value || o.use == ParamOrigin::Use::Like);
+    };
     if (std::count_if(origins.begin(), origins.end(), fromLiteral) != static_cast<long>(literals.size()))
         return r;
     if (shapes.size() >= kShapeCacheSize)
