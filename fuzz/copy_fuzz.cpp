@@ -6,9 +6,9 @@
 // description that blames the source; anything else (another exception, an error without number or
 // text, a failure to write the copy, a sanitizer report, a hang) aborts so that the fuzzer keeps
 // the input.
-#include "import/db/DaoError.h"
-#include "import/db/JetHeader.h"
-#include "import/db/jet/JetReader.h"
+#include "db/DaoError.h"
+#include "jet/JetHeader.h"
+#include "jet/reader/JetReader.h"
 
 #include <QByteArray>
 #include <QDir>

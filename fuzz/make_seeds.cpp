@@ -1,7 +1,7 @@
 // crew-fuzz-seeds DIR: writes the fuzzer's seed sources, small Jet 4 files that between them hold
 // every column type the reader decodes, memos inline and in long-value rows, deleted rows, a
 // primary key, unique indexes, relationships and a password.
-#include "support/JetWriter.h"
+#include "jet/JetWriter.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -9,7 +9,7 @@
 // Exit status: 0 done; 2 bad arguments, or a directory or the settings file that cannot be
 // made or written; 1 any other failure.
 #include "cli/CommandLine.h"
-#include "import/db/DaoError.h"
+#include "db/DaoError.h"
 #include "wizard/HostProduct.h"
 
 #include <QCoreApplication>

@@ -5,9 +5,9 @@
 // On failure prints the error's number and description and exits 1 (the copy is removed when the
 // password is refused); bad arguments exit 2.
 #include "cli/CommandLine.h"
-#include "import/db/CopySource.h"
-#include "import/db/DaoError.h"
-#include "import/db/Database.h"
+#include "jet/CopySource.h"
+#include "db/DaoError.h"
+#include "db/Database.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -4,8 +4,8 @@
 // described in tests/support/CsvTable.h). Exit status: 0 written, 2 bad arguments or bad input
 // (the message names the file, line and column), 1 the file could not be written.
 #include "cli/CommandLine.h"
-#include "support/CsvTable.h"
-#include "support/JetWriter.h"
+#include "jet/CsvTable.h"
+#include "jet/JetWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -13,8 +13,8 @@
 // Prints one line per table (name and rows), then the total and the file's size.
 // Exit status: 0 written; 2 bad arguments; 1 the file could not be built or written.
 #include "cli/CommandLine.h"
-#include "support/JetWriter.h"
-#include "support/Mp2Sample.h"
+#include "jet/JetWriter.h"
+#include "mp2sample/Mp2Sample.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

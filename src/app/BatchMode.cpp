@@ -6,9 +6,9 @@
 #include "convert/equipment/PreParse.h"
 #include "convert/tasks/Cutoff.h"
 #include "import/Driver.h"
-#include "import/EndProgram.h"
-#include "import/RunState.h"
-#include "import/db/Interrupt.h"
+#include "run/EndProgram.h"
+#include "run/RunState.h"
+#include "db/Interrupt.h"
 #include "wizard/HostSettings.h"
 #include "wizard/MainForm.h"
 

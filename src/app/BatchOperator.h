@@ -7,8 +7,8 @@
 // (which would otherwise be asked for ever), raises a dao::DaoError (kCannotAnswer) naming it; the
 // trap of the procedure that asked reports it and ends the run. stuck() then says why, and the
 // program ends with kStuckStatus whatever the trap decided.
-#include "import/Operator.h"
-#include "import/db/DaoError.h"
+#include "run/Operator.h"
+#include "db/DaoError.h"
 
 #include <QHash>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "app/PasswordInput.h"
 
-#include "import/db/DaoError.h"
+#include "db/DaoError.h"
 
 #include <QFile>
 #include <QStringDecoder>

@@ -1,7 +1,7 @@
 #include "common/Lookups.h"
 
-#include "import/Operator.h"
-#include "import/db/Database.h"
+#include "run/Operator.h"
+#include "db/Database.h"
 
 #include <limits>
 

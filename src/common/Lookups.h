@@ -2,8 +2,8 @@
 // Helpers shared by the wizard and the conversions: quote doubling for SQL text literals, record
 // lookups on the run's databases, file-name validation, character removal and the generic error box.
 // They keep no state; the lookups report their own failures in a box and give False or 0.
-#include "import/RunState.h"
-#include "import/db/DaoError.h"
+#include "run/RunState.h"
+#include "db/DaoError.h"
 
 #include <QChar>
 #include <QString>

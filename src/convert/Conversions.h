@@ -1,7 +1,7 @@
 #pragma once
 // The eleven conversions, in the order the driver runs them. Each works on the run state, catches
 // its own failures (ConversionTrap in import/Driver.h) and advances the progress bar as it goes.
-#include "import/RunState.h"
+#include "run/RunState.h"
 
 void CreateFacility(RunState& run);     // Facility
 void CreateEq(RunState& run);           // Equipment (opens the equipment-number pre-parse screen first)

@@ -1,14 +1,14 @@
 #include "import/Driver.h"
 
 #include "common/Clock.h"
-#include "common/TextForm.h"
+#include "db/TextForm.h"
 #include "convert/Conversions.h"
-#include "import/EndProgram.h"
-#include "import/RecordCount.h"
-#include "import/db/CopySource.h"
-#include "import/db/Database.h"
-#include "import/db/Interrupt.h"
-#include "import/db/SafeFiles.h"
+#include "run/EndProgram.h"
+#include "run/RecordCount.h"
+#include "jet/CopySource.h"
+#include "db/Database.h"
+#include "db/Interrupt.h"
+#include "db/SafeFiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #pragma once
 // The import driver: one complete import from "Begin Import" to the end of the program, and the
 // traps every conversion shares.
-#include "import/RunState.h"
-#include "import/db/DaoError.h"
+#include "run/RunState.h"
+#include "db/DaoError.h"
 
 #include <QString>
 #include <functional>

@@ -1,7 +1,7 @@
 #include "ui/ChangeValueDialog.h"
 
 #include "convert/equipment/ChangeValue.h"
-#include "import/Operator.h"
+#include "run/Operator.h"
 #include "ui/Centre.h"
 #include "ui/WidgetOperator.h"
 

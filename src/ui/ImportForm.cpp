@@ -1,8 +1,8 @@
 #include "ui/ImportForm.h"
 
-#include "import/EndProgram.h"
-#include "import/db/DaoError.h"
-#include "import/db/Interrupt.h"
+#include "run/EndProgram.h"
+#include "db/DaoError.h"
+#include "db/Interrupt.h"
 #include "ui/WidgetOperator.h"
 
 #include <QCloseEvent>

@@ -1,8 +1,8 @@
 #include "ui/MainWindow.h"
 
 #include "import/Driver.h"
-#include "import/EndProgram.h"
-#include "import/db/Interrupt.h"
+#include "run/EndProgram.h"
+#include "db/Interrupt.h"
 #include "ui/AboutDialog.h"
 #include "ui/ImportForm.h"
 #include "ui/SettingsDialog.h"

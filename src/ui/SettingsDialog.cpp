@@ -1,6 +1,6 @@
 #include "ui/SettingsDialog.h"
 
-#include "import/Operator.h"
+#include "run/Operator.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "ui/WidgetOperator.h"
 
-#include "import/db/Interrupt.h"
+#include "db/Interrupt.h"
 
 #include "ui/ChangeValueDialog.h"
 #include "ui/ImportForm.h"

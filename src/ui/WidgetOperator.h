@@ -3,7 +3,7 @@
 // boxes, the pre-parse screen, the change-value dialog, and the import form's status, progress bar
 // and busy pointer. The import runs on the user-interface thread; the import form is repainted
 // explicitly after each change, and no other events are processed while a conversion runs.
-#include "import/Operator.h"
+#include "run/Operator.h"
 
 #include <QPointer>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "ui/Wizard.h"
 
-#include "import/EndProgram.h"
-#include "import/db/Interrupt.h"
+#include "run/EndProgram.h"
+#include "db/Interrupt.h"
 #include "wizard/HostSettings.h"
 
 #include <QApplication>

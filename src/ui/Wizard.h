@@ -2,7 +2,7 @@
 // The desktop wizard as one program run: the operator, the run state, the main form's logic and its
 // window. Start() loads the main form; Exec() runs the event loop until the program ends and then
 // closes whatever is still open (databases, import log).
-#include "import/RunState.h"
+#include "run/RunState.h"
 #include "ui/MainWindow.h"
 #include "ui/WidgetOperator.h"
 #include "wizard/MainForm.h"

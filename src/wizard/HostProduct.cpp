@@ -1,6 +1,6 @@
 #include "wizard/HostProduct.h"
 
-#include "import/db/DaoError.h"
+#include "db/DaoError.h"
 #include "product/dblist_sql.h"
 #include "product/template_sql.h"
 #include "wizard/HostSettings.h"

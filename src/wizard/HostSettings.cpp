@@ -1,9 +1,9 @@
 #include "wizard/HostSettings.h"
 
 #include "common/Lookups.h"
-#include "import/Operator.h"
-#include "import/RunState.h"
-#include "import/db/DaoError.h"
+#include "run/Operator.h"
+#include "run/RunState.h"
+#include "db/DaoError.h"
 
 #include <QFileInfo>
 #include <QStringList>

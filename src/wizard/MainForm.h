@@ -9,8 +9,8 @@
 //
 // Paths are written with '/': the recommended directory is RecDirBase & name & "/", the target path
 // is the directory, a '/' when it does not end in one, and the file name.
-#include "import/RunState.h"
-#include "import/db/DaoError.h"
+#include "run/RunState.h"
+#include "db/DaoError.h"
 
 #include <QChar>
 #include <QString>

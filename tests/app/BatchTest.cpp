@@ -1,7 +1,7 @@
 // crew-import --batch run as the operator runs it: a host product set up with crew-host-setup in a
 // sandbox, an MP2 source, and the program's exit status, output and import log.
-#include "reliability/ReliabilitySupport.h"
-#include "support/Mp2Schema.h"
+#include "support/ReliabilitySupport.h"
+#include "mp2sample/Mp2Schema.h"
 
 #include <gtest/gtest.h>
 

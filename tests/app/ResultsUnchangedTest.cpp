@@ -5,9 +5,9 @@
 // When a change is meant to alter results (a fault mended), the test prints where it wrote the new
 // dumps; compare them with the old ones (bench/run-import.sh with CREW_BENCH_RESULTS keeps the dumps
 // of any build), then record the new fingerprints below and say why in the commit.
-#include "reliability/ReliabilitySupport.h"
+#include "support/ReliabilitySupport.h"
 #include "support/DumpDatabase.h"
-#include "support/Mp2Sample.h"
+#include "mp2sample/Mp2Sample.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The shared helpers: quote doubling, the record lookups, file-name validation, the error box.
 #include "common/Lookups.h"
-#include "import/ScriptedOperator.h"
-#include "import/SpineFixtures.h"
+#include "run/ScriptedOperator.h"
+#include "support/SpineFixtures.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -2,11 +2,11 @@
 // One equipment-subsystem conversion on its own: an MP2 working copy and a new database from the
 // product's template in a temporary directory, the import log beside them, a scripted operator, and
 // readers for the log, the rows written and what the operator saw.
-#include "import/EndProgram.h"
-#include "import/RunState.h"
-#include "import/ScriptedOperator.h"
-#include "import/db/Database.h"
-#include "support/Mp2Schema.h"
+#include "run/EndProgram.h"
+#include "run/RunState.h"
+#include "run/ScriptedOperator.h"
+#include "db/Database.h"
+#include "mp2sample/Mp2Schema.h"
 #include "support/SqliteFile.h"
 #include "wizard/HostProduct.h"
 

@@ -2,7 +2,7 @@
 // removal of records without a number, the operator's replacements of long numbers with their checks,
 // log lines and rewrites, the fatal trap, and the existence test the later conversions use.
 #include "EquipmentFixture.h"
-#include "common/TextForm.h"
+#include "db/TextForm.h"
 #include "convert/Conversions.h"
 #include "convert/equipment/EqExists.h"
 #include "convert/equipment/PreParse.h"

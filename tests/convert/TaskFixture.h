@@ -3,11 +3,11 @@
 // product's template in a temporary directory, the import log beside them, a scripted operator,
 // and helpers to read back the log, the target rows and what the operator saw.
 #include "common/Clock.h"
-#include "import/EndProgram.h"
-#include "import/RunState.h"
-#include "import/ScriptedOperator.h"
-#include "import/db/Database.h"
-#include "support/Mp2Schema.h"
+#include "run/EndProgram.h"
+#include "run/RunState.h"
+#include "run/ScriptedOperator.h"
+#include "db/Database.h"
+#include "mp2sample/Mp2Schema.h"
 #include "wizard/HostProduct.h"
 
 #include <QFile>

@@ -5,9 +5,9 @@
 #include "convert/equipment/PreParse.h"
 #include "WholeImportFixture.h"
 #include "import/Driver.h"
-#include "import/db/CopySource.h"
-#include "reliability/ReliabilitySupport.h"
-#include "support/JetWriter.h"
+#include "jet/CopySource.h"
+#include "support/ReliabilitySupport.h"
+#include "jet/JetWriter.h"
 #include "support/Mp2Source.h"
 #include "support/RtfText.h"
 

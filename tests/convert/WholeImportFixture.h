@@ -2,8 +2,8 @@
 // A whole import in a temporary folder: a host product (template and database list), the MP2 source
 // path, the target names, the current directory for the working copy, and a fixed "today".
 #include "common/Clock.h"
-#include "import/RunState.h"
-#include "import/ScriptedOperator.h"
+#include "run/RunState.h"
+#include "run/ScriptedOperator.h"
 #include "wizard/HostProduct.h"
 
 #include <QDir>

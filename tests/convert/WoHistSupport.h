@@ -1,10 +1,10 @@
 #pragma once
 // A run for one conversion: an MP2 working copy and a new database from the template in a temporary
 // directory, a scripted operator, the import log beside them and a progress bar sized for the test.
-#include "import/EndProgram.h"
-#include "import/RunState.h"
-#include "import/ScriptedOperator.h"
-#include "support/Mp2Schema.h"
+#include "run/EndProgram.h"
+#include "run/RunState.h"
+#include "run/ScriptedOperator.h"
+#include "mp2sample/Mp2Schema.h"
 #include "support/SqliteFile.h"
 #include "wizard/HostProduct.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // A small database in our SQLite conventions, shaped like the tables the conversions touch.
-#include "import/db/Database.h"
+#include "db/Database.h"
 #include "support/SqliteFile.h"
 
 #include <QTemporaryDir>

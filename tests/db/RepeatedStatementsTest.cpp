@@ -3,8 +3,8 @@
 // asked for are turned into values: none of this may change what a statement finds or a field reads.
 #include "DbFixture.h"
 
-#include "import/db/JetDate.h"
-#include "import/db/SqlTranslator.h"
+#include "db/JetDate.h"
+#include "db/SqlTranslator.h"
 #include "support/SqliteFile.h"
 
 using dao::TranslateJetSql;

@@ -2,7 +2,7 @@
 // Null semantics, and failing loudly on what the translator does not know.
 #include "DbFixture.h"
 
-#include "import/db/SqlTranslator.h"
+#include "db/SqlTranslator.h"
 #include "support/SqliteFile.h"
 
 #include <sqlite3.h>

@@ -2,7 +2,7 @@
 // file in the documented form; Null and the empty text stay different.
 #include "DbFixture.h"
 
-#include "import/db/JetDate.h"
+#include "db/JetDate.h"
 
 using dao::Variant;
 

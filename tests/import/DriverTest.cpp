@@ -1,12 +1,12 @@
 // Whole imports through the scripted operator: the databases made, the questions asked, the boxes
 // shown, the log written, the database list, and what every way out leaves behind.
 #include "import/Driver.h"
-#include "import/EndProgram.h"
-#include "import/ScriptedOperator.h"
-#include "import/SpineFixtures.h"
-#include "import/db/CopySource.h"
-#include "reliability/ReliabilitySupport.h"
-#include "support/JetWriter.h"
+#include "run/EndProgram.h"
+#include "run/ScriptedOperator.h"
+#include "support/SpineFixtures.h"
+#include "jet/CopySource.h"
+#include "support/ReliabilitySupport.h"
+#include "jet/JetWriter.h"
 
 #include <QDir>
 #include <QTemporaryDir>

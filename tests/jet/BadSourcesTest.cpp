@@ -3,7 +3,7 @@
 // Damage that costs no row (an index whose pages are gone) is copied, with a warning.
 #include "JetTestSupport.h"
 
-#include "support/JetWriter.h"
+#include "jet/JetWriter.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>

@@ -1,9 +1,9 @@
 // Page 0 of a Jet file (format, code page, encryption key, password) and the decoding of Jet text.
 #include "JetTestSupport.h"
 
-#include "import/db/JetHeader.h"
-#include "import/db/jet/JetText.h"
-#include "support/JetWriter.h"
+#include "jet/JetHeader.h"
+#include "jet/JetText.h"
+#include "jet/JetWriter.h"
 
 using namespace jettest;
 using dao::DbFileFormat;

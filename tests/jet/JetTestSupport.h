@@ -1,8 +1,8 @@
 #pragma once
 // Helpers for the Jet reader's tests: scratch folders, a source file's fingerprint, reading a
 // working copy back with plain sqlite3, and what mdb-export prints for a table.
-#include "import/db/CopySource.h"
-#include "import/db/DaoError.h"
+#include "jet/CopySource.h"
+#include "db/DaoError.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>

@@ -2,7 +2,7 @@
 // keys and password, and leave the files untouched.
 #include "JetTestSupport.h"
 
-#include "import/db/Database.h"
+#include "db/Database.h"
 
 #include <cmath>
 

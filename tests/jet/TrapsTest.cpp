@@ -3,8 +3,8 @@
 // text, deleted and moved rows, many pages, keys, relationships and a password.
 #include "JetTestSupport.h"
 
-#include "import/db/Database.h"
-#include "support/JetWriter.h"
+#include "db/Database.h"
+#include "jet/JetWriter.h"
 
 #include <cstring>
 

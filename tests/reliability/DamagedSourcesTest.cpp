@@ -2,9 +2,9 @@
 // memory inside libmdb) and its seeds (fuzz/corpus), each copied the way the import copies a
 // source: through the child reader. A damaged file ends in an error with a number and a description
 // and leaves no copy behind; a seed copies whole; neither is ever changed.
-#include "ReliabilitySupport.h"
-#include "import/db/CopySource.h"
-#include "import/db/DaoError.h"
+#include "support/ReliabilitySupport.h"
+#include "jet/CopySource.h"
+#include "db/DaoError.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

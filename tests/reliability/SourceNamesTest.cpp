@@ -3,10 +3,10 @@
 // MSysRelationships and MSysPassword. A source that the copy can hold copies whole; one it cannot,
 // or a damaged catalog whose names hold control characters, ends in an error that says why and
 // names the table, never in a failure blamed on writing the working copy.
-#include "ReliabilitySupport.h"
-#include "import/db/CopySource.h"
-#include "import/db/DaoError.h"
-#include "support/JetWriter.h"
+#include "support/ReliabilitySupport.h"
+#include "jet/CopySource.h"
+#include "db/DaoError.h"
+#include "jet/JetWriter.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -4,14 +4,14 @@
 // new database removed, the list as it was, the source untouched and the log holding every line
 // written before the fault.
 #include "FaultVfs.h"
-#include "ReliabilitySupport.h"
+#include "support/ReliabilitySupport.h"
 #include "common/Clock.h"
 #include "convert/equipment/PreParse.h"
 #include "import/Driver.h"
-#include "import/EndProgram.h"
-#include "import/ScriptedOperator.h"
-#include "import/db/Database.h"
-#include "support/Mp2Schema.h"
+#include "run/EndProgram.h"
+#include "run/ScriptedOperator.h"
+#include "db/Database.h"
+#include "mp2sample/Mp2Schema.h"
 #include "wizard/HostProduct.h"
 
 #include <QDir>

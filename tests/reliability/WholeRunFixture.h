@@ -2,7 +2,7 @@
 // The unattended program run as an operator runs it: crew-import --batch over a host product made by
 // crew-host-setup in a scratch folder (the settings of the machine and the user pointed there), in a
 // working folder of its own.
-#include "ReliabilitySupport.h"
+#include "support/ReliabilitySupport.h"
 
 #include <QProcessEnvironment>
 #include <QTemporaryDir>

@@ -2,9 +2,9 @@
 // crew-host-setup): killed at any moment, fed text built to break statements, given a password that
 // must never show, and a source that must come out of every run as it went in.
 #include "WholeRunFixture.h"
-#include "support/CsvTable.h"
-#include "support/JetWriter.h"
-#include "support/Mp2Schema.h"
+#include "jet/CsvTable.h"
+#include "jet/JetWriter.h"
+#include "mp2sample/Mp2Schema.h"
 
 #include <QElapsedTimer>
 #include <QProcessEnvironment>

@@ -11,7 +11,7 @@
 // in stored order (rowid) unless sorted; tables without rowid are always sorted. Last come the
 // autonumbers' high-water marks of the dumped tables, one line "AUTONUMBER name number" each in
 // name order: numbers consumed by records added and deleted again are part of the result.
-#include "import/db/DaoError.h"
+#include "db/DaoError.h"
 
 #include <QString>
 #include <QStringList>

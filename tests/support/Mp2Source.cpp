@@ -1,7 +1,7 @@
 #include "support/Mp2Source.h"
 
-#include "import/db/CopySource.h"
-#include "support/JetWriter.h"
+#include "jet/CopySource.h"
+#include "jet/JetWriter.h"
 
 #include <QFileInfo>
 

@@ -3,8 +3,8 @@
 // import form.
 #include "UiTestSupport.h"
 #include "convert/equipment/PreParse.h"
-#include "import/RunState.h"
-#include "import/db/Database.h"
+#include "run/RunState.h"
+#include "db/Database.h"
 #include "ui/AboutDialog.h"
 #include "ui/ChangeValueDialog.h"
 #include "ui/ImportForm.h"

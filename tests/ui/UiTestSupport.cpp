@@ -1,6 +1,6 @@
 #include "UiTestSupport.h"
 
-#include "support/Mp2Schema.h"
+#include "mp2sample/Mp2Schema.h"
 #include "wizard/HostProduct.h"
 
 #include <gtest/gtest.h>

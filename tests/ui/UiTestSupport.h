@@ -2,7 +2,7 @@
 // What the widget tests share: a QApplication for the whole test program (off screen), a responder
 // that answers the modal boxes and dialogs as an operator would while the code under test waits in
 // their event loops, and a host product set up in a sandbox.
-#include "import/db/Variant.h"
+#include "db/Variant.h"
 
 #include <QDir>
 #include <QPointer>

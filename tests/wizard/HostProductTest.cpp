@@ -1,5 +1,5 @@
 #include "HostTestSupport.h"
-#include "import/db/Database.h"
+#include "db/Database.h"
 #include "wizard/HostProduct.h"
 #include "wizard/HostSettings.h"
 

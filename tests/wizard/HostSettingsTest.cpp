@@ -1,5 +1,5 @@
 #include "HostTestSupport.h"
-#include "import/db/DaoError.h"
+#include "db/DaoError.h"
 #include "wizard/HostSettings.h"
 
 #include <gtest/gtest.h>

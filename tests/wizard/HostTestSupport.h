@@ -1,7 +1,7 @@
 #pragma once
 // Helpers of the host-product tests: an operator that records what it is shown, and a sandbox
 // that points both settings scopes of this process at a temporary directory.
-#include "import/Operator.h"
+#include "run/Operator.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The Import button: its checks in their order, what each shows, where it puts the focus, and
 // whether the import log has been opened by then.
 #include "HostTestSupport.h"
-#include "import/ScriptedOperator.h"
-#include "import/db/Database.h"
+#include "run/ScriptedOperator.h"
+#include "db/Database.h"
 #include "wizard/HostProduct.h"
 #include "wizard/MainForm.h"
 

@@ -1,10 +1,10 @@
 #include "HostTestSupport.h"
-#include "import/EndProgram.h"
-#include "import/ScriptedOperator.h"
-#include "import/db/Database.h"
+#include "run/EndProgram.h"
+#include "run/ScriptedOperator.h"
+#include "db/Database.h"
 #include "wizard/HostProduct.h"
 #include "wizard/MainForm.h"
-#include "support/JetWriter.h"
+#include "jet/JetWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "common/Trim.h"
 #include "import/Driver.h"
-#include "import/EndProgram.h"
+#include "run/EndProgram.h"
 
 ChangeValueCheck CheckChangeValue(const QString& typed, int minLength, int maxLength)
 {

@@ -2,7 +2,7 @@
 // The change-value dialog's rules, shared by every front end: the Qt dialog validates its OK button
 // with CheckChangeValue, and AskChangeValue applies the same rules to whatever an operator returns
 // (the scripted and unattended operators do not validate on their own).
-#include "import/RunState.h"
+#include "run/RunState.h"
 
 #include <QString>
 

@@ -7,7 +7,7 @@
 #include "convert/equipment/ChangeValue.h"
 #include "convert/equipment/PreParse.h"
 #include "import/Driver.h"
-#include "import/db/TextCase.h"
+#include "db/TextCase.h"
 
 #include <QSet>
 #include <utility>

@@ -1,5 +1,5 @@
 #pragma once
-#include "import/RunState.h"
+#include "run/RunState.h"
 
 // Does the new database's Equipment table hold a record whose Equipment# is Eq (letter case
 // ignored)? Only reads; a database failure reaches the calling conversion's trap.

@@ -1,7 +1,7 @@
 #include "convert/equipment/PreParse.h"
 
 #include "common/Lookups.h"
-#include "import/db/TextCase.h"
+#include "db/TextCase.h"
 
 #include <QFile>
 #include <QStringDecoder>

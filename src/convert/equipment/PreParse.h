@@ -7,7 +7,7 @@
 // Unattended use (no screen): "none" is Exit(); "default" is FillSubStrings(DefaultSubstrings())
 // followed by UpdateDatabaseAndClose(); a list of mp2,vx pairs (ReadSubstringCsv) is FillSubStrings(pairs)
 // followed by UpdateDatabaseAndClose(). A pair with an empty VX substring still asks its Yes/No question.
-#include "import/RunState.h"
+#include "run/RunState.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,7 +2,7 @@
 #include "convert/reference/CreateOneEmployee.h"
 
 #include "common/Trim.h"
-#include "import/db/Database.h"
+#include "db/Database.h"
 
 namespace {
 const QChar CR(13);

@@ -1,5 +1,5 @@
 #pragma once
-#include "import/RunState.h"
+#include "run/RunState.h"
 
 // Adds one placeholder employee for a number that labour history refers to but EMP did not hold.
 // InStatus 1 makes it inactive. False when InEmpNum is empty or the record could not be added

@@ -1,6 +1,6 @@
 #include "convert/reference/CreateOneInvy.h"
 
-#include "import/db/DaoError.h"
+#include "db/DaoError.h"
 
 bool CreateOneInvy(RunState& run, const QString& InItemNum, const QString& InDesc, qint16 InStatus)
 {

@@ -1,5 +1,5 @@
 #pragma once
-#include "import/RunState.h"
+#include "run/RunState.h"
 
 // Adds one placeholder item for a part number that work-order item history refers to but INVY did
 // not hold. InStatus 1 makes it inactive. False when InItemNum is empty or the record could not be

@@ -1,5 +1,5 @@
 #pragma once
-#include "import/RunState.h"
+#include "run/RunState.h"
 
 // The COMMENTS of the first VENDCOMM row of an MP2 vendor; empty when InVendorId is blank, when the
 // vendor has no comment row or when that row's COMMENTS is Null. A database failure reaches the

@@ -1,6 +1,6 @@
 #include "convert/reference/ListEmployees.h"
 
-#include "import/db/Database.h"
+#include "db/Database.h"
 
 void ListEmployees(RunState& run, const QStringList& heading)
 {

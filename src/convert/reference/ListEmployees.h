@@ -1,5 +1,5 @@
 #pragma once
-#include "import/RunState.h"
+#include "run/RunState.h"
 
 #include <QStringList>
 

@@ -4,8 +4,8 @@
 #include "convert/Conversions.h"
 #include "convert/equipment/EqExists.h"
 #include "import/Driver.h"
-#include "import/db/Database.h"
-#include "import/db/JetDate.h"
+#include "db/Database.h"
+#include "db/JetDate.h"
 
 void CreateMeter(RunState& run)
 {

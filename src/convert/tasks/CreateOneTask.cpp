@@ -1,7 +1,7 @@
 // A placeholder task for an MP2 task number that work-order history refers to but no task holds.
 #include "convert/tasks/CreateOneTask.h"
 
-#include "import/db/Database.h"
+#include "db/Database.h"
 
 namespace {
 const QChar CR(13);

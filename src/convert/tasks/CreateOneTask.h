@@ -1,5 +1,5 @@
 #pragma once
-#include "import/RunState.h"
+#include "run/RunState.h"
 
 // Adds one placeholder task whose Description is the MP2 task number that work-order history
 // refers to. InStatus 1 makes it inactive. False when InDescription is empty or the record could

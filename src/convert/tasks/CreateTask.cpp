@@ -5,7 +5,7 @@
 #include "convert/Conversions.h"
 #include "convert/tasks/RtfWriter.h"
 #include "import/Driver.h"
-#include "import/db/Database.h"
+#include "db/Database.h"
 
 #include <QHash>
 #include <algorithm>

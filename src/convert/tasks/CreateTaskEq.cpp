@@ -7,7 +7,7 @@
 #include "convert/equipment/EqExists.h"
 #include "convert/tasks/Cutoff.h"
 #include "import/Driver.h"
-#include "import/db/Database.h"
+#include "db/Database.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "convert/tasks/Cutoff.h"
 
-#include "import/db/Variant.h"
+#include "db/Variant.h"
 
 namespace {
 

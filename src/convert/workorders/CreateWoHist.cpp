@@ -7,8 +7,8 @@
 #include "convert/tasks/CreateOneTask.h"
 #include "convert/workorders/HistoryNotes.h"
 #include "import/Driver.h"
-#include "import/db/JetDate.h"
-#include "import/db/TextCase.h"
+#include "db/JetDate.h"
+#include "db/TextCase.h"
 
 #include <QHash>
 #include <QSet>

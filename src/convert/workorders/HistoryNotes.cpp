@@ -1,6 +1,6 @@
 #include "convert/workorders/HistoryNotes.h"
 
-#include "import/db/DaoError.h"
+#include "db/DaoError.h"
 
 QString WoNumFromNotes(const QString& notes)
 {
