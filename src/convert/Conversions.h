@@ -1,6 +1,6 @@
 #pragma once
 // The eleven conversions, in the order the driver runs them. Each works on the run state, catches
-// its own failures (ConversionTrap in import/Driver.h) and advances the progress bar as it goes.
+// its own failures (ConversionTrap in run/ConversionTrap.h) and advances the progress bar as it goes.
 #include "run/RunState.h"
 
 void CreateFacility(RunState& run);     // Facility

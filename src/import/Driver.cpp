@@ -3,6 +3,8 @@
 #include "common/Clock.h"
 #include "db/TextForm.h"
 #include "convert/Conversions.h"
+#include "run/ConversionTrap.h"
+#include "run/DeleteFile.h"
 #include "run/EndProgram.h"
 #include "run/RecordCount.h"
 #include "jet/CopySource.h"
@@ -27,14 +29,6 @@ const QChar CR(13);
 QString WithSlash(const QString& dir)
 {
     return dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');
-}
-
-void DeleteFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.remove())
-        throw dao::DaoError(75, QString("Path/File access error: '%1' could not be deleted (%2)")
-                                    .arg(path, file.errorString()));
 }
 
 // The new database: a copy of the template, made in a folder of its own beside the target and put in
@@ -563,50 +557,4 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
         }
     }
     throw EndProgram(0);
-}
-
-void RemoveNewDatabase(RunState& run)
-{
-    if (run.TargetPath.isEmpty() || !QFileInfo::exists(run.TargetPath))
-        return;
-    // The file goes whether or not it could be closed; its pending writes are dropped, not committed,
-    // and a failure to close is still reported once the file is gone.
-    std::optional<dao::DaoError> closeError;
-    if (run.gDBoutOpen) {
-        try {
-            if (run.DBout) {
-                run.DBout->Rollback();
-                run.DBout->Close();
-            }
-        } catch (const dao::DaoError& e) {
-            closeError = e;
-        }
-        run.gDBoutOpen = false;
-    }
-    DeleteFile(run.TargetPath);
-    dao::RemoveStaleJournals(run.TargetPath);
-    if (closeError)
-        throw *closeError;
-}
-
-void ConversionTrap(RunState& run, const QString& label, const dao::DaoError& error, bool alsoLog,
-                    const QString& suffix)
-{
-    run.op.SetBusy(false);
-    const QString message = label + QString::number(error.Number) + CR + error.Description + suffix;
-    run.op.MsgBox(message);
-    try {
-        if (alsoLog) {
-            run.Log(message);
-            run.Log(QString());
-        }
-    } catch (const dao::DaoError& logFailure) {
-        run.op.MsgBox(label + QString::number(logFailure.Number) + CR + logFailure.Description);
-    }
-    try {
-        RemoveNewDatabase(run);
-    } catch (const dao::DaoError& removal) {
-        run.op.MsgBox(label + QString::number(removal.Number) + CR + removal.Description);
-    }
-    throw EndProgram(1);
 }

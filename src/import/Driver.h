@@ -1,6 +1,5 @@
 #pragma once
-// The import driver: one complete import from "Begin Import" to the end of the program, and the
-// traps every conversion shares.
+// The import driver: one complete import from "Begin Import" to the end of the program.
 #include "run/RunState.h"
 #include "db/DaoError.h"
 
@@ -45,18 +44,6 @@ const std::vector<ConversionStep>& StandardConversions();
 // conversions in place of the standard ones.
 [[noreturn]] void DoImport(RunState& run);
 [[noreturn]] void DoImport(RunState& run, const std::vector<ConversionStep>& conversions);
-
-// Removes the new database of this run: closes DBout when it is open (dropping its pending writes)
-// and deletes the file at TargetPath when there is one, with its journal. Raises 75 when the file
-// cannot be deleted, and the error of the close, after the file is gone, when DBout could not be
-// closed.
-void RemoveNewDatabase(RunState& run);
-
-// The common trap of the conversions: shows label & number & CR & description (& suffix) in an OK
-// box, and also writes it to the import log, followed by an empty line, when alsoLog is set; then
-// removes the new database and ends the program.
-[[noreturn]] void ConversionTrap(RunState& run, const QString& label, const dao::DaoError& error,
-                                 bool alsoLog = false, const QString& suffix = {});
 
 // The six MP2 tables that no conversion reads, in the order they are reported.
 extern const char* const kUnconvertedTables[6];

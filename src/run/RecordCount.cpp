@@ -1,6 +1,6 @@
 #include "run/RecordCount.h"
 
-#include "import/Driver.h"
+#include "run/ConversionTrap.h"
 #include "run/EndProgram.h"
 
 #include <cfenv>

@@ -1,6 +1,7 @@
 // Whole imports through the scripted operator: the databases made, the questions asked, the boxes
 // shown, the log written, the database list, and what every way out leaves behind.
 #include "import/Driver.h"
+#include "run/ConversionTrap.h"
 #include "run/EndProgram.h"
 #include "run/ScriptedOperator.h"
 #include "support/SpineFixtures.h"

@@ -1,7 +1,7 @@
 #include "convert/equipment/ChangeValue.h"
 
 #include "common/Trim.h"
-#include "import/Driver.h"
+#include "run/ConversionTrap.h"
 #include "run/EndProgram.h"
 
 ChangeValueCheck CheckChangeValue(const QString& typed, int minLength, int maxLength)

@@ -6,8 +6,8 @@
 #include "convert/Conversions.h"
 #include "convert/equipment/ChangeValue.h"
 #include "convert/equipment/PreParse.h"
-#include "import/Driver.h"
 #include "db/TextCase.h"
+#include "run/ConversionTrap.h"
 
 #include <QSet>
 #include <utility>

@@ -1,7 +1,7 @@
 // The facility record: the first MP2 Facility row becomes the new database's single Facility row.
 #include "common/Trim.h"
 #include "convert/Conversions.h"
-#include "import/Driver.h"
+#include "run/ConversionTrap.h"
 
 namespace {
 

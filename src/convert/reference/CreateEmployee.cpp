@@ -4,7 +4,7 @@
 #include "common/Trim.h"
 #include "convert/Conversions.h"
 #include "convert/reference/ListEmployees.h"
-#include "import/Driver.h"
+#include "run/ConversionTrap.h"
 #include "db/Database.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include "common/Lookups.h"
 #include "common/Trim.h"
 #include "convert/Conversions.h"
-#include "import/Driver.h"
+#include "run/ConversionTrap.h"
 
 #include <QHash>
 #include <vector>

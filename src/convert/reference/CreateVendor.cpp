@@ -5,7 +5,7 @@
 #include "common/Trim.h"
 #include "convert/Conversions.h"
 #include "convert/reference/GetVendorComment.h"
-#include "import/Driver.h"
+#include "run/ConversionTrap.h"
 
 #include <QSet>
 

@@ -3,7 +3,7 @@
 #include "common/Lookups.h"
 #include "convert/Conversions.h"
 #include "convert/equipment/EqExists.h"
-#include "import/Driver.h"
+#include "run/ConversionTrap.h"
 #include "db/Database.h"
 #include "db/JetDate.h"
 

@@ -4,7 +4,7 @@
 #include "common/Lookups.h"
 #include "convert/Conversions.h"
 #include "convert/tasks/RtfWriter.h"
-#include "import/Driver.h"
+#include "run/ConversionTrap.h"
 #include "db/Database.h"
 
 #include <QHash>

@@ -6,7 +6,7 @@
 #include "convert/Conversions.h"
 #include "convert/equipment/EqExists.h"
 #include "convert/tasks/Cutoff.h"
-#include "import/Driver.h"
+#include "run/ConversionTrap.h"
 #include "db/Database.h"
 
 namespace {

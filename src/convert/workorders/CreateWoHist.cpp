@@ -6,7 +6,7 @@
 #include "convert/equipment/EqExists.h"
 #include "convert/tasks/CreateOneTask.h"
 #include "convert/workorders/HistoryNotes.h"
-#include "import/Driver.h"
+#include "run/ConversionTrap.h"
 #include "db/JetDate.h"
 #include "db/TextCase.h"
 

@@ -5,7 +5,7 @@
 #include "convert/Conversions.h"
 #include "convert/reference/CreateOneInvy.h"
 #include "convert/workorders/HistoryNotes.h"
-#include "import/Driver.h"
+#include "run/ConversionTrap.h"
 
 #include <QHash>
 

@@ -6,7 +6,7 @@
 #include "convert/reference/CreateOneEmployee.h"
 #include "convert/reference/ListEmployees.h"
 #include "convert/workorders/HistoryNotes.h"
-#include "import/Driver.h"
+#include "run/ConversionTrap.h"
 
 #include <QHash>
 
