@@ -1,5 +1,7 @@
 // Whole imports through the scripted operator: the databases made, the questions asked, the boxes
 // shown, the log written, the database list, and what every way out leaves behind.
+#include "common/Clock.h"
+#include "db/TextForm.h"
 #include "import/Driver.h"
 #include "run/ConversionTrap.h"
 #include "run/EndProgram.h"
@@ -367,4 +369,29 @@ TEST_F(Import, APasswordProtectedAccessSourceIsCopiedOpenedAndReported)
     EXPECT_EQ(spine::QueryText(dir.filePath("work/temp7601.in"), "SELECT count(*) FROM EQUIP"), "3");
     EXPECT_EQ(spine::QueryText(dir.filePath("work/temp7601.in"), "SELECT count(*) FROM MSysRelationships"), "0");
     EXPECT_EQ(registered(), 1);
+}
+
+TEST(ImportLogOpening, TheImportButtonStampsTheStartAndASecondStartAppends)
+{
+    QTemporaryDir dir;
+    ScriptedOperator op;
+    RunState run(op);
+    run.txtTargetDir = dir.filePath("Plant1");  // missing: made when the log is opened
+    Clock::SetFixed(QDateTime(QDate(2026, 3, 4), QTime(14, 5, 9), Qt::UTC));
+    OpenImportLog(run);
+    Clock::SetFixed(QDateTime(QDate(2026, 3, 4), QTime(14, 7, 0), Qt::UTC));
+    OpenImportLog(run);
+    Clock::SetFixed(QDateTime());
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("Plant1")));  // nothing on disk until the import goes ahead
+    CommitImportLog(run);
+
+    EXPECT_EQ(run.log.gLogPath(), dir.filePath("Plant1") + "/MP2ImportLog.txt");
+    EXPECT_EQ(run.gStartDate, QDate(2026, 3, 4));
+    EXPECT_EQ(run.gStartTime, QTime(14, 7, 0));
+    const QString date = ShortDateText(QDate(2026, 3, 4));
+    const QByteArray expected = ("In Main frm, btnImport - Start: " + TimeText(QTime(14, 5, 9)) + ", " + date +
+                                 "\r\n\r\nIn Main frm, btnImport - Start: " + TimeText(QTime(14, 7, 0)) + ", " + date +
+                                 "\r\n\r\n")
+                                    .toUtf8();
+    EXPECT_EQ(spine::ReadAll(run.log.gLogPath()), expected);
 }

@@ -1,14 +1,10 @@
 // The scripted operator, the import log, the progress bar and the progress budget.
-#include "common/Clock.h"
-#include "db/TextForm.h"
-#include "import/Driver.h"
 #include "run/EndProgram.h"
 #include "run/RecordCount.h"
 #include "run/ScriptedOperator.h"
 #include "support/SpineFixtures.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -115,30 +111,6 @@ TEST_F(LogFile, OpeningEmptiesAnOldLogAndAFailureNamesThePath)
         EXPECT_TRUE(e.Description.contains(bad));
     }
     EXPECT_FALSE(missing.gLogOpen());
-}
-
-TEST_F(LogFile, TheImportButtonStampsTheStartAndASecondStartAppends)
-{
-    ScriptedOperator op;
-    RunState run(op);
-    run.txtTargetDir = dir.filePath("Plant1");  // missing: made when the log is opened
-    Clock::SetFixed(QDateTime(QDate(2026, 3, 4), QTime(14, 5, 9), Qt::UTC));
-    OpenImportLog(run);
-    Clock::SetFixed(QDateTime(QDate(2026, 3, 4), QTime(14, 7, 0), Qt::UTC));
-    OpenImportLog(run);
-    Clock::SetFixed(QDateTime());
-    EXPECT_FALSE(QFileInfo::exists(dir.filePath("Plant1")));  // nothing on disk until the import goes ahead
-    CommitImportLog(run);
-
-    EXPECT_EQ(run.log.gLogPath(), dir.filePath("Plant1") + "/MP2ImportLog.txt");
-    EXPECT_EQ(run.gStartDate, QDate(2026, 3, 4));
-    EXPECT_EQ(run.gStartTime, QTime(14, 7, 0));
-    const QString date = ShortDateText(QDate(2026, 3, 4));
-    const QByteArray expected = ("In Main frm, btnImport - Start: " + TimeText(QTime(14, 5, 9)) + ", " + date +
-                                 "\r\n\r\nIn Main frm, btnImport - Start: " + TimeText(QTime(14, 7, 0)) + ", " + date +
-                                 "\r\n\r\n")
-                                    .toUtf8();
-    EXPECT_EQ(spine::ReadAll(run.log.gLogPath()), expected);
 }
 
 TEST(ProgressBar, IsSizedFromTheBudgetAndNeverPassesItsMaximum)
