@@ -1,4 +1,4 @@
-# Compiles the host product's schemas (product/*.sql) into crew_core: each file becomes a header
+# Compiles the host product's schemas (product/*.sql) into crew_wizard: each file becomes a header
 # <build>/generated/product/<name>_sql.h holding the text as a raw string literal. The headers are
 # written at configure time; editing a .sql file re-runs the configuration on the next build.
 set(CREW_PRODUCT_DIR ${CMAKE_SOURCE_DIR}/product)
@@ -25,4 +25,4 @@ foreach(schema ${CREW_PRODUCT_SCHEMAS})
     file(WRITE ${out} "${header}")
   endif()
 endforeach()
-target_include_directories(crew_core PRIVATE ${CREW_PRODUCT_GENERATED})
+target_include_directories(crew_wizard PRIVATE ${CREW_PRODUCT_GENERATED})
