@@ -189,7 +189,11 @@ QString JetReaderPath()
         dir = QCoreApplication::applicationDirPath();
     else
         dir = QFileInfo(QFile::symLinkTarget("/proc/self/exe")).absolutePath();
-    return QDir(dir).filePath("crew-jet-reader");
+    const QString beside = QDir(dir).filePath("crew-jet-reader");
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    const QString installed = QDir::cleanPath(QDir(dir).filePath(CREW_READER_FROM_BIN "/crew-jet-reader"));
+    return QFileInfo(installed).isExecutable() ? installed : beside;
 }
 
 QStringList CopySource(const QString& sourcePath, const QString& destPath)

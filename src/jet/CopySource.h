@@ -22,13 +22,15 @@ namespace dao {
 
 struct CopySourceOptions {
     int stallTimeoutMs = 60000;  // the reader is taken for hung after this long without progress
-    QString readerPath;          // empty: crew-jet-reader beside the running program
+    QString readerPath;          // empty: JetReaderPath()
 };
 
 QStringList CopySource(const QString& sourcePath, const QString& destPath);
 QStringList CopySource(const QString& sourcePath, const QString& destPath, const CopySourceOptions& options);
 
-// Where the Jet reader is looked for: beside the running executable.
+// Where the Jet reader is looked for: beside the running executable (the build tree), else where an
+// installation puts it relative to the programs (<prefix>/lib/crew-import/ for <prefix>/bin/). When
+// neither is there, the path beside the executable, which the error then names.
 QString JetReaderPath();
 
 }  // namespace dao
