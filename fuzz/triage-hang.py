@@ -8,7 +8,7 @@
 # a call into libmdb that never returns is libmdb's hang; one that returns leaves the loop to us.
 import gdb
 
-OURS = ("/src/import/", "/src/common/", "/fuzz/copy_fuzz")
+OURS = ("/src/db/", "/src/jet/", "/src/run/", "/src/common/", "/src/import/", "/fuzz/copy_fuzz")
 
 
 def is_ours(frame):
