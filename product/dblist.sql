@@ -1,5 +1,5 @@
 -- VXDB97.mdb: the product's list of its databases, one row per database.
--- Declarations follow src/import/db/FieldType.h. Path is a memo: a directory path may be longer
+-- Declarations follow src/db/FieldType.h. Path is a memo: a directory path may be longer
 -- than a text field holds, and a registration that fails comes only after a whole import.
 
 CREATE TABLE "DB" (

@@ -1,6 +1,6 @@
 -- BlnkVtrx.vdb: the product's blank database. A new database is a byte copy of this file.
 --
--- Column declarations follow the layer's convention (src/import/db/FieldType.h):
+-- Column declarations follow the layer's convention (src/db/FieldType.h):
 --   VARCHAR(n) COLLATE NOCASE  Text(n)        LONGTEXT COLLATE NOCASE  Memo
 --   SMALLINT                   Integer        INT                      Long
 --   INTEGER PRIMARY KEY AUTOINCREMENT          AutoNumber (never reused)

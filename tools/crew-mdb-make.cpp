@@ -1,7 +1,7 @@
 // crew-mdb-make --from DIR --out FILE.mdb [--password PW]
 //
 // Writes a Jet 4 database with one table per DIR/TABLE.csv, in file-name order (the CSV form is
-// described in tests/support/CsvTable.h). Exit status: 0 written, 2 bad arguments or bad input
+// described in src/jet/CsvTable.h). Exit status: 0 written, 2 bad arguments or bad input
 // (the message names the file, line and column), 1 the file could not be written.
 #include "cli/CommandLine.h"
 #include "jet/CsvTable.h"
