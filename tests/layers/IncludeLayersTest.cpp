@@ -29,6 +29,7 @@ const std::vector<std::string> kStack = {
     "src/import",       // the driver
     "src/wizard",       // start-up, host settings, target checks
     "src/ui",           // the widgets
+    "src/cli",          // reading a command line, for every program
     "src/app",          // crew-import
     "tools/mp2sample",  // the MP2 sample generator
     "tools",            // the command-line tools
