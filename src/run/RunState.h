@@ -5,6 +5,7 @@
 #include "run/ImportLog.h"
 #include "run/Operator.h"
 #include "run/Progress.h"
+#include "run/RunSummary.h"
 #include "db/Database.h"
 #include "db/SafeFiles.h"
 #include "db/Variant.h"
@@ -59,6 +60,11 @@ struct RunState {
     // One import at a time in the folder of the working copy and in the folder of the log, held
     // until the program ends.
     dao::FolderLocks folderLocks;
+
+    // How the run is made and how it ended.
+    bool checkOnly = false;          // the whole import into a private place: nothing registered or kept
+    bool warningsToLogOnly = false;  // record warnings that only inform go to the log, not to boxes
+    RunSummary summary;              // filled on every way out; summary.account as the run goes
 
     // Lists the conversions leave for each other
     OneBasedList EmpIdList;

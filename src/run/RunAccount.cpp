@@ -1,0 +1,84 @@
+#include "run/RunAccount.h"
+
+#include <algorithm>
+
+qint64 SourceTableAccount::skipped() const
+{
+    qint64 sum = 0;
+    for (const auto& [reason, rows] : skippedByReason)
+        sum += rows;
+    return sum;
+}
+
+SourceTableAccount& RunAccount::source(const QString& mp2)
+{
+    const auto it = std::find_if(sources_.begin(), sources_.end(),
+                                 [&](const SourceTableAccount& s) { return s.mp2.compare(mp2, Qt::CaseInsensitive) == 0; });
+    if (it != sources_.end())
+        return *it;
+    sources_.push_back(SourceTableAccount{mp2.toUpper(), 0, 0, 0, {}});
+    return sources_.back();
+}
+
+TargetTableAccount& RunAccount::target(const QString& table)
+{
+    const auto it = std::find_if(targets_.begin(), targets_.end(),
+                                 [&](const TargetTableAccount& t) { return t.table.compare(table, Qt::CaseInsensitive) == 0; });
+    if (it != targets_.end())
+        return *it;
+    targets_.push_back(TargetTableAccount{table, 0, 0});
+    return targets_.back();
+}
+
+void RunAccount::Read(const QString& mp2, qint64 rows) { source(mp2).read += rows; }
+void RunAccount::Converted(const QString& mp2, qint64 rows) { source(mp2).converted += rows; }
+void RunAccount::Merged(const QString& mp2, qint64 rows) { source(mp2).merged += rows; }
+
+void RunAccount::Skipped(const QString& mp2, const QString& reason, qint64 rows)
+{
+    auto& reasons = source(mp2).skippedByReason;
+    const auto it = std::find_if(reasons.begin(), reasons.end(), [&](const auto& r) { return r.first == reason; });
+    if (it != reasons.end())
+        it->second += rows;
+    else
+        reasons.emplace_back(reason, rows);
+}
+
+void RunAccount::Created(const QString& table, qint64 records) { target(table).created += records; }
+
+void RunAccount::Invented(const QString& table, qint64 records)
+{
+    TargetTableAccount& t = target(table);
+    t.created += records;
+    t.invented += records;
+}
+
+const SourceTableAccount* RunAccount::Source(const QString& mp2) const
+{
+    for (const SourceTableAccount& s : sources_)
+        if (s.mp2.compare(mp2, Qt::CaseInsensitive) == 0)
+            return &s;
+    return nullptr;
+}
+
+const TargetTableAccount* RunAccount::Target(const QString& table) const
+{
+    for (const TargetTableAccount& t : targets_)
+        if (t.table.compare(table, Qt::CaseInsensitive) == 0)
+            return &t;
+    return nullptr;
+}
+
+qint64 RunAccount::TotalSkipped() const
+{
+    qint64 sum = 0;
+    for (const SourceTableAccount& s : sources_)
+        sum += s.skipped();
+    return sum;
+}
+
+void RunAccount::Clear()
+{
+    sources_.clear();
+    targets_.clear();
+}

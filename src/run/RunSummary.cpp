@@ -1,0 +1,14 @@
+#include "run/RunSummary.h"
+
+const char* RunResultName(RunResult result)
+{
+    switch (result) {
+    case RunResult::Imported: return "imported";
+    case RunResult::Checked: return "checked";
+    case RunResult::Refused: return "refused";
+    case RunResult::Failed: return "failed";
+    case RunResult::Cancelled: return "cancelled";
+    case RunResult::Interrupted: return "interrupted";
+    }
+    return "failed";
+}

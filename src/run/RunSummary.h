@@ -1,0 +1,41 @@
+#pragma once
+// How one run ended, for the operator and for scripts: the result in one word, the error that ended it
+// (its number, its description and where it was raised), the files, whether the new database was
+// registered, the time taken, the account of every source row and the warnings collected. Filled on
+// every way out of a run; shown by the wizard's summary window, printed by the unattended mode and
+// written to its report.
+#include "run/RunAccount.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+enum class RunResult {
+    Imported,     // the new database is made and registered
+    Checked,      // a check-only run went through: nothing registered, no database kept
+    Refused,      // a check or the operator's No stopped it before the import began
+    Failed,       // an error ended it (its trap removed the new database)
+    Cancelled,    // "Cancel Import"
+    Interrupted,  // SIGINT or SIGTERM
+};
+
+// "imported", "checked", "refused", "failed", "cancelled" or "interrupted".
+const char* RunResultName(RunResult result);
+
+struct RunError {
+    int number = 0;
+    QString description;
+    QString where;  // the procedure whose trap took it ("DoImport", "CreateEq", ...)
+};
+
+struct RunSummary {
+    RunResult result = RunResult::Refused;
+    std::optional<RunError> error;
+    QString source;    // the MP2 database
+    QString database;  // the new database (for a check-only run: where it was made, since removed)
+    QString log;       // the import log (MP2ImportCheck.txt for a check-only run)
+    bool registered = false;
+    double seconds = 0;
+    RunAccount account;
+    QStringList warnings;  // record warnings written to the log only, and the working copy's warnings
+};
