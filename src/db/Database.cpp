@@ -1,6 +1,7 @@
 #include "db/Database.h"
 
 #include "db/FieldConversion.h"
+#include "db/KeyedRows.h"
 #include "db/Interrupt.h"
 #include "db/PasswordVerifier.h"
 #include "db/SqlTranslator.h"
@@ -147,6 +148,8 @@ std::shared_ptr<Database> Database::OpenDatabase(const QString& path, bool exclu
     return db;
 }
 
+Database::Database() : relations_(*this) {}
+
 Database::~Database()
 {
     try {
@@ -168,6 +171,7 @@ void Database::Close()
     } catch (const DaoError& e) {
         failure = e;
     }
+    keyed_.reset();
     for (sqlite3_stmt* st : std::as_const(statements_))
         sqlite3_finalize(st);
     statements_.clear();
@@ -300,6 +304,7 @@ void Database::beginWrite()
     requireOpen();
     if (readOnly_)
         throw JetError::ReadOnly();
+    stopKeyedReads();
     beginTransaction();
 }
 
@@ -307,6 +312,7 @@ void Database::commitPending()
 {
     if (!db_ || !inTransaction_)
         return;
+    stopKeyedReads();  // rows are held within one transaction
     inTransaction_ = false;
     if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
         const DaoError keep = [&] {
@@ -333,11 +339,39 @@ void Database::BeginTrans()
     inTransaction_ = true;
 }
 
+void Database::invalidateSchema()
+{
+    tables_.clear();
+    ++otherWrites_;
+    if (keyed_)
+        keyed_->Forget();
+}
+
+void Database::stopKeyedReads()
+{
+    if (keyed_)
+        keyed_->Stop();
+}
+
+bool Database::SelectKeyed(const std::shared_ptr<const TableDef>& table, const std::vector<TranslatedSql::Equality>& equalities,
+                           const std::vector<Variant>& params, std::vector<qint64>& rowids, std::vector<RawRow>& rows,
+                           size_t keep)
+{
+    requireOpen();
+    // Only a file no other program uses: a reading holds the file's lock until the transaction ends.
+    if (!private_ || equalities.empty())
+        return false;
+    if (!keyed_)
+        keyed_ = std::make_unique<KeyedRows>(*this);
+    return keyed_->Select(table, equalities, params, rowids, rows, keep);
+}
+
 void Database::Rollback() noexcept
 {
     if (!db_ || !inTransaction_)
         return;
     inTransaction_ = false;
+    stopKeyedReads();
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     invalidateSchema();
 }

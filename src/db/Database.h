@@ -7,6 +7,7 @@
 #include "db/DaoError.h"
 #include "db/FieldType.h"
 #include "db/Recordset.h"
+#include "db/SqlTranslator.h"
 #include "db/Variant.h"
 
 #include <QHash>
@@ -47,6 +48,7 @@ struct IndexDef {
 };
 
 class Database;
+class KeyedRows;
 
 // DAO's Relations collection: the relationships copied from the source file.
 class Relations {
@@ -104,11 +106,7 @@ public:
     static constexpr int kStatementCacheSize = 256;
     // Binds the values of a translated statement's parameters, ?1 first.
     static void bindParameters(sqlite3_stmt* st, const std::vector<Variant>& params);
-    void invalidateSchema()
-    {
-        tables_.clear();
-        ++otherWrites_;
-    }
+    void invalidateSchema();
     [[noreturn]] void raiseLastError(const QString& sql);  // turns the connection's error into a DaoError
 
     // Statements run in one transaction that Idle(dbRefreshCache) and Close commit: every write is
@@ -145,8 +143,15 @@ public:
         ++otherWrites_;
     }
 
+    // On a file private to this run: makes a selection by "column = literal" comparisons on rows read
+    // in the order of its first column (KeyedRows.h); false when the statement is to be run instead.
+    bool SelectKeyed(const std::shared_ptr<const TableDef>& table,
+                     const std::vector<TranslatedSql::Equality>& equalities, const std::vector<Variant>& params,
+                     std::vector<qint64>& rowids, std::vector<RawRow>& rows, size_t keep);
+
 private:
-    Database() : relations_(*this) {}
+    Database();
+    void stopKeyedReads();  // before a write or a commit: no reading of KeyedRows runs on
     void requireOpen() const;
     std::vector<std::vector<int>> textUniqueKeys(const TableDef& def);
     bool inTransaction_ = false;
@@ -161,6 +166,7 @@ private:
     Relations relations_;
     QHash<QString, std::shared_ptr<TableDef>> tables_;       // by upper-case name
     QHash<QString, sqlite3_stmt*> statements_;
+    std::unique_ptr<KeyedRows> keyed_;  // made when first used
 };
 
 // DBEngine.Idle: with one connection per database every write is already visible to later reads;

@@ -16,6 +16,7 @@ void RawRow::capture(sqlite3_stmt* st, int first, const FieldInfo* fields, size_
         Value& v = values_[i];
         v = Value();
         v.type = sqlite3_column_type(st, column);
+        v.stored = v.type;
         // A text field holding a number reads as SQLite's text of it.
         if ((v.type == SQLITE_INTEGER || v.type == SQLITE_FLOAT) &&
             (isTextType(fields[i].Type) || fields[i].Type == FieldType::Binary))
@@ -44,6 +45,15 @@ void RawRow::capture(sqlite3_stmt* st, int first, const FieldInfo* fields, size_
         if (fields[i].Type == FieldType::Boolean && v.type != SQLITE_INTEGER && v.type != SQLITE_NULL)
             v.integer = sqlite3_column_int64(st, column);
     }
+}
+
+const char* RawRow::storedText(int column, size_t* size) const
+{
+    const Value& v = values_[static_cast<size_t>(column)];
+    if (v.stored != SQLITE_TEXT)
+        return nullptr;
+    *size = v.size;
+    return bytes_.data() + v.offset;
 }
 
 QString RawRow::text(const Value& v) const

@@ -22,11 +22,15 @@ public:
     }
     // The value of field `column` as ReadValue would have read it from the statement.
     Variant value(int column, const FieldInfo& field) const;
+    // The text SQLite stores in field `column` (UTF-8), or nullptr when it stores none there (Null, a
+    // number, bytes).
+    const char* storedText(int column, size_t* size) const;
     qint64 rowid = -1;
 
 private:
     struct Value {
         int type = 0;      // SQLITE_INTEGER, _FLOAT, _TEXT, _BLOB or _NULL
+        int stored = 0;    // the same, as stored (a number in a text field reads as text)
         bool utf16 = false;  // a BLOB's bytes read as text (UTF-16), as SQLite reads them
         qint64 integer = 0;  // also a Yes/No field's value whatever its stored type
         double real = 0;

@@ -81,6 +81,15 @@ void Recordset::openQuery(TranslatedSql&& sql)
         orderBy_ = std::move(sql.orderBy);
         updatable_ = type_ != dbOpenSnapshot;
         createFields();
+        // A selection by "column = literal" comparisons, asked row after row, is made on rows read
+        // once in the order of its first column, when the layer can make it as the statement would.
+        if (!where_.isEmpty() && orderBy_.isEmpty()) {
+            const Generation now = generation();
+            if (db_->SelectKeyed(def_, sql.equalities, whereParams_, rowids_, prefetched_, kPrefetchRows)) {
+                rowsRead(now);
+                return;
+            }
+        }
         // A selection by condition is mostly a few rows: they are read whole at once. A whole table
         // in an order of its own is read row by row (its rows would otherwise pass through the sort).
         loadRowids(where_.isEmpty() ? QString() : sql.rowsSql);
@@ -131,9 +140,7 @@ void Recordset::loadRowids(const QString& rowsSql)
     Database::bindParameters(st, whereParams_);
     rowids_.clear();
     prefetched_.clear();
-    prefetchBase_ = 0;
-    lastLoadedPos_ = -1;
-    prefetchedGeneration_ = generation();
+    const Generation now = generation();
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         const qint64 rowid = sqlite3_column_int64(st, 0);
@@ -147,6 +154,15 @@ void Recordset::loadRowids(const QString& rowsSql)
     sqlite3_reset(st);
     if (rc != SQLITE_DONE)
         db_->raiseLastError(sql);
+    rowsRead(now);
+}
+
+void Recordset::rowsRead(const Generation& generation)
+{
+    rowidsPending_ = false;
+    prefetchBase_ = 0;
+    lastLoadedPos_ = -1;
+    prefetchedGeneration_ = generation;
     pos_ = rowids_.empty() ? -1 : 0;
     onDeleted_ = false;
     loadedRowid_ = -1;

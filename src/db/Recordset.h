@@ -88,6 +88,8 @@ private:
     // rows are kept whole as well, so that a small selection needs no second read per row.
     void loadRowids(const QString& rowsSql = {});
     void requireRowids() const;  // lists the rows of a table opened without listing them
+    // After rowids_ (and the first rows, in prefetched_) were read at `generation`: on the first row.
+    void rowsRead(const std::pair<quint64, quint64>& generation);
     void setPosition(long pos);
     void loadRow() const;
     Variant currentValue(int column) const;

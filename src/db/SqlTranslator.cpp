@@ -292,10 +292,40 @@ private:
         }
         r.singleTableStar = true;
         r.table = t_[3].text;
-        if (whereStart)
+        if (whereStart) {
             r.where = emit(whereStart, whereEnd, &r.whereParams, &whereParamOrigins);
+            r.equalities = equalities(whereStart, whereEnd);
+        }
         if (orderStart)
             r.orderBy = emit(orderStart, t_.size(), nullptr, nullptr);
+    }
+
+    // The comparisons of a condition made only of "column = literal" joined by And; empty otherwise.
+    std::vector<TranslatedSql::Equality> equalities(size_t from, size_t to) const
+    {
+        std::vector<TranslatedSql::Equality> out;
+        for (size_t k = from;; k += 4) {
+            if (k + 3 > to || !isColumnName(k) || !isSymbol(k + 1, "="))
+                return {};
+            const Token& value = t_[k + 2];
+            if (value.type != Token::String && value.type != Token::Date)
+                return {};
+            TranslatedSql::Equality e;
+            e.column = t_[k].text;
+            e.date = value.type == Token::Date;
+            e.fold = !e.date && textClass(value.text) != TextClass::Plain;
+            e.param = -1;
+            for (size_t p = 0; p < whereParamOrigins.size(); ++p)
+                if (whereParamOrigins[p].literal == literalIndex_[k + 2] && whereParamOrigins[p].use == ParamOrigin::Use::Value)
+                    e.param = static_cast<int>(p);
+            if (e.param < 0)
+                return {};
+            out.push_back(e);
+            if (k + 3 == to)
+                return out;
+            if (!(t_[k + 3].type == Token::Word && t_[k + 3].upper() == "AND"))
+                return {};
+        }
     }
 
     bool isSymbol(size_t k, const char* text) const

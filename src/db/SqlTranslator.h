@@ -32,6 +32,16 @@ struct TranslatedSql {
     QString orderBy;  // translated order list, without the keywords; empty when none
     // "SELECT rowid, * FROM <table> [WHERE ...] ORDER BY [...,] rowid", with whereParams
     QString rowsSql;
+
+    // When the condition is nothing but comparisons "column = 'text'" and "column = #date#" joined by
+    // And: one entry per comparison, so that the layer can also make the selection on rows it holds.
+    struct Equality {
+        QString column;
+        int param = 0;      // the compared value: whereParams[param]
+        bool date = false;  // a #date# literal (ISO text)
+        bool fold = false;  // a text with a letter beyond ASCII, compared through the fold collation
+    };
+    std::vector<Equality> equalities;
 };
 
 TranslatedSql TranslateJetSql(const QString& jetSql);
