@@ -298,3 +298,55 @@ TEST(BadSources, RowCountThatDisagreesWithTheRows)
                       count < 7 ? "compact and repair" : "missing or damaged");
     }
 }
+
+TEST(BadSources, RequiredColumnThatHoldsNullsIsCopiedWholeAsOptional)
+{
+    // Access lets a column be made Required without checking the rows already there. The copy learns
+    // of such a row only when writing it, while the rows after it are already being read: the table is
+    // then copied again, whole and in order, with the column optional, and the tables after it follow.
+    jetwriter::Table woe;
+    woe.name = "WOE";
+    woe.columns = {{"WONUM", dao::FieldType::Text, 20, true}, {"HOURS", dao::FieldType::Double}};
+    const int n = 5000;
+    for (int i = 0; i < n; ++i)
+        woe.rows.push_back({i == 3000 ? QString("NULLME") : QString("W%1").arg(i), i * 0.5});
+    jetwriter::Table wop;
+    wop.name = "WOP";
+    wop.columns = {{"WONUM", dao::FieldType::Text, 20, true}};
+    for (int i = 0; i < 300; ++i)
+        wop.rows.push_back({QString("W%1").arg(i)});
+    jetwriter::JetFile file;
+    file.tables = {woe, wop};
+    // The writer refuses a Null in a required column: row 3000 gets one by clearing its bit in the
+    // row's null mask (its last byte; bit 0 is WONUM, a set bit a value).
+    QByteArray bytes = jetwriter::buildJet4(file);
+    const qsizetype at = bytes.indexOf(QByteArray("\xFF\xFE") + "NULLME");
+    ASSERT_GT(at, 0);
+    const qsizetype page = at / 4096 * 4096;
+    const auto le16 = [&](qsizetype i) { return int(uint8_t(bytes[i])) | int(uint8_t(bytes[i + 1])) << 8; };
+    int patched = 0;
+    for (int row = 0; row < le16(page + 12); ++row) {
+        const int start = le16(page + 14 + 2 * row) & 0x1FFF;
+        const int end = row == 0 ? 4096 : le16(page + 14 + 2 * (row - 1)) & 0x1FFF;
+        if (page + start <= at && at < page + end) {
+            bytes[page + end - 1] = char(uint8_t(bytes[page + end - 1]) & ~1);
+            ++patched;
+        }
+    }
+    ASSERT_EQ(patched, 1);
+    QTemporaryDir dir;
+    const QString source = withBytes(dir, "required.mdb", bytes);
+    const QString copy = dir.filePath("required.sqlite");
+    ASSERT_NO_THROW(dao::CopySource(source, copy));
+
+    const CopyReader r(copy);
+    const auto rows = r.rows("SELECT WONUM, HOURS FROM WOE ORDER BY rowid");
+    ASSERT_EQ(rows.size(), size_t(n));
+    for (int i = 0; i < n; ++i)
+        ASSERT_EQ(rows[size_t(i)], QStringList({i == 3000 ? QString("<NULL>") : QString("W%1").arg(i),
+                                                QString::number(i * 0.5, 'f', 1)}))
+            << i;
+    EXPECT_FALSE(r.value("SELECT sql FROM sqlite_master WHERE name = 'WOE'").contains("NOT NULL"));
+    EXPECT_TRUE(r.value("SELECT sql FROM sqlite_master WHERE name = 'WOP'").contains("NOT NULL"));
+    EXPECT_EQ(r.value("SELECT count(*) FROM WOP"), "300");
+}

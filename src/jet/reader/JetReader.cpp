@@ -10,13 +10,19 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <atomic>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <sqlite3.h>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace jetreader {
@@ -124,6 +130,193 @@ private:
     sqlite3_stmt* st_ = nullptr;
 };
 
+// The values of decoded rows, each as it is to be bound to the INSERT's parameters.
+class RowBatch {
+public:
+    void null() { values_.push_back({Value::Null, 0, 0, 0, 0}); }
+    void integer(qint64 v) { values_.push_back({Value::Integer, v, 0, 0, 0}); }
+    void real(double v) { values_.push_back({Value::Real, 0, v, 0, 0}); }
+    void text(const char* p, std::size_t n) { bytes(Value::Text, p, n); }
+    void blob(const void* p, std::size_t n) { bytes(Value::Blob, p, n); }
+    void endRow() { rowEnds_.push_back(values_.size()); }
+
+    std::size_t rows() const { return rowEnds_.size(); }
+    std::size_t size() const { return bytes_.size() + values_.size() * sizeof(Value); }
+    void clear()
+    {
+        values_.clear();
+        rowEnds_.clear();
+        bytes_.clear();
+    }
+    // Binds the values of row `row` to parameters 1, 2, ...
+    void bind(sqlite3_stmt* st, std::size_t row) const
+    {
+        const std::size_t first = row == 0 ? 0 : rowEnds_[row - 1];
+        for (std::size_t i = first; i < rowEnds_[row]; ++i) {
+            const Value& v = values_[i];
+            const int index = static_cast<int>(i - first) + 1;
+            switch (v.kind) {
+            case Value::Null: sqlite3_bind_null(st, index); break;
+            case Value::Integer: sqlite3_bind_int64(st, index, v.integer); break;
+            case Value::Real: sqlite3_bind_double(st, index, v.real); break;
+            case Value::Text:
+                sqlite3_bind_text(st, index, bytes_.data() + v.offset, static_cast<int>(v.size), SQLITE_STATIC);
+                break;
+            case Value::Blob:
+                sqlite3_bind_blob(st, index, bytes_.data() + v.offset, static_cast<int>(v.size), SQLITE_STATIC);
+                break;
+            }
+        }
+    }
+
+private:
+    struct Value {
+        enum Kind { Null, Integer, Real, Text, Blob } kind;
+        qint64 integer;
+        double real;
+        std::size_t offset;
+        std::size_t size;
+    };
+    void bytes(Value::Kind kind, const void* p, std::size_t n)
+    {
+        values_.push_back({kind, 0, 0, bytes_.size(), n});
+        bytes_.append(static_cast<const char*>(p), n);
+    }
+    std::vector<Value> values_;
+    std::vector<std::size_t> rowEnds_;
+    std::string bytes_;
+};
+
+// What made the writing of a row fail: SQLite's extended result code and message.
+struct WriteFailure {
+    int code = SQLITE_OK;
+    QString message;
+    explicit operator bool() const { return code != SQLITE_OK; }
+};
+
+// Thrown into the scan of a table to end it when the writer has failed.
+struct WriterStopped {};
+
+// Writes decoded rows with one prepared INSERT on a thread of its own, so that the pages of a table are
+// decoded while the rows before them are written. The rows are written in the order they are given,
+// so the copy is the same as when one thread does both. While the writer runs, the connection is its
+// alone: the decoding thread does not touch it until finish() returns.
+class RowWriter {
+public:
+    explicit RowWriter(sqlite3_stmt* insert) : insert_(insert), thread_([this] { run(); }) {}
+    ~RowWriter()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            abandoned_ = true;
+            ended_ = true;
+        }
+        changed_.notify_all();
+        if (thread_.joinable())
+            thread_.join();
+    }
+    RowWriter(const RowWriter&) = delete;
+    RowWriter& operator=(const RowWriter&) = delete;
+
+    // The batch the next row's values go into.
+    RowBatch& batch() { return *filling_; }
+
+    // The row is complete; a full batch goes to the writer. Throws WriterStopped when the writer failed.
+    void endRow()
+    {
+        filling_->endRow();
+        if (failed_.load(std::memory_order_acquire))
+            throw WriterStopped{};
+        if ((filling_->rows() >= kBatchRows || filling_->size() >= kBatchBytes) && !send())
+            throw WriterStopped{};
+    }
+
+    // Writes the rows given, ends the thread and returns its failure, if any.
+    WriteFailure finish()
+    {
+        if (filling_->rows() > 0)
+            send();  // when the writer failed, these rows are not written either
+        {
+            std::lock_guard lock(mutex_);
+            ended_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+        return failure_;
+    }
+
+private:
+    static constexpr std::size_t kBatchRows = 256;
+    static constexpr std::size_t kBatchBytes = 1 << 20;
+    static constexpr std::size_t kQueued = 4;  // batches waiting at most: the memory stays small
+
+    // Hands the batch being filled to the writer; false when the writer failed.
+    bool send()
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return queue_.size() < kQueued || failure_; });
+        if (failure_)
+            return false;
+        queue_.push_back(std::move(filling_));
+        if (spare_.empty()) {
+            filling_ = std::make_unique<RowBatch>();
+        } else {
+            filling_ = std::move(spare_.back());
+            spare_.pop_back();
+        }
+        lock.unlock();
+        changed_.notify_all();
+        return true;
+    }
+
+    void run()
+    {
+        for (;;) {
+            std::unique_ptr<RowBatch> batch;
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [this] { return !queue_.empty() || ended_; });
+                if (abandoned_ || queue_.empty())
+                    return;
+                batch = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            for (std::size_t row = 0; row < batch->rows(); ++row) {
+                batch->bind(insert_, row);
+                if (sqlite3_step(insert_) != SQLITE_DONE) {
+                    sqlite3* db = sqlite3_db_handle(insert_);
+                    std::lock_guard lock(mutex_);
+                    failure_.code = sqlite3_extended_errcode(db);
+                    failure_.message = QString::fromUtf8(sqlite3_errmsg(db));
+                    failed_.store(true, std::memory_order_release);
+                    changed_.notify_all();
+                    return;
+                }
+                sqlite3_reset(insert_);
+                sqlite3_clear_bindings(insert_);
+            }
+            batch->clear();
+            {
+                std::lock_guard lock(mutex_);
+                spare_.push_back(std::move(batch));
+            }
+            changed_.notify_all();
+        }
+    }
+
+    sqlite3_stmt* insert_;
+    std::unique_ptr<RowBatch> filling_ = std::make_unique<RowBatch>();
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::unique_ptr<RowBatch>> queue_;
+    std::vector<std::unique_ptr<RowBatch>> spare_;
+    bool ended_ = false;      // no more batches come
+    bool abandoned_ = false;  // ... and those queued are not to be written
+    WriteFailure failure_;
+    std::atomic<bool> failed_{false};
+    std::thread thread_;  // last: it starts once everything above is ready
+};
+
 class JetCopier {
 public:
     JetCopier(const QString& source, const QString& dest, const ProgressFn& progress)
@@ -139,6 +332,7 @@ public:
 private:
     [[noreturn]] void corrupt(const QString& detail) const { throw dao::CorruptDatabase(source_, detail); }
     [[noreturn]] void sqliteFailed(const QString& what) const;
+    [[noreturn]] void sqliteFailed(const QString& what, const WriteFailure& failure) const;
     void exec(const QString& sql);
 
     std::vector<Column> readColumns(MdbTableDef* t, const QString& table);
@@ -164,12 +358,16 @@ private:
     void followOverflow(MdbTableDef* t, const QString& name, quint32 pgRow, OnRow& onRow);
     void rowBounds(const QString& name, quint32 page, int row, int* start, int* end, quint16* flags) const;
 
-    void bindField(sqlite3_stmt* st, int index, const Column& c, const MdbField& f, bool present);
+    // Decodes a field's stored bytes into the value the copy stores (Null when the row has no such
+    // column yet, `present` false).
+    void decodeField(RowBatch& out, const Column& c, const MdbField& f, bool present);
     QByteArray readLongValue(const unsigned char* header, int size, const QString& table, const QString& column);
     QString decodeText(const unsigned char* p, std::size_t n);
-    // Binds a text as UTF-8, the copy's encoding; the bytes stay in textBuffers_ until the next row.
-    void bindText(sqlite3_stmt* st, int index, const QString& text);
-    std::vector<QByteArray> textBuffers_;  // by parameter index
+    static void outText(RowBatch& out, const QString& text);  // as UTF-8, the copy's encoding
+    // Copies the rows of `t` with `insert`: `decode` gives a row's values on this thread while a
+    // RowWriter writes the rows before it. `failed` turns the writer's failure into an exception.
+    template <typename Decode, typename Failed>
+    qint64 copyRows(MdbTableDef* t, const QString& name, sqlite3_stmt* insert, Decode&& decode, Failed&& failed);
 
     QString source_;
     QString dest_;
@@ -186,6 +384,14 @@ private:
     std::vector<MdbField> fields_;
     QStringList warnings_;               // damage that cost no data, one sentence each for the import log
 };
+
+void JetCopier::sqliteFailed(const QString& what, const WriteFailure& failure) const
+{
+    if ((failure.code & 0xFF) == SQLITE_FULL)
+        throw dao::JetError::DiskFull();
+    throw dao::JetError::Engine(
+        QString("writing the working copy '%1' failed while %2: %3").arg(dest_, what, failure.message));
+}
 
 void JetCopier::sqliteFailed(const QString& what) const
 {
@@ -466,28 +672,25 @@ void JetCopier::copyTable(MdbCatalogEntry* entry, const QString& name)
             QString("INSERT INTO %1 VALUES (%2)").arg(quoted, params.join(',')).toUtf8();
         if (sqlite3_prepare_v2(db_, sql.constData(), -1, insert.out(), nullptr) != SQLITE_OK)
             sqliteFailed(QString("preparing the rows of '%1'").arg(name));
-        sqlite3_stmt* st = insert.get();
         try {
-            rows = scanRows(t.get(), name, [&](const MdbField* fields, int rowColumns) {
-                for (std::size_t i = 0; i < columns.size(); ++i) {
-                    // A column added after the row was written is not in the row: it is Null.
-                    const bool present = columns[i].mdb->col_num < rowColumns;
-                    bindField(st, static_cast<int>(i) + 1, columns[i], fields[i], present);
-                }
-                const int rc = sqlite3_step(st);
-                if (rc != SQLITE_DONE) {
-                    if (sqlite3_extended_errcode(db_) == SQLITE_CONSTRAINT_NOTNULL) {
+            rows = copyRows(
+                t.get(), name, insert.get(),
+                [&](const MdbField* fields, int rowColumns, RowBatch& out) {
+                    for (std::size_t i = 0; i < columns.size(); ++i) {
+                        // A column added after the row was written is not in the row: it is Null.
+                        const bool present = columns[i].mdb->col_num < rowColumns;
+                        decodeField(out, columns[i], fields[i], present);
+                    }
+                },
+                [&](const WriteFailure& failure) {
+                    if (failure.code == SQLITE_CONSTRAINT_NOTNULL) {
                         // "NOT NULL constraint failed: Table.Column"
-                        const QString message = QString::fromUtf8(sqlite3_errmsg(db_));
                         for (std::size_t i = 0; i < columns.size(); ++i)
-                            if (columns[i].info.Required && message.endsWith('.' + columns[i].info.Name))
+                            if (columns[i].info.Required && failure.message.endsWith('.' + columns[i].info.Name))
                                 throw RequiredColumnHasNull{static_cast<int>(i)};
                     }
-                    sqliteFailed(QString("adding a row to '%1'").arg(name));
-                }
-                sqlite3_reset(st);
-                sqlite3_clear_bindings(st);
-            });
+                    sqliteFailed(QString("adding a row to '%1'").arg(name), failure);
+                });
         } catch (const RequiredColumnHasNull& e) {
             // Each round clears one Required flag, so this ends after at most one round per column.
             insert.finalize();
@@ -520,20 +723,19 @@ void JetCopier::copyRelationships(MdbCatalogEntry* entry)
     if (sqlite3_prepare_v2(db_, "INSERT INTO MSysRelationships VALUES (?,?,?,?,?,?,?,?)", -1, insert.out(),
                            nullptr) != SQLITE_OK)
         sqliteFailed("preparing the relationships");
-    sqlite3_stmt* st = insert.get();
-    const qint64 rows = scanRows(t.get(), name, [&](const MdbField* fields, int rowColumns) {
-        for (int k = 0; k < 8; ++k) {
-            if (source[k] < 0) {
-                sqlite3_bind_null(st, k + 1);
-                continue;
+    const qint64 rows = copyRows(
+        t.get(), name, insert.get(),
+        [&](const MdbField* fields, int rowColumns, RowBatch& out) {
+            for (int k = 0; k < 8; ++k) {
+                if (source[k] < 0) {
+                    out.null();
+                    continue;
+                }
+                const Column& c = columns[source[k]];
+                decodeField(out, c, fields[source[k]], c.mdb->col_num < rowColumns);
             }
-            const Column& c = columns[source[k]];
-            bindField(st, k + 1, c, fields[source[k]], c.mdb->col_num < rowColumns);
-        }
-        if (sqlite3_step(st) != SQLITE_DONE)
-            sqliteFailed("adding a relationship");
-        sqlite3_reset(st);
-    });
+        },
+        [&](const WriteFailure& failure) { sqliteFailed("adding a relationship", failure); });
     noteUnreachableIndexes(t.get(), name, rows, true, false);
 }
 
@@ -660,6 +862,28 @@ void JetCopier::rowBounds(const QString& name, quint32 page, int row, int* start
         corrupt(QString("row %1 on page %2 of table '%3' is damaged").arg(row).arg(page).arg(name));
 }
 
+template <typename Decode, typename Failed>
+qint64 JetCopier::copyRows(MdbTableDef* t, const QString& name, sqlite3_stmt* insert, Decode&& decode, Failed&& failed)
+{
+    RowWriter writer(insert);
+    qint64 rows = 0;
+    try {
+        rows = scanRows(t, name, [&](const MdbField* fields, int rowColumns) {
+            decode(fields, rowColumns, writer.batch());
+            writer.endRow();
+        });
+    } catch (const WriterStopped&) {
+    } catch (...) {
+        // The rows before a damaged one are written first: a failure among them came first.
+        if (const WriteFailure failure = writer.finish())
+            failed(failure);
+        throw;
+    }
+    if (const WriteFailure failure = writer.finish())
+        failed(failure);
+    return rows;
+}
+
 template <typename OnRow>
 qint64 JetCopier::scanRows(MdbTableDef* t, const QString& name, OnRow&& onRow)
 {
@@ -784,13 +1008,10 @@ void JetCopier::emitRow(MdbTableDef* t, const QString& name, int start, int size
     onRow(fields_.data(), rowColumns);
 }
 
-void JetCopier::bindText(sqlite3_stmt* st, int index, const QString& text)
+void JetCopier::outText(RowBatch& out, const QString& text)
 {
-    if (textBuffers_.size() <= static_cast<std::size_t>(index))
-        textBuffers_.resize(static_cast<std::size_t>(index) + 1);
-    QByteArray& bytes = textBuffers_[static_cast<std::size_t>(index)];
-    bytes = text.toUtf8();
-    sqlite3_bind_text(st, index, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_STATIC);
+    const QByteArray bytes = text.toUtf8();
+    out.text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 QString JetCopier::decodeText(const unsigned char* p, std::size_t n)
@@ -854,15 +1075,15 @@ QByteArray JetCopier::readLongValue(const unsigned char* header, int size, const
     return data;
 }
 
-void JetCopier::bindField(sqlite3_stmt* st, int index, const Column& c, const MdbField& f, bool present)
+void JetCopier::decodeField(RowBatch& out, const Column& c, const MdbField& f, bool present)
 {
     const MdbColumn* mc = c.mdb;
     if (mc->col_type == MDB_BOOL) {  // the value is the null-mask bit itself
-        sqlite3_bind_int(st, index, present && !f.is_null ? 1 : 0);
+        out.integer(present && !f.is_null ? 1 : 0);
         return;
     }
     if (!present || f.is_null) {
-        sqlite3_bind_null(st, index);
+        out.null();
         return;
     }
     const unsigned char* p = mdb_->pg_buf + f.start;
@@ -874,21 +1095,21 @@ void JetCopier::bindField(sqlite3_stmt* st, int index, const Column& c, const Md
     switch (mc->col_type) {
     case MDB_BYTE:
         need(1);
-        sqlite3_bind_int(st, index, p[0]);
+        out.integer(p[0]);
         return;
     case MDB_INT:
         need(2);
-        sqlite3_bind_int(st, index, static_cast<qint16>(le16(p)));
+        out.integer(static_cast<qint16>(le16(p)));
         return;
     case MDB_LONGINT:
         need(4);
-        sqlite3_bind_int(st, index, static_cast<qint32>(le32(p)));
+        out.integer(static_cast<qint32>(le32(p)));
         return;
     case MDB_MONEY: {
         need(8);
         qint64 raw = 0;
         std::memcpy(&raw, p, 8);
-        sqlite3_bind_double(st, index, static_cast<double>(raw) / 10000.0);
+        out.real(static_cast<double>(raw) / 10000.0);
         return;
     }
     case MDB_FLOAT: {
@@ -902,14 +1123,14 @@ void JetCopier::bindField(sqlite3_stmt* st, int index, const Column& c, const Md
         const auto written = std::to_chars(text, text + sizeof text, value);
         if (written.ec == std::errc())
             std::from_chars(text, written.ptr, rounded);
-        sqlite3_bind_double(st, index, rounded);
+        out.real(rounded);
         return;
     }
     case MDB_DOUBLE: {
         need(8);
         double value = 0;
         std::memcpy(&value, p, 8);
-        sqlite3_bind_double(st, index, value);
+        out.real(value);
         return;
     }
     case MDB_DATETIME: {
@@ -921,7 +1142,7 @@ void JetCopier::bindField(sqlite3_stmt* st, int index, const Column& c, const Md
             corrupt(QString("a date in '%1.%2' is damaged").arg(c.table, c.info.Name));
         char iso[dao::kIsoDateLength];
         dao::isoFromJet(value, iso);
-        sqlite3_bind_text(st, index, iso, dao::kIsoDateLength, SQLITE_TRANSIENT);
+        out.text(iso, dao::kIsoDateLength);
         return;
     }
     case MDB_NUMERIC: {
@@ -933,7 +1154,7 @@ void JetCopier::bindField(sqlite3_stmt* st, int index, const Column& c, const Md
         const int scale = c.info.Scale;
         if (scale == 0 && magnitude <= static_cast<unsigned __int128>(INT64_MAX)) {
             const auto v = static_cast<qint64>(magnitude);
-            sqlite3_bind_int64(st, index, negative ? -v : v);
+            out.integer(negative ? -v : v);
             return;
         }
         std::string digits;
@@ -946,35 +1167,35 @@ void JetCopier::bindField(sqlite3_stmt* st, int index, const Column& c, const Md
         if (negative)
             digits.insert(0, 1, '-');
         // The column's NUMERIC affinity stores it as an integer or a real as exactly as SQLite can.
-        sqlite3_bind_text(st, index, digits.c_str(), static_cast<int>(digits.size()), SQLITE_TRANSIENT);
+        out.text(digits.data(), digits.size());
         return;
     }
     case MDB_TEXT: {
-        bindText(st, index, decodeText(p, static_cast<std::size_t>(f.siz)));
+        outText(out, decodeText(p, static_cast<std::size_t>(f.siz)));
         return;
     }
     case MDB_MEMO: {
         const QByteArray stored =
             readLongValue(p, f.siz, c.table, c.info.Name);
-        bindText(st, index,
-                 decodeText(reinterpret_cast<const unsigned char*>(stored.constData()), static_cast<std::size_t>(stored.size())));
+        outText(out, decodeText(reinterpret_cast<const unsigned char*>(stored.constData()),
+                                static_cast<std::size_t>(stored.size())));
         return;
     }
     case MDB_OLE: {
         const QByteArray stored =
             readLongValue(p, f.siz, c.table, c.info.Name);
-        sqlite3_bind_blob(st, index, stored.constData(), static_cast<int>(stored.size()), SQLITE_TRANSIENT);
+        out.blob(stored.constData(), static_cast<std::size_t>(stored.size()));
         return;
     }
     case MDB_REPID: {
         need(16);
         char text[kGuidLength + 1];
         guidText(p, text);
-        sqlite3_bind_text(st, index, text, kGuidLength, SQLITE_TRANSIENT);
+        out.text(text, kGuidLength);
         return;
     }
     default:
-        sqlite3_bind_blob(st, index, p, f.siz, SQLITE_TRANSIENT);
+        out.blob(p, static_cast<std::size_t>(f.siz));
         return;
     }
 }
