@@ -475,6 +475,7 @@ void JetCopier::run()
 
     if (QFileInfo::exists(dest_))
         throw dao::JetError::Engine(QString("the working copy '%1' already exists").arg(dest_));
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);  // no lock around every allocation; before SQLite's first use
     if (sqlite3_open_v2(QFile::encodeName(dest_).constData(), &db_,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
         sqliteFailed("creating it");
