@@ -416,12 +416,23 @@ void Recordset::prefetchFrom(long first) const
     for (size_t k = 0; k < n; ++k)
         wanted[k] = {rowids_[static_cast<size_t>(first) + k], k};
     std::sort(wanted.begin(), wanted.end());
-    sqlite3_stmt* st = db_->prepare(batchSql_);
-    for (size_t k = 0; k < kPrefetchRows; ++k) {
-        if (k < n)
-            sqlite3_bind_int64(st, static_cast<int>(k + 1), wanted[k].first);
-        else
-            sqlite3_bind_null(st, static_cast<int>(k + 1));
+    // Rows close together (a table in stored order, a selection of most of its rows) are read as one
+    // range of rowids, the rows not wanted passed over; others one by one.
+    const bool dense = n > 0 && wanted.back().first - wanted.front().first < static_cast<qint64>(2 * n);
+    if (dense && rangeSql_.isEmpty())
+        rangeSql_ = "SELECT rowid, * FROM " + quoteIdentifier(table_) + " WHERE rowid BETWEEN ?1 AND ?2";
+    const QString& sql = dense ? rangeSql_ : batchSql_;
+    sqlite3_stmt* st = db_->prepare(sql);
+    if (dense) {
+        sqlite3_bind_int64(st, 1, wanted.front().first);
+        sqlite3_bind_int64(st, 2, wanted.back().first);
+    } else {
+        for (size_t k = 0; k < kPrefetchRows; ++k) {
+            if (k < n)
+                sqlite3_bind_int64(st, static_cast<int>(k + 1), wanted[k].first);
+            else
+                sqlite3_bind_null(st, static_cast<int>(k + 1));
+        }
     }
     prefetched_.resize(n);
     for (RawRow& row : prefetched_)
@@ -438,7 +449,7 @@ void Recordset::prefetchFrom(long first) const
     }
     sqlite3_reset(st);
     if (rc != SQLITE_DONE)
-        db_->raiseLastError(batchSql_);
+        db_->raiseLastError(sql);
     prefetchBase_ = first;
     prefetchedGeneration_ = generation();
 }

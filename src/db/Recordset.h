@@ -134,7 +134,8 @@ private:
     mutable long prefetchBase_ = 0;
     mutable Generation prefetchedGeneration_;
     mutable long lastLoadedPos_ = -1;
-    mutable QString batchSql_;
+    mutable QString batchSql_;   // the rows of up to kPrefetchRows rowids
+    mutable QString rangeSql_;   // the rows of a range of rowids
     const RawRow* prefetchedRow(qint64 rowid, const Generation& now) const;
     void prefetchFrom(long first) const;
     // After this recordset's own write: rows read ahead stay valid, except the one written.
