@@ -3,6 +3,7 @@
 #include "common/Clock.h"
 #include "db/TextForm.h"
 #include "import/Driver.h"
+#include "convert/equipment/ChangeValue.h"
 #include "run/ConversionTrap.h"
 #include "run/EndProgram.h"
 #include "run/ScriptedOperator.h"
@@ -295,6 +296,23 @@ TEST_F(Import, AFailingConversionRemovesTheNewDatabaseAndLeavesTheListAlone)
     EXPECT_EQ(run.summary.error->number, 3163);
     EXPECT_EQ(run.summary.error->where, "CreateVendor");
     EXPECT_FALSE(run.summary.registered);
+}
+
+TEST_F(Import, CancelImportEndsTheLogSayingTheRunWasCancelled)
+{
+    spine::WriteMp2Source(sourcePath, {});
+    std::vector<ConversionStep> steps = Conversions();
+    steps[1].procedure = [](RunState& r) { CancelImport(r); };
+    op.Input("N");
+
+    EXPECT_EQ(Run(steps), 1);
+    EXPECT_FALSE(QFile::exists(target()));
+    EXPECT_EQ(logLines().mid(logLines().size() - 3),
+              (QStringList{"The import was cancelled (frmChangeValue: \"Cancel Import\" was pressed) and did not "
+                           "complete. The new database '" + target() + "' was removed; nothing was registered.",
+                           "", ""}));
+    EXPECT_EQ(run.summary.result, RunResult::Cancelled);
+    EXPECT_EQ(registered(), 0);
 }
 
 TEST_F(Import, ThePermissionDeniedErrorNamesTheSourceInUse)
