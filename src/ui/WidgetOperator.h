@@ -49,4 +49,9 @@ private:
     QPointer<ImportForm> importForm_;
     QPointer<QWidget> mainWindow_;
     bool busy_ = false;
+    // The last value accepted in the change-value dialog and the old value it was to replace. Asked
+    // for the same old value again (the entry was refused, for example as already in use), the dialog
+    // opens with what the operator typed rather than the old value.
+    QString changedFrom_;
+    QString changedTo_;
 };

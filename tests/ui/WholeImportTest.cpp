@@ -1,7 +1,8 @@
 // A whole import through the widgets, from "Change Database" to the end of the program: the import
 // form, the password question, the pre-parse screen with the default substrings, the change-value
-// dialog for a number that stays too long, the cutoff question and the closing boxes. The same run,
-// photographed, gives the pictures of every form and box (written to <build>/screenshots).
+// dialog for a number that stays too long (first answered with a number in use), the cutoff question
+// and the closing boxes. The same run, photographed, gives the pictures of every form and box (written
+// to <build>/screenshots).
 #include "UiTestSupport.h"
 #include "ui/AboutDialog.h"
 #include "ui/ChangeValueDialog.h"
@@ -52,6 +53,8 @@ struct Observed {
     bool beginDisabled = false;
     bool arrowAtChangeValue = false;
     QString changeValueOld;
+    QString changeValueAgain;  // the New Value box after a number in use was refused, and its selection
+    QString changeValueAgainSelected;
 };
 
 class WholeImport : public ::testing::Test {
@@ -102,6 +105,15 @@ protected:
                       seen.arrowAtChangeValue = QApplication::overrideCursor() == nullptr;
                       seen.changeValueOld = dialog->txtOld->text();
                       dialog->txtNew->selectAll();
+                      QTest::keyClicks(dialog->txtNew, "PUMP-1");
+                      QTest::mouseClick(dialog->btnOK, Qt::LeftButton);
+                  })
+            .Then("change value again",
+                  [this](QWidget* widget) {
+                      auto* dialog = qobject_cast<ChangeValueDialog*>(widget);
+                      ASSERT_TRUE(dialog) << widget->metaObject()->className();
+                      seen.changeValueAgain = dialog->txtNew->text();
+                      seen.changeValueAgainSelected = dialog->txtNew->selectedText();
                       QTest::keyClicks(dialog->txtNew, "NORTH SCREEN WASHER 2");
                       QTest::mouseClick(dialog->btnOK, Qt::LeftButton);
                   })
@@ -150,6 +162,9 @@ TEST_F(WholeImport, FromBeginImportToTheEndOfTheProgram)
     for (const QString status : {"Creating Facility table", "Creating Employee table", "Creating WoItemsHist table"})
         EXPECT_EQ(pointer.shapes.value(status, Qt::BlankCursor), Qt::WaitCursor) << status.toStdString();
     EXPECT_EQ(seen.changeValueOld, kLongNumber);
+    EXPECT_TRUE(responder.seen.contains("OK: Error: The equipment# 'PUMP-1'|is already being used. Try again."));
+    EXPECT_EQ(seen.changeValueAgain, "PUMP-1");
+    EXPECT_EQ(seen.changeValueAgainSelected, "PUMP-1");
     EXPECT_TRUE(responder.seen.contains("Input[Does this database have a password?]: Does this database have a "
                                         "password? |enter either Y or N"));
     EXPECT_TRUE(responder.seen.contains("OK: Equipment PreParse Phase is Done. Click OK to continue."));
