@@ -6,6 +6,7 @@
 #include "ui/AboutDialog.h"
 #include "ui/ImportForm.h"
 #include "ui/SettingsDialog.h"
+#include "ui/SummaryWindow.h"
 #include "ui/WidgetOperator.h"
 
 #include <QAction>
@@ -200,6 +201,7 @@ MainWindow::MainWindow(MainForm& form, WidgetOperator& op, std::function<void(in
     chooseSource = [this] { return OpenFileDialog(); };
     chooseDirectory = [this] { return DirectoryDialog(); };
     showImportForm = [this] { return ShowImportForm(); };
+    beginImport = [](RunState& run) { BeginImport(run); };
 
     connect(btnAdd, &QPushButton::clicked, this, [this] { Guard([this] { btnAdd_Click(); }); });
     connect(btnBrowse, &QPushButton::clicked, this, [this] { Guard([this] { btnBrowse_Click(); }); });
@@ -370,11 +372,26 @@ void MainWindow::btnImport_Click()
 
 int MainWindow::ShowImportForm()
 {
-    ImportForm working(form_.txtSourceDB, form_.txtTargetDir, [this] { BeginImport(form_.run); }, this);
+    RunState& run = form_.run;
+    ImportForm working(
+        form_.txtSourceDB, form_.txtTargetDir,
+        [this, &run](const ImportStart& start) {
+            run.checkOnly = start.checkOnly;
+            run.warningsToLogOnly = start.warningsToLogOnly;
+            beginImport(run);
+        },
+        this);
     op_.SetImportForm(&working);
     working.exec();
     op_.SetImportForm(nullptr);
     op_.SetBusy(false);
+    // The run has ended, its closing box shown: its summary, unless the program was asked to stop
+    // (SIGINT, SIGTERM), which ends it without waiting for anyone.
+    const bool stopped = run.summary.result == RunResult::Interrupted || dao::InterruptSignal() != 0;
+    if (working.began() && !stopped) {
+        SummaryWindow summary(run.summary, op_, this);
+        summary.exec();
+    }
     return working.exitStatus();
 }
 

@@ -48,8 +48,11 @@ public:
     QAction* mnuAbout;
     AboutDialog* about = nullptr;
 
-    // The import form once the checks have passed; tests may replace how it runs.
+    // The import form once the checks have passed, then the summary of the run; tests may replace
+    // how it runs.
     std::function<int()> showImportForm;
+    // What "Begin Import" and "Check Only" run (the driver's BeginImport); tests may replace it.
+    std::function<void(RunState&)> beginImport;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -400,7 +400,7 @@ TEST(AboutDialogTest, TitleAndVersion)
 TEST(ImportFormTest, LoadsReadyShowsStatusAndProgressAndEndsWhenClosedBeforeBeginning)
 {
     int begun = 0;
-    ImportForm form("/mp2/Plant.mdb", "/crew/Plant/", [&] { ++begun; });
+    ImportForm form("/mp2/Plant.mdb", "/crew/Plant/", [&](const ImportStart&) { ++begun; });
     EXPECT_EQ(form.windowTitle(), "Click on button to begin import.");
     EXPECT_EQ(form.lblImportStatus->text(), "Click on button to begin import.");
     EXPECT_EQ(form.txtsource->text(), "/mp2/Plant.mdb");
