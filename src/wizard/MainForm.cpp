@@ -168,6 +168,7 @@ void MainForm::ProposeTarget()
         txtTargetDir = txtRecommendDirectory;
     }
     RecDirBase = run.gVXUDir + "/";
+    proposedTargetDir_ = txtTargetDir;
 }
 
 // ---- Default names ----
@@ -349,7 +350,7 @@ bool MainForm::txtFileName_KeyPress(QChar key)
 void MainForm::btnRecToSelect_Click()
 {
     if (!txtRecommendDirectory.isEmpty())
-        txtTargetDir = txtRecommendDirectory;
+        proposedTargetDir_ = txtTargetDir = txtRecommendDirectory;
     else
         run.op.MsgBox("The Recommended Directory field is empty.");
 }
