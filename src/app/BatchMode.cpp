@@ -181,7 +181,11 @@ QString Absolute(const QString& path)
 // The summary at the end of the run: the result, the files, the time and the account.
 void PrintSummary(BatchOperator& op, const RunSummary& s)
 {
-    op.Note("Summary: " + ResultLine(s));
+    op.Note("Summary: " + ResultHeadline(s));
+    if (s.error)
+        op.Note(ErrorHeading(s) + ": " + ErrorText(RunError{0, s.error->description, QString()}));
+    if (const QString next = WhatToDoNext(s); !next.isEmpty())
+        op.Note(next);
     op.Note("Source: " + s.source);
     QString database = s.database;
     if (s.result == RunResult::Checked)
@@ -190,7 +194,7 @@ void PrintSummary(BatchOperator& op, const RunSummary& s)
         database += s.registered ? " (registered)" : " (not registered)";
     op.Note("New database: " + database);
     op.Note("Log: " + (s.log.isEmpty() ? QString("(not written)") : s.log));
-    op.Note(QString("Seconds: %1").arg(s.seconds, 0, 'f', 1));
+    op.Note(QString("Elapsed time: %1 (%2 s)").arg(ElapsedText(s.seconds)).arg(s.seconds, 0, 'f', 1));
     if (!s.account.Sources().empty() || !s.account.Targets().empty())
         for (const QString& line : AccountTable(s.account))
             op.Note(line);

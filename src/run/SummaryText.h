@@ -1,6 +1,8 @@
 #pragma once
-// The summary of a run as text: the result in one line, and the account as a table of fixed-width
-// columns. The log's last lines and the unattended mode's closing print use them.
+// The summary of a run as text, in the words every front end uses: the log's last lines, the
+// unattended mode's closing print and the wizard's summary window. The result in one line, the error
+// that ended the run and what to do next, the time taken, and the account as a table of fixed-width
+// columns.
 #include "run/RunSummary.h"
 
 #include <QString>
@@ -17,3 +19,16 @@ QString ResultLine(const RunSummary& summary);
 // The account: one line per MP2 table (read, converted, merged, skipped), each reason for skipping
 // under its table, then one line per table of the new database (created, invented).
 QStringList AccountTable(const RunAccount& account);
+
+// The headline of a run: "Imported. 3,412 MP2 rows read, 3,300 converted, 98 merged, 14 skipped.",
+// "Failed: error 3022 in CreateEq.", ... (the error's text is told beneath it, see ErrorHeading).
+QString ResultHeadline(const RunSummary& summary);
+
+// The error that ended the run as its box told it: "Error 3022 in CreateEq" (empty without an error).
+QString ErrorHeading(const RunSummary& summary);
+
+// What the operator does next, in a sentence or two; empty when nothing is left to do.
+QString WhatToDoNext(const RunSummary& summary);
+
+// "0:07", "12:34", "1:02:03": minutes and seconds, hours in front from the first hour on.
+QString ElapsedText(double seconds);

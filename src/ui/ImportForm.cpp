@@ -4,7 +4,7 @@
 #include "db/DaoError.h"
 #include "db/Interrupt.h"
 #include "ui/WidgetOperator.h"
-#include "wizard/RunSummaryText.h"
+#include "run/SummaryText.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 #include "run/Operator.h"
 #include "ui/LogViewer.h"
 #include "ui/WidgetOperator.h"
-#include "wizard/RunSummaryText.h"
+#include "run/SummaryText.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -156,7 +156,7 @@ SummaryWindow::SummaryWindow(const RunSummary& summary, Operator& op, QWidget* p
     setModal(true);
     logPath_ = summary.log;
 
-    lblResult = PlainLabel(ResultLine(summary));
+    lblResult = PlainLabel(ResultHeadline(summary));
     lblResult->setObjectName(QStringLiteral("lblResult"));
     lblResult->setWordWrap(true);
     QFont big = lblResult->font();

@@ -418,7 +418,7 @@ TEST_F(BatchRun, TheReportOfTheSamplePlantAccountsForEveryRowAndRecord)
             args << "--rename" << rename;
     const Outcome r = Batch(args);
     ASSERT_EQ(r.status, 0) << r.out.toStdString() << r.err.toStdString();
-    EXPECT_TRUE(r.out.contains("\nSummary: Imported\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("\nSummary: Imported. ")) << r.out.toStdString();
 
     const QJsonObject report = Report(dir.filePath("report.json"));
     const QString database = UserDir() + "/Plant/Plant.mdb";

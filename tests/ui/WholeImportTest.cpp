@@ -142,6 +142,9 @@ protected:
             .Then("summary", [photo](QWidget* widget) {
                 auto* summary = qobject_cast<SummaryWindow*>(widget);
                 ASSERT_TRUE(summary) << widget->metaObject()->className();
+                // The run's own account reaches the window: every row of the plant accounted for.
+                EXPECT_TRUE(summary->lblResult->text().startsWith("Imported. ")) << summary->lblResult->text().toStdString();
+                EXPECT_FALSE(summary->lblResult->text().contains(" 0 MP2 rows read"));
                 QTest::mouseClick(summary->btnClose, Qt::LeftButton);
             });
         QTest::mouseClick(w->btnImport, Qt::LeftButton);
@@ -226,7 +229,11 @@ TEST_F(WholeImport, CancelImportInTheChangeValueDialogEndsWithoutANewDatabase)
         .Then("change value", [](QWidget* widget) {
             QTest::mouseClick(qobject_cast<ChangeValueDialog*>(widget)->btnCancel, Qt::LeftButton);
         })
-        .Then("summary", [](QWidget* widget) { qobject_cast<SummaryWindow*>(widget)->btnClose->click(); });
+        .Then("summary", [](QWidget* widget) {
+            auto* summary = qobject_cast<SummaryWindow*>(widget);
+            EXPECT_TRUE(summary->lblResult->text().startsWith("Cancelled")) << summary->lblResult->text().toStdString();
+            summary->btnClose->click();
+        });
     QTest::mouseClick(w->btnAdd, Qt::LeftButton);
     QTest::mouseClick(w->btnImport, Qt::LeftButton);
     EXPECT_TRUE(wizard.ended());
