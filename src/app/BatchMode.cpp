@@ -2,22 +2,29 @@
 
 #include "app/BatchOperator.h"
 #include "app/PasswordInput.h"
+#include "app/RunReport.h"
 #include "cli/CommandLine.h"
 #include "convert/equipment/PreParse.h"
 #include "convert/tasks/Cutoff.h"
 #include "import/Driver.h"
 #include "run/EndProgram.h"
+#include "run/RunEnding.h"
 #include "run/RunState.h"
+#include "run/SummaryText.h"
+#include "db/SafeFiles.h"
 #include "db/Interrupt.h"
 #include "wizard/HostSettings.h"
 #include "wizard/MainForm.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 const char kBatchUsage[] =
     "usage: crew-import --batch --source FILE [--target-dir DIR] [--file-name NAME.mdb] [--name NAME]\n"
     "                   [--password-file FILE | --password - | --password PW] [--cutoff DAYS]\n"
     "                   [--substrings none|default|FILE.csv] [--rename OLD=NEW]... [--yes]\n"
+    "                   [--check-only] [--report FILE.json]\n"
     "  --source FILE        the MP2 database to import (chosen with \"Change Database\")\n"
     "  --target-dir DIR     the selected directory (default: the recommended directory)\n"
     "  --file-name NAME.mdb typed into the file name box (default: derived from the name)\n"
@@ -32,7 +39,11 @@ const char kBatchUsage[] =
     "  --rename OLD=NEW     the new number for an equipment number that is too long (repeatable;\n"
     "                       split at the first '=')\n"
     "  --yes                answer Yes to every Yes/No question (otherwise No)\n"
-    "Exit status: 0 imported; 1 not imported; 2 bad options; 3 a question the options cannot answer.\n";
+    "  --check-only         the whole import into a private place: nothing registered, no database\n"
+    "                       kept, the log written as MP2ImportCheck.txt beside the target\n"
+    "  --report FILE.json   write how the run ended and the account of every row (see the README)\n"
+    "Exit status: 0 imported (or checked); 1 not imported; 2 bad options; 3 a question the options\n"
+    "cannot answer.\n";
 
 namespace {
 
@@ -49,7 +60,9 @@ const cli::Spec& BatchSpec()
                                  {"--cutoff"},
                                  {"--substrings"},
                                  {"--rename", cli::Option::Values},
-                                 {"--yes", cli::Option::Flag}}};
+                                 {"--yes", cli::Option::Flag},
+                                 {"--check-only", cli::Option::Flag},
+                                 {"--report"}}};
     return spec;
 }
 
@@ -106,6 +119,19 @@ QString ParseBatchOptions(const QStringList& args, BatchOptions& options)
         options.renames << rename;
     }
     options.yes = parsed.has("--yes");
+    options.checkOnly = parsed.has("--check-only");
+    options.report = parsed.value("--report");
+    if (options.report) {
+        if (options.report->isEmpty())
+            return "--report needs a file";
+        if (dao::SameFile(*options.report, options.source))
+            return QString("--report '%1' is the source: the source is never written").arg(*options.report);
+        try {
+            CheckReportPlace(*options.report);
+        } catch (const dao::DaoError& e) {
+            return QString("--report: error %1: %2").arg(e.Number).arg(e.Description);
+        }
+    }
     return {};
 }
 
@@ -150,6 +176,31 @@ QString Absolute(const QString& path)
         return path;
     const QString absolute = QDir::cleanPath(QDir::currentPath() + "/" + path);
     return path.endsWith(QLatin1Char('/')) && !absolute.endsWith(QLatin1Char('/')) ? absolute + "/" : absolute;
+}
+
+// The summary at the end of the run: the result, the files, the time and the account.
+void PrintSummary(BatchOperator& op, const RunSummary& s)
+{
+    op.Note("Summary: " + ResultHeadline(s));
+    if (s.error)
+        op.Note(ErrorHeading(s) + ": " + ErrorText(RunError{0, s.error->description, QString()}));
+    if (const QString next = WhatToDoNext(s); !next.isEmpty())
+        op.Note(next);
+    op.Note("Source: " + s.source);
+    QString database = s.database;
+    if (s.result == RunResult::Checked)
+        database += " (made for the check, then removed)";
+    else if (!database.isEmpty())
+        database += s.registered ? " (registered)" : " (not registered)";
+    op.Note("New database: " + database);
+    op.Note("Log: " + (s.log.isEmpty() ? QString("(not written)") : s.log));
+    op.Note(QString("Elapsed time: %1 (%2 s)").arg(ElapsedText(s.seconds)).arg(s.seconds, 0, 'f', 1));
+    if (!s.account.Sources().empty() || !s.account.Targets().empty())
+        for (const QString& line : AccountTable(s.account))
+            op.Note(line);
+    op.Note("Warnings: " + QString::number(s.warnings.size()));
+    for (const QString& warning : s.warnings)
+        op.Note("  " + QString(warning).replace(QChar(13), QLatin1Char(' ')));
 }
 
 // Closes what is still open, as the end of the program does. Every way out comes here, after the
@@ -204,9 +255,15 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
     }
     answers.password = options.password;
 
+    // A report left by an earlier run at that name would be read as this run's should this one fail
+    // to write its own.
+    if (options.report && QFileInfo(*options.report).isFile())
+        QFile::remove(*options.report);
+
     dao::InstallInterruptHandlers();
     BatchOperator op(answers, out);
     RunState run(op);
+    run.checkOnly = options.checkOnly;
     int status = 1;
     try {
         run.gProgram = GetEdition(programPath);
@@ -251,18 +308,33 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
         } else {
             op.ShowSourceAndTarget(form.txtSourceDB, form.txtTargetDir);
             op.SetStatus("Click on button to begin import.");
-            op.Note("Begin Import");
+            op.Note(run.checkOnly ? "Check Only" : "Begin Import");
             BeginImport(run);
         }
     } catch (const EndProgram& end) {
         status = end.status;
     } catch (const dao::Interrupted& stop) {
         status = 128 + stop.signal;
+        RecordEnding(run, RunResult::Interrupted,
+                     RunError{18, QString("User interrupt occurred (%1)").arg(dao::SignalName(stop.signal)),
+                              "crew-import"});
     } catch (const dao::DaoError& e) {
         op.Note(QString("crew-import: error %1: %2").arg(e.Number).arg(e.Description));
         status = 1;
+        RecordEnding(run, RunResult::Failed, RunError{e.Number, e.Description, "crew-import"});
     }
+    if (status != 0)
+        RecordEnding(run, RunResult::Failed);  // when no trap said why
+    CompleteSummary(run);
     CloseAll(run, err);
+    PrintSummary(op, run.summary);
+    if (options.report) {
+        try {
+            WriteReport(*options.report, run.summary);
+        } catch (const dao::DaoError& e) {
+            err << "crew-import: --report: error " << e.Number << ": " << e.Description << "\n";
+        }
+    }
     if (!op.stuck().isEmpty()) {
         err << op.stuck() << "\n";
         return BatchOperator::kStuckStatus;

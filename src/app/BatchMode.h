@@ -5,15 +5,21 @@
 //   crew-import --batch --source FILE [--target-dir DIR] [--file-name NAME.mdb] [--name NAME]
 //               [--password-file FILE | --password - | --password PW] [--cutoff DAYS]
 //               [--substrings none|default|FILE.csv] [--rename OLD=NEW]... [--yes]
+//               [--check-only] [--report FILE.json]
 //
 // The options act on the form as the operator would: --source is chosen with "Change Database"
 // (which derives the file name, the name and the recommended directory), --name and --file-name are
 // typed into their boxes key by key (refused characters are refused), --target-dir is the selected
 // directory; without it "Make Recommended Directory the Selected Directory" is pressed.
 //
-// Exit status: 0 after a completed import; 1 when a check refused the import, the operator's answer
-// stopped it or the import failed; 2 for bad options; 3 when a question could not be answered from
-// the options.
+// --check-only makes the whole import into a private place and keeps nothing but its log
+// (MP2ImportCheck.txt). At the end the run's summary is printed (its result, files, time and the
+// account of every source row) and, with --report, written as JSON (app/RunReport.h) whatever the
+// result; a run refused for bad options writes none.
+//
+// Exit status: 0 after a completed import or check; 1 when a check refused the import, the operator's
+// answer stopped it or the import failed; 2 for bad options; 3 when a question could not be answered
+// from the options.
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -38,6 +44,8 @@ struct BatchOptions {
     QString substrings = "none";  // none, default, or the path of a CSV of mp2,vx pairs
     QStringList renames;          // OLD=NEW
     bool yes = false;
+    bool checkOnly = false;        // --check-only
+    std::optional<QString> report;  // --report FILE.json
 };
 
 extern const char kBatchUsage[];

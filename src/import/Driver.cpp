@@ -7,6 +7,8 @@
 #include "run/DeleteFile.h"
 #include "run/EndProgram.h"
 #include "run/RecordCount.h"
+#include "run/RunEnding.h"
+#include "run/SummaryText.h"
 #include "jet/CopySource.h"
 #include "db/Database.h"
 #include "db/Interrupt.h"
@@ -159,15 +161,19 @@ void RemoveRelations(dao::Database& db)
     }
 }
 
+// Why the rows of the tables no conversion reads are in the account as skipped.
+const QString kNotConverted = QStringLiteral("Table not converted");
+
 void ReportUnconvertedTables(RunState& run)
 {
     for (const char* name : kUnconvertedTables) {
         const QString table = QString::fromLatin1(name);
         auto rs = run.DBin->OpenRecordset(table, dao::dbOpenTable);
         QString message;
+        long count = 0;
         if (!rs->BOF() || !rs->EOF_()) {
             rs->MoveLast();
-            const long count = rs->RecordCount();
+            count = rs->RecordCount();
             message = "MP2 " + table + " table has " + QString::number(count) + " records." + CR +
                       "If there are more than a dozen records have a programmer check table to see if " + CR +
                       "further programming is needed.";
@@ -179,6 +185,8 @@ void ReportUnconvertedTables(RunState& run)
                       "No need to check table.";
         }
         rs->Close();
+        run.summary.account.Read(table, count);
+        run.summary.account.Skipped(table, kNotConverted, count);
         run.op.MsgBox(message);
         run.Log(message);
         run.Log(QString());
@@ -253,6 +261,7 @@ struct Made {
     bool target = false;
     bool workingCopy = false;
     bool conversionsStarted = false;
+    QString privateDir;  // a check-only run's folder for its new database
 };
 
 void CleanUp(RunState& run, const Made& made, const QString& label) noexcept
@@ -271,6 +280,52 @@ void CleanUp(RunState& run, const Made& made, const QString& label) noexcept
             ShowCleanupFailure(run, label, removal);
         }
     }
+    if (!made.privateDir.isEmpty())
+        dao::RemovePrivateDir(made.privateDir);  // where a check made its new database
+}
+
+// What a run that did not go through leaves: said at the end of its log line.
+QString LeftBehind(const RunState& run, const Made& made)
+{
+    if (!made.target)
+        return "Nothing was registered.";
+    if (QFileInfo::exists(run.TargetPath))
+        return "The new database '" + run.TargetPath + "' could not be removed; nothing was registered.";
+    return "The new database '" + run.TargetPath + "' was removed; nothing was registered.";
+}
+
+// The log's last line for a run that did not go through, after its clean-up: what ended it and why,
+// and what it left. The summary is completed first, so that it is whole even when the log cannot be
+// written (the disk that filled may be why the run failed).
+void LogEnding(RunState& run, const QString& line) noexcept
+{
+    CompleteSummary(run);
+    try {
+        run.Log(line);
+        run.Log(QString());
+    } catch (const dao::DaoError&) {
+        // The operator has been told in a box; the summary says it too.
+    }
+}
+
+QString Ended(const RunState& run, const char* how, const QString& why, const Made& made)
+{
+    return QString("The %1 %2%3 and did not complete. ")
+               .arg(run.checkOnly ? "check" : "import", QLatin1String(how), why.isEmpty() ? QString() : " (" + why + ")") +
+           LeftBehind(run, made);
+}
+
+// The way out of a trap that ended the program (a conversion's, Cancel Import, a missing template):
+// the trap has recorded why and removed the new database.
+void EndedByTrap(RunState& run, const Made& made)
+{
+    Made left = made;
+    left.target = false;  // the trap removed it (LeftBehind says so when it could not)
+    CleanUp(run, left, "Error: In sub DoImport ");
+    RecordEnding(run, RunResult::Failed);  // when the trap did not say why
+    const RunSummary& s = run.summary;
+    const QString why = s.error ? ErrorText(*s.error) : QString();
+    LogEnding(run, Ended(run, s.result == RunResult::Cancelled ? "was cancelled" : "failed", why, made));
 }
 
 // The driver's trap. The new database is removed only once this run has started to make it: a file
@@ -278,6 +333,7 @@ void CleanUp(RunState& run, const Made& made, const QString& label) noexcept
 [[noreturn]] void DriverTrap(RunState& run, const dao::DaoError& e, const Made& made)
 {
     run.op.SetBusy(false);
+    RecordEnding(run, RunResult::Failed, RunError{e.Number, e.Description, "DoImport"});
     const QString number = QString::number(e.Number);
     if (e.Number != 70) {
         run.op.MsgBox("Error: In sub DoImport " + number + CR + e.Description + CR + "Import Utility will close.");
@@ -288,6 +344,7 @@ void CleanUp(RunState& run, const Made& made, const QString& label) noexcept
                       "Have everyone exit Mendly, reboot your computer " + "and try the import again.");
     }
     CleanUp(run, made, "Error: In sub DoImport ");
+    LogEnding(run, Ended(run, "failed", ErrorText(*run.summary.error), made));
     throw EndProgram(1);
 }
 
@@ -295,17 +352,22 @@ void CleanUp(RunState& run, const Made& made, const QString& label) noexcept
 [[noreturn]] void InterruptTrap(RunState& run, int signal, const Made& made)
 {
     run.op.SetBusy(false);
+    // Basic's error 18, "User interrupt occurred", with the signal that asked for it.
+    RecordEnding(run, RunResult::Interrupted,
+                 RunError{18, QString("User interrupt occurred (%1)").arg(dao::SignalName(signal)), "DoImport"});
     CleanUp(run, made, "Error: In sub DoImport ");
-    const QString line = QString("The import was interrupted (%1) and did not complete. ").arg(dao::SignalName(signal)) +
-                         (made.target ? "The new database '" + run.TargetPath + "' was removed; nothing was registered."
-                                      : QString("Nothing was registered."));
-    try {
-        run.Log(line);
-        run.Log(QString());
-    } catch (const dao::DaoError&) {
-        // The log cannot be written (the disk that filled may be why the operator stopped the run).
-    }
+    LogEnding(run, Ended(run, "was interrupted", dao::SignalName(signal), made));
     throw EndProgram(128 + signal);
+}
+
+// The account and the warnings at the end of the log of a run that went through.
+void LogAccount(RunState& run)
+{
+    run.Log("The account of every MP2 row (read = converted + merged + skipped), and the records made:");
+    for (const QString& line : AccountTable(run.summary.account))
+        run.Log(line);
+    run.Log("Warnings: " + QString::number(run.summary.warnings.size()));
+    run.Log(QString());
 }
 
 }  // namespace
@@ -359,6 +421,8 @@ void OpenImportLog(RunState& run)
         CheckLogCanBeMade(LogFolderText(run.txtTargetDir), path);
         run.log.OpenPending(path);
     }
+    if (!run.requested.isValid())
+        run.requested.start();
     const QDateTime now = Clock::Now();
     run.gStartDate = now.date();
     run.gStartTime = now.time();
@@ -366,16 +430,25 @@ void OpenImportLog(RunState& run)
     run.Log(QString());
 }
 
-void CommitImportLog(RunState& run)
+void ClaimImportFolders(RunState& run)
 {
-    if (!run.log.pending())
-        return;
-    // Going ahead claims the run's two folders first: the current one (the working copy) and the
-    // target (this log, the new database).
+    // The run's two folders: the current one (the working copy) and the target (the log, the new
+    // database).
     LockFolder(run, QDir::currentPath(), "the working copy temp7601.in");
     const QString folder = QFileInfo(run.log.gLogPath()).absolutePath();
     MakeDirIfMissing(folder);
     LockFolder(run, folder, "the import log MP2ImportLog.txt");
+}
+
+void CommitImportLog(RunState& run)
+{
+    if (!run.log.pending())
+        return;
+    ClaimImportFolders(run);
+    if (run.checkOnly) {
+        const QString path = run.log.gLogPath();
+        run.log.MovePending(path.left(path.lastIndexOf(QLatin1Char('/')) + 1) + "MP2ImportCheck.txt");
+    }
     run.log.Commit();
 }
 
@@ -476,15 +549,23 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
         for (const QString& warning : dao::CopySource(run.SourcePath, run.TempPath)) {
             run.Log(warning);  // damage the copy made good (an unreadable index), for the operator
             run.Log(QString());
+            run.summary.warnings << warning;
         }
         made.workingCopy = true;
 
         // The new database, from the template.
         const QString templatePath = run.gVXDBListDir + "/BlnkVtrx.vdb";
         if (!QFileInfo(templatePath).isFile()) {
-            run.op.MsgBox("Error: File '" + templatePath + "' not found. Import aborted.");
+            const QString missing = "Error: File '" + templatePath + "' not found. Import aborted.";
+            RecordEnding(run, RunResult::Failed, RunError{53, missing, "DoImport"});
+            run.op.MsgBox(missing);
             run.op.SetBusy(false);
             throw EndProgram(1);
+        }
+        // A check makes it in a private folder beside the target: the target's name stays free.
+        if (run.checkOnly) {
+            made.privateDir = dao::MakePrivateDir(QFileInfo(run.TargetPath).absolutePath(), ".crew-check-");
+            run.TargetPath = made.privateDir + "/" + run.TargetFileName;
         }
         CopyTemplate(templatePath, run.TargetPath);
         made.target = true;
@@ -520,24 +601,38 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
         run.gDBoutOpen = false;
 
         dao::ThrowIfInterrupted();
-        RegisterNewDatabase(run);
-        made.target = false;  // registered: the database is the operator's now, whatever follows
+        QString done;
+        if (run.checkOnly) {
+            // The check went through: its database goes, and nothing is registered.
+            RemoveNewDatabase(run);
+            dao::RemovePrivateDir(made.privateDir);
+            made.target = false;
+            made.privateDir.clear();
+            RecordEnding(run, RunResult::Checked);
+            done = "The check of '" + run.SourcePath + "' is complete." + CR +
+                   "Nothing was registered and no database was kept." + CR + CR + "The check log file is located at " +
+                   CR + "'" + run.log.gLogPath() + "'";
+        } else {
+            RegisterNewDatabase(run);
+            made.target = false;  // registered: the database is the operator's now, whatever follows
+            RecordEnding(run, RunResult::Imported);
+            done = "The import of '" + run.SourcePath + "' was imported to " + CR + "'" + run.TargetPath + "' " + CR +
+                   CR + "The import log file is located at " + CR + "'" + run.log.gLogPath() + "'";
+        }
         const dao::DeferInterrupts complete;  // and the run is complete: a stop asked for now changes nothing
 
         run.UpProg();
         run.progress.Finish(run.op);
 
-        const QString done = "The import of '" + run.SourcePath + "' was imported to " + CR + "'" + run.TargetPath +
-                             "' " + CR + CR + "The import log file is located at " + CR + "'" +
-                             run.log.gLogPath() + "'";
+        CompleteSummary(run);
         run.op.MsgBox(done);
         run.Log(done);
         run.Log(QString());
+        LogAccount(run);
     } catch (const EndProgram&) {
-        // A trap has shown its message (and removed the new database); the working copy of a run
-        // that ends before its conversions start goes too.
-        if (made.workingCopy && !made.conversionsStarted)
-            CleanUp(run, Made{false, true, false}, "Error: In sub DoImport ");
+        // A trap has shown its message and removed the new database; the working copy of a run that
+        // ends before its conversions start goes too, and the log says why the run ended.
+        EndedByTrap(run, made);
         throw;
     } catch (const dao::Interrupted& stop) {
         InterruptTrap(run, stop.signal, made);

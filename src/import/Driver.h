@@ -18,16 +18,23 @@ void MakeDirIfMissing(const QString& dir);
 // the disk until the import goes ahead (CommitImportLog), so an attempt that the checks refuse leaves an
 // earlier import's log and the folders as they were.
 void OpenImportLog(RunState& run);
-// The import goes ahead: the current folder and the target directory are claimed for this run (a
-// second import in either is refused, 75), the target directory is made when missing and a pending
-// log is written to its file (created or emptied), the lines kept so far first.
+// The Import button's checks have passed: the current folder and the target directory are claimed for
+// this run (a second import in either is refused, 75) and the target directory is made when missing.
+// The log stays pending: it reaches the disk when the import begins.
+void ClaimImportFolders(RunState& run);
+// The import begins: the folders are claimed (ClaimImportFolders) and a pending log is written to its
+// file (created or emptied), the lines kept so far first. A check-only run writes it to
+// "<target directory>/MP2ImportCheck.txt" instead and never touches MP2ImportLog.txt.
 void CommitImportLog(RunState& run);
 
 // Raises 75 when the new database's path (or its journal's) is too long for the file system: a name
 // longer than the folder's limit, or a path longer than the system's.
 void CheckTargetPathLength(const QString& targetPath);
 
-// "Begin Import": the status, then the import. Never returns: the program ends with EndProgram.
+// "Begin Import": the status, then the import. Never returns: the program ends with EndProgram, and
+// run.summary says how the run ended. With run.checkOnly set ("Check Only") the whole import is made
+// into a private folder beside the target with the same questions, nothing is registered, the new
+// database is removed at the end and the log is MP2ImportCheck.txt; the result is Checked.
 [[noreturn]] void BeginImport(RunState& run);
 
 // One conversion of the import: the status text shown while it runs, and the procedure.

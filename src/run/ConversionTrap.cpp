@@ -3,6 +3,7 @@
 #include "db/SafeFiles.h"
 #include "run/DeleteFile.h"
 #include "run/EndProgram.h"
+#include "run/RunEnding.h"
 
 #include <QFileInfo>
 #include <optional>
@@ -40,6 +41,11 @@ void ConversionTrap(RunState& run, const QString& label, const dao::DaoError& er
 {
     run.op.SetBusy(false);
     const QString message = label + QString::number(error.Number) + CR + error.Description + suffix;
+    // The procedure, as its label names it: "CreateEq Error:" is CreateEq's trap.
+    QString where = label;
+    if (where.endsWith(QLatin1String(" Error:")))
+        where.chop(7);
+    RecordEnding(run, RunResult::Failed, RunError{error.Number, error.Description + suffix, where});
     run.op.MsgBox(message);
     try {
         if (alsoLog) {

@@ -27,6 +27,12 @@ void ImportLog::OpenPending(const QString& path)
     kept_.clear();
 }
 
+void ImportLog::MovePending(const QString& path)
+{
+    if (pending_)
+        path_ = path;
+}
+
 void ImportLog::Commit()
 {
     if (!pending_)

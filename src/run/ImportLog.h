@@ -18,6 +18,9 @@ public:
     void Open(const QString& path);
     // Opens the log at `path` without touching the disk yet (when it is not open yet).
     void OpenPending(const QString& path);
+    // A pending log goes to `path` instead when it is written (a check-only run keeps its log apart).
+    // Nothing changes once the log is on disk.
+    void MovePending(const QString& path);
     // Writes a pending log to its file (creating or emptying it), the lines kept so far first; does
     // nothing when the log is already on disk. Raises as Open does; the log stays pending then.
     void Commit();

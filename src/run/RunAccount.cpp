@@ -37,6 +37,8 @@ void RunAccount::Merged(const QString& mp2, qint64 rows) { source(mp2).merged +=
 void RunAccount::Skipped(const QString& mp2, const QString& reason, qint64 rows)
 {
     auto& reasons = source(mp2).skippedByReason;
+    if (rows == 0)
+        return;  // no row skipped: the reason is not listed
     const auto it = std::find_if(reasons.begin(), reasons.end(), [&](const auto& r) { return r.first == reason; });
     if (it != reasons.end())
         it->second += rows;

@@ -11,6 +11,7 @@
 #include "db/Variant.h"
 
 #include <QDate>
+#include <QElapsedTimer>
 #include <QString>
 #include <QTime>
 #include <memory>
@@ -65,6 +66,7 @@ struct RunState {
     bool checkOnly = false;          // the whole import into a private place: nothing registered or kept
     bool warningsToLogOnly = false;  // record warnings that only inform go to the log, not to boxes
     RunSummary summary;              // filled on every way out; summary.account as the run goes
+    QElapsedTimer requested;         // since the import was requested (the Import button)
 
     // Lists the conversions leave for each other
     OneBasedList EmpIdList;

@@ -38,4 +38,5 @@ struct RunSummary {
     double seconds = 0;
     RunAccount account;
     QStringList warnings;  // record warnings written to the log only, and the working copy's warnings
+    bool ended = false;    // the way out is recorded (RecordEnding): a later one does not replace it
 };

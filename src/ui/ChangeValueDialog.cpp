@@ -66,6 +66,13 @@ ChangeValueDialog::ChangeValueDialog(Operator& op, const QString& oldValue, int 
     txtNew->selectAll();
 }
 
+void ChangeValueDialog::SetNewValue(const QString& text)
+{
+    txtNew->setText(text);
+    txtNew->setFocus();
+    txtNew->selectAll();
+}
+
 void ChangeValueDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);

@@ -16,6 +16,9 @@ public:
     ChangeValueDialog(Operator& op, const QString& oldValue, int minLength, int maxLength, const QString& message,
                       QWidget* parent = nullptr);
 
+    // The New Value box opens with `text`, selected, instead of the old value.
+    void SetNewValue(const QString& text);
+
     // The accepted value; the empty text when the dialog was closed another way; std::nullopt for
     // "Cancel Import".
     std::optional<QString> Answer() const { return answer_; }

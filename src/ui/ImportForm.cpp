@@ -4,7 +4,10 @@
 #include "db/DaoError.h"
 #include "db/Interrupt.h"
 #include "ui/WidgetOperator.h"
+#include "run/SummaryText.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QGridLayout>
@@ -21,8 +24,23 @@
 const QString ImportForm::kReadyText = QStringLiteral("Click on button to begin import.");
 const QString ImportForm::kRunningText = QStringLiteral("Import in progress ... Please stand by");
 
-ImportForm::ImportForm(const QString& source, const QString& target, std::function<void()> beginImport,
-                       QWidget* parent)
+namespace {
+
+// While the window answers during the import: input already in the program's own queue (posted key
+// presses and clicks) is dropped. What the window system delivers is held back by
+// ExcludeUserInputEvents and comes after the import, as it would have without the window answering.
+class DropInput : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject*, QEvent* event) override { return event->isInputEvent(); }
+};
+
+constexpr int kAnswerEveryMs = 100;
+
+}  // namespace
+
+ImportForm::ImportForm(const QString& source, const QString& target,
+                       std::function<void(const ImportStart&)> beginImport, QWidget* parent)
     : QDialog(parent), beginImport_(std::move(beginImport))
 {
     setObjectName(QStringLiteral("working"));
@@ -51,8 +69,8 @@ ImportForm::ImportForm(const QString& source, const QString& target, std::functi
     QFont bold = lblImportStatus->font();
     bold.setBold(true);
     lblImportStatus->setFont(bold);
-    // The status changes while no events are processed: its room is fixed so that a new text never
-    // needs a new layout before it is painted.
+    // The status is painted at once when it changes, before any layout could run: its room is fixed
+    // so that a new text never needs a new layout.
     lblImportStatus->setMinimumHeight(2 * lblImportStatus->fontMetrics().lineSpacing() + 8);
     lblImportStatus->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     frameLayout->addWidget(lblImportStatus);
@@ -64,20 +82,39 @@ ImportForm::ImportForm(const QString& source, const QString& target, std::functi
     progress->setRange(0, 100);
     progress->setValue(0);
     progressRow->addWidget(progress, 1);
+    progressRow->addSpacing(12);
+    progressRow->addWidget(new QLabel(QStringLiteral("Elapsed time :")));
+    lblElapsed = new QLabel(ElapsedText(0));
+    lblElapsed->setObjectName(QStringLiteral("lblElapsed"));
+    lblElapsed->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblElapsed->setMinimumWidth(lblElapsed->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")));
+    progressRow->addWidget(lblElapsed);
+
+    chkWarningsToLogOnly = new QCheckBox(QStringLiteral("Write record warnings to the log only"));
+    chkWarningsToLogOnly->setObjectName(QStringLiteral("chkWarningsToLogOnly"));
+    chkWarningsToLogOnly->setChecked(false);
 
     btnOK = new QPushButton(QStringLiteral("Begin Import"));
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setDefault(true);
-    connect(btnOK, &QPushButton::clicked, this, &ImportForm::btnOK_Click);
+    connect(btnOK, &QPushButton::clicked, this, [this] { Begin(false); });
+    btnCheckOnly = new QPushButton(QStringLiteral("Check Only"));
+    btnCheckOnly->setObjectName(QStringLiteral("btnCheckOnly"));
+    btnCheckOnly->setToolTip(QStringLiteral("The whole import, with the same questions, into a temporary place: "
+                                            "the summary and the log, but no database is kept or registered."));
+    connect(btnCheckOnly, &QPushButton::clicked, this, [this] { Begin(true); });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(btnOK);
+    buttons->addWidget(btnCheckOnly);
     buttons->addStretch();
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addWidget(frame);
     layout->addLayout(progressRow);
+    layout->addSpacing(6);
+    layout->addWidget(chkWarningsToLogOnly);
     layout->addSpacing(6);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetMinimumSize);
@@ -87,6 +124,9 @@ ImportForm::ImportForm(const QString& source, const QString& target, std::functi
     lblImportStatus->setText(kReadyText);
     txtsource->setText(source);
     txttarget->setText(target);
+
+    elapsedTick_.setInterval(1000);
+    connect(&elapsedTick_, &QTimer::timeout, this, &ImportForm::ShowElapsed);
 }
 
 void ImportForm::Paint()
@@ -95,10 +135,29 @@ void ImportForm::Paint()
         repaint();
 }
 
+void ImportForm::KeepAnswering()
+{
+    if (!importing_ || (answered_.isValid() && answered_.elapsed() < kAnswerEveryMs))
+        return;
+    // Repaints, timers (the elapsed time), the desktop's questions and the stop notifier; no input.
+    DropInput dropInput;
+    qApp->installEventFilter(&dropInput);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    qApp->removeEventFilter(&dropInput);
+    answered_.restart();
+}
+
+void ImportForm::ShowElapsed()
+{
+    if (clock_.isValid())
+        lblElapsed->setText(ElapsedText(static_cast<double>(clock_.elapsed()) / 1000.0));
+}
+
 void ImportForm::SetStatus(const QString& text)
 {
     lblImportStatus->setText(text);
     Paint();
+    KeepAnswering();
 }
 
 void ImportForm::SetProgress(double value, double maximum)
@@ -108,6 +167,7 @@ void ImportForm::SetProgress(double value, double maximum)
     if (progress->maximum() != max)
         progress->setRange(0, max);
     progress->setValue(std::min(val, max));  // repaints the bar itself when what it shows changes
+    KeepAnswering();
 }
 
 void ImportForm::SetSourceAndTarget(const QString& source, const QString& target)
@@ -117,16 +177,20 @@ void ImportForm::SetSourceAndTarget(const QString& source, const QString& target
     Paint();
 }
 
-void ImportForm::btnOK_Click()
+void ImportForm::Begin(bool checkOnly)
 {
     if (importing_)
         return;
     importing_ = true;
-    btnOK->setEnabled(false);
+    began_ = true;
+    for (QWidget* choice : std::initializer_list<QWidget*>{btnOK, btnCheckOnly, chkWarningsToLogOnly})
+        choice->setEnabled(false);
+    clock_.start();
+    elapsedTick_.start();
     setWindowTitle(kRunningText);
     SetStatus(kRunningText);
     try {
-        beginImport_();
+        beginImport_(ImportStart{checkOnly, chkWarningsToLogOnly->isChecked()});
         exitStatus_ = 0;  // an import that ends without saying so has still ended
     } catch (const EndProgram& end) {
         exitStatus_ = end.status;
@@ -142,6 +206,8 @@ void ImportForm::btnOK_Click()
                               "Error: In sub DoImport\n" + QString::fromLocal8Bit(e.what()));
         exitStatus_ = 1;
     }
+    elapsedTick_.stop();
+    ShowElapsed();
     importing_ = false;
     done(exitStatus_ == 0 ? QDialog::Accepted : QDialog::Rejected);
 }

@@ -6,6 +6,7 @@
 #include "ui/AboutDialog.h"
 #include "ui/ImportForm.h"
 #include "ui/SettingsDialog.h"
+#include "ui/SummaryWindow.h"
 #include "ui/WidgetOperator.h"
 
 #include <QAction>
@@ -153,7 +154,10 @@ MainWindow::MainWindow(MainForm& form, WidgetOperator& op, std::function<void(in
     btnOpt = new QPushButton(QStringLiteral("Advanced Options"));
     btnImport = new QPushButton(QStringLiteral("Import"));
     Command1 = new QPushButton(QStringLiteral("Cancel"));
+    // Enter presses Import (keyPressEvent), or the button that has the focus.
     btnImport->setDefault(true);
+    for (QPushButton* button : {btnAdd, btnBrowse, btnRecToSelect, btnOpt, Command1})
+        button->setAutoDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(btnOpt);
     buttons->addStretch();
@@ -197,6 +201,7 @@ MainWindow::MainWindow(MainForm& form, WidgetOperator& op, std::function<void(in
     chooseSource = [this] { return OpenFileDialog(); };
     chooseDirectory = [this] { return DirectoryDialog(); };
     showImportForm = [this] { return ShowImportForm(); };
+    beginImport = [](RunState& run) { BeginImport(run); };
 
     connect(btnAdd, &QPushButton::clicked, this, [this] { Guard([this] { btnAdd_Click(); }); });
     connect(btnBrowse, &QPushButton::clicked, this, [this] { Guard([this] { btnBrowse_Click(); }); });
@@ -266,7 +271,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == txtDBName && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        keysDownInName_.insert(key->key());
+        if (!keysDownInName_.contains(key->key()))
+            keysDownInName_.insert(key->key(), txtDBName->text());
         const QString text = key->text();
         if (text.size() == 1 && text[0].isPrint()) {
             const bool accepted = form_.txtDBName_KeyPress(text[0], Proposed(txtDBName, text));
@@ -281,9 +287,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     }
     if (watched == txtDBName && event->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(event);
-        // Only a key that was pressed in this box counts: the release of the Tab that brought the
-        // focus here from the file name must not overwrite the file name the operator typed.
-        if (key->isAutoRepeat() || !keysDownInName_.remove(key->key()))
+        // Only a key that was pressed in this box and changed its text counts: the release of the Tab
+        // that brought the focus here from the file name, or of an arrow, Home or End, must not
+        // overwrite the file name the operator typed.
+        if (key->isAutoRepeat() || !keysDownInName_.contains(key->key()))
+            return false;
+        if (keysDownInName_.take(key->key()) == txtDBName->text())
             return false;
         form_.txtDBName = txtDBName->text();
         form_.txtDBName_KeyUp(key->key() == Qt::Key_Backspace ? 8 : key->key());
@@ -317,9 +326,23 @@ std::optional<QString> MainWindow::OpenFileDialog()
     return dialog.selectedFiles().first();
 }
 
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    // A key no box or button took: Enter presses Import, the form's default button.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && btnImport->isEnabled()) {
+        event->accept();
+        btnImport->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
 std::optional<QString> MainWindow::DirectoryDialog()
 {
-    SettingsDialog dialog(op_, form_.txtTargetDir, this);
+    // A directory the wizard proposed is made by the import: that it does not exist yet is no error.
+    SettingsDialog dialog(op_, form_.txtTargetDir, this, DriveList(),
+                          form_.TargetDirProposed() ? MissingDirectory::Quiet : MissingDirectory::Report);
     if (dialog.exec() != QDialog::Accepted || dialog.DirectoryPath().isEmpty())
         return std::nullopt;
     return dialog.DirectoryPath();
@@ -349,11 +372,26 @@ void MainWindow::btnImport_Click()
 
 int MainWindow::ShowImportForm()
 {
-    ImportForm working(form_.txtSourceDB, form_.txtTargetDir, [this] { BeginImport(form_.run); }, this);
+    RunState& run = form_.run;
+    ImportForm working(
+        form_.txtSourceDB, form_.txtTargetDir,
+        [this, &run](const ImportStart& start) {
+            run.checkOnly = start.checkOnly;
+            run.warningsToLogOnly = start.warningsToLogOnly;
+            beginImport(run);
+        },
+        this);
     op_.SetImportForm(&working);
     working.exec();
     op_.SetImportForm(nullptr);
     op_.SetBusy(false);
+    // The run has ended, its closing box shown: its summary, unless the program was asked to stop
+    // (SIGINT, SIGTERM), which ends it without waiting for anyone.
+    const bool stopped = run.summary.result == RunResult::Interrupted || dao::InterruptSignal() != 0;
+    if (working.began() && !stopped) {
+        SummaryWindow summary(run.summary, op_, this);
+        summary.exec();
+    }
     return working.exitStatus();
 }
 

@@ -2,8 +2,8 @@
 // The wizard's main form "main": source, target directory, file name and display name of the new
 // database, and the Import button. A thin view over MainForm: the boxes show MainForm's texts, what
 // the operator types goes back into them, and every button calls MainForm's handler.
+#include <QHash>
 #include <QMainWindow>
-#include <QSet>
 #include <functional>
 #include <optional>
 
@@ -48,11 +48,15 @@ public:
     QAction* mnuAbout;
     AboutDialog* about = nullptr;
 
-    // The import form once the checks have passed; tests may replace how it runs.
+    // The import form once the checks have passed, then the summary of the run; tests may replace
+    // how it runs.
     std::function<int()> showImportForm;
+    // What "Begin Import" and "Check Only" run (the driver's BeginImport); tests may replace it.
+    std::function<void(RunState&)> beginImport;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -68,6 +72,7 @@ private:
     MainForm& form_;
     WidgetOperator& op_;
     std::function<void(int)> endProgram_;
-    QSet<int> keysDownInName_;
+    // The keys down in the name box, each with the box's text when it went down.
+    QHash<int, QString> keysDownInName_;
     bool ending_ = false;
 };

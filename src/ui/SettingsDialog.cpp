@@ -58,7 +58,20 @@ QString DriveOf(const QString& path, const QStringList& drives)
     return best;
 }
 
-SettingsDialog::SettingsDialog(Operator& op, const QString& targetDir, QWidget* parent, const QStringList& drives)
+QString NearestExistingDirectory(const QString& path)
+{
+    QString dir = QDir::cleanPath(QDir(path).absolutePath());
+    while (!QFileInfo(dir).isDir()) {
+        const QString parent = QFileInfo(dir).absolutePath();
+        if (parent == dir)
+            return QStringLiteral("/");
+        dir = parent;
+    }
+    return dir;
+}
+
+SettingsDialog::SettingsDialog(Operator& op, const QString& targetDir, QWidget* parent, const QStringList& drives,
+                               MissingDirectory missing)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmSettings"));
@@ -116,16 +129,14 @@ SettingsDialog::SettingsDialog(Operator& op, const QString& targetDir, QWidget* 
                 }
             });
 
-    // Load: the selected directory when there is one, else the root.
+    // Load: the selected directory when there is one (its nearest parent that exists when it does
+    // not), else the root.
     if (!targetDir.isEmpty()) {
-        const QFileInfo dir(targetDir);
-        if (!dir.isDir()) {
+        if (!QFileInfo(targetDir).isDir() && missing == MissingDirectory::Report)
             op.MsgBox(QString::number(76) + " " + "Path not found: '" + targetDir + "'");
-            btnOK->setEnabled(false);  // until a directory is chosen
-            return;
-        }
-        SetDrive(DriveOf(targetDir, drives));
-        SetDirectoryPath(QDir::cleanPath(dir.absoluteFilePath()));
+        const QString dir = NearestExistingDirectory(targetDir);
+        SetDrive(DriveOf(dir, drives));
+        SetDirectoryPath(dir);
     } else {
         SetDrive(drives.value(0, QStringLiteral("/")));
         SetDirectoryPath(drives.value(0, QStringLiteral("/")));

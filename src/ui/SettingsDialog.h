@@ -16,14 +16,21 @@ class QTreeView;
 QStringList DriveList();
 // The drive of `path`: the deepest entry of `drives` that holds it ("/" when none does).
 QString DriveOf(const QString& path, const QStringList& drives);
+// The directory itself when it exists, else its nearest parent that does ("/" at the last).
+QString NearestExistingDirectory(const QString& path);
+
+// A selected directory that does not exist: reported (one the operator typed), or passed over in
+// silence (one the wizard proposed and the import will make).
+enum class MissingDirectory { Report, Quiet };
 
 class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
     // `targetDir` is the main form's selected directory. A directory that does not exist is reported
-    // (number and description) and the lists are left without a preset.
+    // (number and description) unless `missing` is Quiet, and the lists open on its nearest parent
+    // that exists.
     SettingsDialog(Operator& op, const QString& targetDir, QWidget* parent = nullptr,
-                   const QStringList& drives = DriveList());
+                   const QStringList& drives = DriveList(), MissingDirectory missing = MissingDirectory::Report);
 
     // The directory list's path: what OK puts into the selected directory.
     QString DirectoryPath() const { return path_; }

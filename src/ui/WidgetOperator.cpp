@@ -131,9 +131,14 @@ std::optional<QString> WidgetOperator::ChangeValue(const QString& oldValue, int 
 {
     ArrowWhileShown arrow(*this);
     ChangeValueDialog dialog(*this, oldValue, minLength, maxLength, message, DialogParent());
+    if (!changedTo_.isEmpty() && changedFrom_ == oldValue)
+        dialog.SetNewValue(changedTo_);
     dialog.exec();
     dao::ThrowIfInterrupted();
-    return dialog.Answer();
+    const std::optional<QString> answer = dialog.Answer();
+    changedFrom_ = oldValue;
+    changedTo_ = answer.value_or(QString());
+    return answer;
 }
 
 void WidgetOperator::SetStatus(const QString& text)

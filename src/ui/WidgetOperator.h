@@ -2,7 +2,8 @@
 // The desktop wizard's side of every exchange with the operator: modal message boxes and input
 // boxes, the pre-parse screen, the change-value dialog, and the import form's status, progress bar
 // and busy pointer. The import runs on the user-interface thread; the import form is repainted
-// explicitly after each change, and no other events are processed while a conversion runs.
+// explicitly after each change and lets the window answer at its steps, without handling any input
+// from the operator while a conversion runs.
 #include "run/Operator.h"
 
 #include <QPointer>
@@ -49,4 +50,9 @@ private:
     QPointer<ImportForm> importForm_;
     QPointer<QWidget> mainWindow_;
     bool busy_ = false;
+    // The last value accepted in the change-value dialog and the old value it was to replace. Asked
+    // for the same old value again (the entry was refused, for example as already in use), the dialog
+    // opens with what the operator typed rather than the old value.
+    QString changedFrom_;
+    QString changedTo_;
 };

@@ -4,6 +4,7 @@
 #include "common/Trim.h"
 #include "import/Driver.h"
 #include "run/EndProgram.h"
+#include "run/RunEnding.h"
 #include "jet/CopySource.h"
 #include "db/Database.h"
 #include "jet/JetHeader.h"
@@ -103,13 +104,16 @@ void MainForm::MainFormLoad(int major, int minor, int revision)
 
         const QString unreadable = UnreadableHostSettingsFile();
         if (!unreadable.isEmpty()) {
-            run.op.MsgBox("The settings of Mendly 2.x or Vantrix 2.x could not be read from" + QString(CR) + "'" +
-                          unreadable + "'" + CR + "(the file is damaged or cannot be read)." + CR + CR +
-                          "Repair the file or make it readable (or remove it and set the product up again), " +
-                          "then start the import again.");
+            const QString message = "The settings of Mendly 2.x or Vantrix 2.x could not be read from" + QString(CR) +
+                                    "'" + unreadable + "'" + CR + "(the file is damaged or cannot be read)." + CR +
+                                    CR + "Repair the file or make it readable (or remove it and set the product up " +
+                                    "again), then start the import again.";
+            RecordEnding(run, RunResult::Failed, RunError{0, message, "ImportLoad"});
+            run.op.MsgBox(message);
             throw EndProgram(1);
         }
         if (!GetHostSettings(run)) {
+            RecordEnding(run, RunResult::Failed, RunError{0, "Mendly 2.x or Vantrix 2.x is not installed.", "ImportLoad"});
             run.op.MsgBox("Mendly 2.x or Vantrix 2.x is not installed.");
             throw EndProgram(1);
         }
@@ -132,6 +136,7 @@ void MainForm::MainFormLoad(int major, int minor, int revision)
         }
         ProposeTarget();
     } catch (const dao::DaoError& e) {
+        RecordEnding(run, RunResult::Failed, RunError{e.Number, e.Description, "ImportLoad"});
         run.op.MsgBox("ImportLoad Error:" + QString::number(e.Number) + CR + e.Description + CR +
                       "Import Utility will be closed.");
         throw EndProgram(1);
@@ -163,6 +168,7 @@ void MainForm::ProposeTarget()
         txtTargetDir = txtRecommendDirectory;
     }
     RecDirBase = run.gVXUDir + "/";
+    proposedTargetDir_ = txtTargetDir;
 }
 
 // ---- Default names ----
@@ -242,6 +248,7 @@ void MainForm::SetDefaultDBName(const std::optional<QString>& InDirAndPath, QStr
 void MainForm::SetDefaultDBNameTrap(const dao::DaoError& e, const QString& path)
 {
     run.op.SetBusy(false);
+    RecordEnding(run, RunResult::Failed, RunError{e.Number, e.Description, "SetDefaultDBName"});
     const QString number = QString::number(e.Number);
     if (e.Number == 70) {
         run.op.MsgBox("Error: In sub SetDefaultDBName, Error# " + number + CR + e.Description + CR +
@@ -343,7 +350,7 @@ bool MainForm::txtFileName_KeyPress(QChar key)
 void MainForm::btnRecToSelect_Click()
 {
     if (!txtRecommendDirectory.isEmpty())
-        txtTargetDir = txtRecommendDirectory;
+        proposedTargetDir_ = txtTargetDir = txtRecommendDirectory;
     else
         run.op.MsgBox("The Recommended Directory field is empty.");
 }
@@ -356,9 +363,19 @@ QString MainForm::TargetPathText() const { return WithSlash(txtTargetDir) + txtF
 
 ImportCheck MainForm::btnImport_Click()
 {
-    const auto refuse = [this](const QString& message, MainField focus) {
+    // Every attempt has a summary of its own; a refused one says why (the error's number when an
+    // error refused it, else 0).
+    StartSummary(run);
+    const auto refuse = [this](const QString& message, MainField focus, int number = 0) {
+        RecordEnding(run, RunResult::Refused, RunError{number, message, "btnImport_Click"});
+        CompleteSummary(run);
         run.op.MsgBox(message);
         return ImportCheck{false, focus};
+    };
+    const auto answeredNo = [this](const QString& question) {
+        RecordEnding(run, RunResult::Refused, RunError{0, "Answered No: " + question, "btnImport_Click"});
+        CompleteSummary(run);
+        return ImportCheck{};
     };
     const QString invalid = "Error: Invalid file name. Operation cancelled.";
 
@@ -375,13 +392,13 @@ ImportCheck MainForm::btnImport_Click()
     const QString file = txtFileName.toUpper();
     if (name == QLatin1String("MENDLY") || name == QLatin1String("VANTRIX") || file == QLatin1String("MENDLY.MDB") ||
         file == QLatin1String("VANTRIX.MDB")) {
-        const bool yes = run.op.AskYesNo(QString("It is NOT recommended to use mendly or vantrix ") + CR +
-                                         "as the Name of the new database. " + CR +
-                                         "It is also NOT recommended to use mendly.mdb or vantrix.mdb " + CR +
-                                         "as the File Name of the new database. " + CR +
-                                         "Do you want to continue with your selection?");
-        if (!yes)
-            return {};
+        const QString question = QString("It is NOT recommended to use mendly or vantrix ") + CR +
+                                 "as the Name of the new database. " + CR +
+                                 "It is also NOT recommended to use mendly.mdb or vantrix.mdb " + CR +
+                                 "as the File Name of the new database. " + CR +
+                                 "Do you want to continue with your selection?";
+        if (!run.op.AskYesNo(question))
+            return answeredNo(question);
     }
 
     if (!IsValidFileName(run.op, txtDBName))
@@ -392,10 +409,10 @@ ImportCheck MainForm::btnImport_Click()
         return refuse(invalid, MainField::txtFileName);
 
     if (txtRecommendDirectory != txtTargetDir) {
-        const bool yes = run.op.AskYesNo(QString("The recommended directory is not the directory you selected.") +
-                                         CR + "Do you want to continue with your selection?");
-        if (!yes)
-            return {};
+        const QString question = QString("The recommended directory is not the directory you selected.") + CR +
+                                 "Do you want to continue with your selection?";
+        if (!run.op.AskYesNo(question))
+            return answeredNo(question);
     }
 
     // A path the file system cannot hold would pass every check below and fail mid-import.
@@ -404,7 +421,7 @@ ImportCheck MainForm::btnImport_Click()
     } catch (const dao::DaoError& e) {
         return refuse("Error# " + QString::number(e.Number) + CR + e.Description + CR + CR +
                           "The import was not started.",
-                      MainField::txtFileName);
+                      MainField::txtFileName, e.Number);
     }
 
     // The log goes beside the new database. When it cannot be opened nothing is started. It reaches
@@ -413,7 +430,7 @@ ImportCheck MainForm::btnImport_Click()
         return refuse("The import log '" + WithSlash(txtTargetDir) + "MP2ImportLog.txt' could not be opened." + CR +
                           "Error# " + QString::number(e.Number) + CR + e.Description + CR + CR +
                           "Choose a target directory that can be written. The import was not started.",
-                      MainField::txtTargetDir);
+                      MainField::txtTargetDir, e.Number);
     };
     try {
         OpenImportLog(run);
@@ -445,8 +462,10 @@ ImportCheck MainForm::btnImport_Click()
                           "it has to be unique. " + CR + "Change the Name.",
                       MainField::None);
 
+    // The folders are this run's from here; the log reaches the disk when the import begins, as
+    // MP2ImportCheck.txt for a check only.
     try {
-        CommitImportLog(run);
+        ClaimImportFolders(run);
     } catch (const dao::DaoError& e) {
         return logRefusal(e);
     }

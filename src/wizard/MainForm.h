@@ -102,8 +102,14 @@ public:
     // The target path the checks and the driver use.
     QString TargetPathText() const;
 
+    // The selected directory is the one the wizard last proposed (at start-up, for a chosen source, or
+    // the recommended directory made the selected one), not one the operator typed or chose.
+    bool TargetDirProposed() const { return !txtTargetDir.isEmpty() && txtTargetDir == proposedTargetDir_; }
+
 private:
     void ProposeTarget();
     void SetDefaultDBNameTrap(const dao::DaoError& e, const QString& path);
     std::optional<QString> FacilityName(const QString& path);
+
+    QString proposedTargetDir_;
 };

@@ -2,12 +2,18 @@
 // sandbox, an MP2 source, and the program's exit status, output and import log.
 #include "support/ReliabilitySupport.h"
 #include "mp2sample/Mp2Schema.h"
+#include "support/SqliteFile.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+#include <QRegularExpression>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -108,6 +114,14 @@ protected:
 
     QString UserDir() const { return dir.filePath("host/crew"); }
 
+    static QJsonObject Report(const QString& path)
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QJsonDocument::fromJson(f.readAll()).object();
+    }
+
     static QStringList LogLines(const QString& path)
     {
         QFile f(path);
@@ -138,7 +152,7 @@ protected:
     QProcessEnvironment env;
 };
 
-TEST_F(BatchRun, ACompleteImportExitsZeroWithALogFromTheStartLineToTheCompletionMessage)
+TEST_F(BatchRun, ACompleteImportExitsZeroWithALogFromTheStartLineToTheAccount)
 {
     const QString source = SqliteSource();
     const Outcome r = Batch({"--source", source});
@@ -156,8 +170,12 @@ TEST_F(BatchRun, ACompleteImportExitsZeroWithALogFromTheStartLineToTheCompletion
                          "The import log file is located at " + CR + "'" + log + "'";
     EXPECT_EQ(lines.last(), "");
     // The log's path is the directory's text and "/MP2ImportLog.txt": a directory ending in '/' gives
-    // two in a row, which names the same file.
-    EXPECT_EQ(QString(lines[lines.size() - 2]).replace("//", "/").toStdString(), done.toStdString());
+    // two in a row, which names the same file. The account of every row follows the message.
+    const qsizetype at = lines.indexOf(QRegularExpression("^The import of '.*"));
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(QString(lines[at]).replace("//", "/").toStdString(), done.toStdString());
+    EXPECT_TRUE(lines.at(at + 2).startsWith("The account of every MP2 row")) << lines.join("\n").toStdString();
+    EXPECT_EQ(lines[lines.size() - 2], "Warnings: 0");
     EXPECT_EQ(RegisteredDatabases(), 1);
 
     // The operator's view: the password question answered N, the completion box shown line by line.
@@ -192,7 +210,7 @@ TEST_F(BatchRun, TheSampleWithAPasswordLongNumbersAndASubstringFileImportsWithou
     EXPECT_TRUE(lines.contains("MP2SubStr(1)= AERATION  VXSubStr(1)= Aer"));
     EXPECT_TRUE(lines.contains("MP2EqOld(1)= AERATION BASIN CONTROL PANEL  MP2EqNew(1)= Aer Bsn CONTROL "))
         << lines.join("\n").toStdString();
-    EXPECT_TRUE(lines[lines.size() - 2].startsWith("The import of '" + source + "' was imported to "));
+    EXPECT_TRUE(lines.join("\n").contains("The import of '" + source + "' was imported to "));
     EXPECT_TRUE(QFileInfo(UserDir() + "/RiverSide/RiverSide.mdb").isFile());
 }
 
@@ -322,6 +340,9 @@ TEST_F(BatchRun, EveryProgramAnswersHelpAndRefusesBadOptionsBeforeAnythingStarts
         {"crew-import", batch + QStringList{"--substrings", dir.filePath("none.csv")}, 2, "error 53"},
         {"crew-import", batch + QStringList{"--substrings", nul}, 2, "line 2 holds a control character (code 0)"},
         {"crew-import", batch + QStringList{"--name", "A", "--name", "B"}, 2, "--name is given twice"},
+        {"crew-import", batch + QStringList{"--report", dir.filePath("no/such/report.json")}, 2, "--report: error 75"},
+        {"crew-import", batch + QStringList{"--report", source}, 2, "is the source"},
+        {"crew-import", batch + QStringList{"--cutoff", "5", "--report", dir.filePath("bad.json")}, 2, "--cutoff '5'"},
         {"crew-import", batch + QStringList{"--password-file", password, "--password", "x"}, 2, "give the password once"},
         {"crew-import", batch + QStringList{"--password-file", password}, 2, "error 62"},
         {"crew-import", batch + QStringList{"--target-dir", "out\nthere"}, 2, "control character (code 10)"},
@@ -362,6 +383,7 @@ TEST_F(BatchRun, EveryProgramAnswersHelpAndRefusesBadOptionsBeforeAnythingStarts
         }
     }
     EXPECT_EQ(reliability::ReadBytes(table), "A:Long\n1\n");
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("bad.json")));  // a run refused for its options reports nothing
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("work/copy.sqlite")));
     EXPECT_EQ(RegisteredDatabases(), 0);
 }
@@ -373,6 +395,132 @@ TEST_F(BatchRun, ControlCharactersTypedIntoTheNamesAreRefusedLikeTheWizardsChara
     EXPECT_TRUE(r.out.contains("| Error:  control character (code 10)  not allowed.\n  > OK\n(beep)\n")) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains("| Error:  control character (code 9)  not allowed.\n  > OK\n(beep)\n"));
     EXPECT_TRUE(QFileInfo(UserDir() + "/NorthPlant/np.mdb").isFile());
+}
+
+// The sample plant: every MP2 table the import reads is in the report, each adds up and has read every
+// row the table holds, and the records created are those of the new database.
+TEST_F(BatchRun, TheReportOfTheSamplePlantAccountsForEveryRowAndRecord)
+{
+    const QString source = dir.filePath("mp2/Plant.mdb");
+    QDir().mkpath(dir.filePath("mp2"));
+    const Outcome made =
+        Start("crew-mp2-sample", {"--scale", "1", "--out", source, "--renames", dir.filePath("renames.txt")});
+    ASSERT_EQ(made.status, 0) << made.err.toStdString();
+    QMap<QString, qint64> rows;
+    for (const QString& line : made.out.split('\n')) {
+        const QStringList cells = line.split(' ', Qt::SkipEmptyParts);
+        if (cells.size() == 2 && cells[0] == cells[0].toUpper())
+            rows[cells[0]] = cells[1].toLongLong();
+    }
+    QStringList args{"--source", source, "--yes", "--report", dir.filePath("report.json")};
+    for (const QString& rename : QString::fromUtf8(reliability::ReadBytes(dir.filePath("renames.txt"))).split('\n'))
+        if (!rename.isEmpty())
+            args << "--rename" << rename;
+    const Outcome r = Batch(args);
+    ASSERT_EQ(r.status, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("\nSummary: Imported. ")) << r.out.toStdString();
+
+    const QJsonObject report = Report(dir.filePath("report.json"));
+    const QString database = UserDir() + "/Plant/Plant.mdb";
+    EXPECT_EQ(report["result"].toString(), "imported");
+    EXPECT_TRUE(report["error"].isNull());
+    EXPECT_TRUE(report["registered"].toBool());
+    EXPECT_EQ(report["source"].toString(), source);
+    EXPECT_EQ(report["database"].toString(), database);
+    EXPECT_TRUE(QFileInfo(report["log"].toString()).isFile());
+    EXPECT_GT(report["seconds"].toDouble(), 0);
+
+    QStringList tables;
+    for (const QJsonValue& v : report["tables"].toArray()) {
+        const QJsonObject t = v.toObject();
+        const QString mp2 = t["mp2"].toString();
+        tables << mp2;
+        const qint64 read = t["read"].toInteger(), skipped = t["skipped"].toInteger();
+        EXPECT_EQ(read, rows.value(mp2, -1)) << mp2.toStdString();
+        EXPECT_EQ(read, t["converted"].toInteger() + t["merged"].toInteger() + skipped) << mp2.toStdString();
+        qint64 byReason = 0;
+        for (const QJsonValue& n : t["skipped_by_reason"].toObject())
+            byReason += n.toInteger();
+        EXPECT_EQ(byReason, skipped) << mp2.toStdString();
+    }
+    EXPECT_EQ(tables, (QStringList{"FACILITY", "EQUIP", "EMP", "TASK", "TASKEQ", "WOE", "METER", "VENDOR", "INVY", "WOP",
+                                   "VENDMANU", "VENDPO", "INVCOMM", "INVSITE", "INVSUB", "INVYDRWG"}));
+
+    const QJsonObject created = report["created"].toObject(), invented = report["invented"].toObject();
+    EXPECT_EQ(created.keys().size(), 11);
+    for (const QString& table : created.keys()) {
+        const QString quoted = "\"" + table + "\"";
+        EXPECT_EQ(created[table].toInteger(), testsupport::QueryText(database, "SELECT count(*) FROM " + quoted).toLongLong())
+            << table.toStdString();
+        const bool placeholders = table == "Task" || table == "Employee" || table == "Invy";
+        EXPECT_EQ(invented[table].toInteger(),
+                  placeholders ? testsupport::QueryText(database, "SELECT count(*) FROM " + quoted + " WHERE Status = 1")
+                                     .toLongLong()
+                               : 0)
+            << table.toStdString();
+    }
+    EXPECT_GT(invented["Task"].toInteger(), 0);
+}
+
+// A check, a failed run and a refused one: each report says how the run ended and why, and each leaves
+// the log of the earlier run it must not touch.
+TEST_F(BatchRun, TheReportSaysHowACheckAFailedAndARefusedRunEnded)
+{
+    const QString source = SqliteSource(true);
+    const QString plant = UserDir() + "/Plant", report = dir.filePath("report.json");
+    QDir().mkpath(plant);
+    QFile earlier(plant + "/MP2ImportLog.txt");
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.write("the earlier import's log\r\n");
+    earlier.close();
+
+    // Check only: the whole import, then nothing kept but its own log.
+    const QStringList rename{"--rename", "NORTH INTAKE SCREEN WASHER NUMBER TWO=SCREEN-WASHER-2"};
+    Outcome r = Batch(QStringList{"--source", source, "--yes", "--check-only", "--report", report} + rename);
+    ASSERT_EQ(r.status, 0) << r.out.toStdString() << r.err.toStdString();
+    QJsonObject json = Report(report);
+    EXPECT_EQ(json["result"].toString(), "checked");
+    EXPECT_TRUE(json["error"].isNull());
+    EXPECT_FALSE(json["registered"].toBool());
+    EXPECT_EQ(json["log"].toString(), plant + "//MP2ImportCheck.txt");
+    EXPECT_FALSE(QFileInfo::exists(json["database"].toString())) << json["database"].toString().toStdString();
+    EXPECT_EQ(json["tables"].toArray()[1].toObject()["converted"].toInteger(), 2);  // EQUIP
+    EXPECT_EQ(QDir(plant).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{"MP2ImportCheck.txt", "MP2ImportLog.txt"}));
+    EXPECT_EQ(reliability::ReadBytes(plant + "/MP2ImportLog.txt"), "the earlier import's log\r\n");
+    EXPECT_EQ(LogLines(plant + "/MP2ImportCheck.txt").last(), "");
+    EXPECT_TRUE(LogLines(plant + "/MP2ImportCheck.txt").contains("Warnings: 0"));
+    EXPECT_EQ(RegisteredDatabases(), 0);
+
+    // Failed: the long number has no new one to take; the log ends saying why.
+    r = Batch({"--source", source, "--yes", "--report", report});
+    EXPECT_EQ(r.status, 3);
+    json = Report(report);
+    EXPECT_EQ(json["result"].toString(), "failed");
+    const QJsonObject error = json["error"].toObject();
+    EXPECT_EQ(error["number"].toInt(), 9);
+    EXPECT_EQ(error["where"].toString(), "CreateEq");
+    EXPECT_TRUE(error["description"].toString().contains("no --rename")) << error["description"].toString().toStdString();
+    EXPECT_FALSE(json["registered"].toBool());
+    QStringList lines = LogLines(plant + "/MP2ImportLog.txt");
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_TRUE(lines[lines.size() - 2].startsWith("The import failed (CreateEq error 9: ")) << lines.join("\n").toStdString();
+    EXPECT_FALSE(QFileInfo::exists(plant + "/Plant.mdb"));
+
+    // Refused: a file already has the new database's name. The log of the failed run stays.
+    QFile blocking(plant + "/Plant.mdb");
+    ASSERT_TRUE(blocking.open(QIODevice::WriteOnly));
+    blocking.close();
+    r = Batch(QStringList{"--source", source, "--yes", "--report", report} + rename);
+    EXPECT_EQ(r.status, 1);
+    json = Report(report);
+    EXPECT_EQ(json["result"].toString(), "refused");
+    EXPECT_EQ(json["error"].toObject()["where"].toString(), "btnImport_Click");
+    EXPECT_TRUE(json["error"].toObject()["description"].toString().contains("already exists"));
+    EXPECT_EQ(json["log"].toString(), "");
+    EXPECT_TRUE(json["tables"].toArray().isEmpty());
+    EXPECT_EQ(LogLines(plant + "/MP2ImportLog.txt"), lines);
+    EXPECT_EQ(RegisteredDatabases(), 0);
 }
 
 }  // namespace

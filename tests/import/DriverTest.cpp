@@ -3,6 +3,7 @@
 #include "common/Clock.h"
 #include "db/TextForm.h"
 #include "import/Driver.h"
+#include "convert/equipment/ChangeValue.h"
 #include "run/ConversionTrap.h"
 #include "run/EndProgram.h"
 #include "run/ScriptedOperator.h"
@@ -151,9 +152,21 @@ TEST_F(Import, ACompleteRunRegistersTheNewDatabaseAndReportsEverything)
     QStringList expectedLog;
     for (const QString& m : messages)
         expectedLog << m << "";
-    expectedLog << "";  // the text after the last CR LF
     expectedLog.prepend("");  // the empty line after the start line
-    EXPECT_EQ(logLines(), expectedLog);
+    // Then the account: here the rows of the tables no conversion reads, skipped.
+    const QStringList lines = logLines();
+    EXPECT_EQ(lines.mid(0, expectedLog.size()), expectedLog);
+    const QStringList account = lines.mid(expectedLog.size());
+    ASSERT_GE(account.size(), 3);
+    EXPECT_EQ(account[0], "The account of every MP2 row (read = converted + merged + skipped), and the records made:");
+    EXPECT_TRUE(account.contains("VENDPO                  3          0          0          3")) << account.join("\n").toStdString();
+    EXPECT_TRUE(account.contains("INVCOMM               120          0          0        120"));
+    EXPECT_EQ(account.mid(account.size() - 3), (QStringList{"Warnings: 0", "", ""}));
+    EXPECT_EQ(run.summary.result, RunResult::Imported);
+    EXPECT_TRUE(run.summary.registered);
+    EXPECT_FALSE(run.summary.error.has_value());
+    EXPECT_EQ(run.summary.database, target());
+    EXPECT_EQ(run.summary.log, dir.filePath("Crew/Plant1") + "/MP2ImportLog.txt");
 
     // Registered once, as not the default, with the directory ending in its separator.
     ASSERT_EQ(registered(), 1);
@@ -273,7 +286,33 @@ TEST_F(Import, AFailingConversionRemovesTheNewDatabaseAndLeavesTheListAlone)
     EXPECT_FALSE(run.gDBoutOpen);
     EXPECT_FALSE(QFile::exists(target()));
     EXPECT_EQ(registered(), 0);
-    EXPECT_EQ(logLines(), (QStringList{"", "Records in MP2 VENDOR = 1", "", trap, "", ""}));
+    // The log ends with why the run failed and what it left.
+    const QString ended = "The import failed (CreateVendor error 3163: " +
+                          dao::JetError::FieldTooSmall().Description + ") and did not complete. The new database '" +
+                          target() + "' was removed; nothing was registered.";
+    EXPECT_EQ(logLines(), (QStringList{"", "Records in MP2 VENDOR = 1", "", trap, "", ended, "", ""}));
+    EXPECT_EQ(run.summary.result, RunResult::Failed);
+    ASSERT_TRUE(run.summary.error.has_value());
+    EXPECT_EQ(run.summary.error->number, 3163);
+    EXPECT_EQ(run.summary.error->where, "CreateVendor");
+    EXPECT_FALSE(run.summary.registered);
+}
+
+TEST_F(Import, CancelImportEndsTheLogSayingTheRunWasCancelled)
+{
+    spine::WriteMp2Source(sourcePath, {});
+    std::vector<ConversionStep> steps = Conversions();
+    steps[1].procedure = [](RunState& r) { CancelImport(r); };
+    op.Input("N");
+
+    EXPECT_EQ(Run(steps), 1);
+    EXPECT_FALSE(QFile::exists(target()));
+    EXPECT_EQ(logLines().mid(logLines().size() - 3),
+              (QStringList{"The import was cancelled (frmChangeValue: \"Cancel Import\" was pressed) and did not "
+                           "complete. The new database '" + target() + "' was removed; nothing was registered.",
+                           "", ""}));
+    EXPECT_EQ(run.summary.result, RunResult::Cancelled);
+    EXPECT_EQ(registered(), 0);
 }
 
 TEST_F(Import, ThePermissionDeniedErrorNamesTheSourceInUse)

@@ -341,10 +341,15 @@ TEST(SettingsDialogTest, OpensOnTheSelectedDirectoryAndOkReturnsTheChoice)
     EXPECT_EQ(dialog.DirectoryPath(), dir.filePath("plants/north"));
     EXPECT_TRUE(responder.seen.isEmpty());
 
-    SettingsDialog missing(op, dir.filePath("nowhere"), nullptr, {"/"});
-    EXPECT_EQ(responder.seen, QStringList{"OK: 76 Path not found: '" + dir.filePath("nowhere") + "'"});
-    EXPECT_TRUE(missing.DirectoryPath().isEmpty());
-    EXPECT_FALSE(missing.btnOK->isEnabled());
+    // A directory that does not exist is told, and the lists open on its nearest parent that does;
+    // one the wizard proposed (the import makes it) is not told.
+    SettingsDialog missing(op, dir.filePath("plants/north/new/deeper"), nullptr, {"/"});
+    EXPECT_EQ(responder.seen, QStringList{"OK: 76 Path not found: '" + dir.filePath("plants/north/new/deeper") + "'"});
+    EXPECT_EQ(missing.DirectoryPath(), dir.filePath("plants/north"));
+    EXPECT_TRUE(missing.btnOK->isEnabled());
+    SettingsDialog proposed(op, dir.filePath("plants/Plant/"), nullptr, {"/"}, MissingDirectory::Quiet);
+    EXPECT_EQ(responder.seen.size(), 1);
+    EXPECT_EQ(proposed.DirectoryPath(), dir.filePath("plants"));
 
     SettingsDialog empty(op, QString(), nullptr, {"/"});
     EXPECT_EQ(empty.DirectoryPath(), "/");
@@ -395,7 +400,7 @@ TEST(AboutDialogTest, TitleAndVersion)
 TEST(ImportFormTest, LoadsReadyShowsStatusAndProgressAndEndsWhenClosedBeforeBeginning)
 {
     int begun = 0;
-    ImportForm form("/mp2/Plant.mdb", "/crew/Plant/", [&] { ++begun; });
+    ImportForm form("/mp2/Plant.mdb", "/crew/Plant/", [&](const ImportStart&) { ++begun; });
     EXPECT_EQ(form.windowTitle(), "Click on button to begin import.");
     EXPECT_EQ(form.lblImportStatus->text(), "Click on button to begin import.");
     EXPECT_EQ(form.txtsource->text(), "/mp2/Plant.mdb");

@@ -1,20 +1,28 @@
 // A whole import through the widgets, from "Change Database" to the end of the program: the import
 // form, the password question, the pre-parse screen with the default substrings, the change-value
-// dialog for a number that stays too long, the cutoff question and the closing boxes. The same run,
-// photographed, gives the pictures of every form and box (written to <build>/screenshots).
+// dialog for a number that stays too long (first answered with a number in use), the cutoff question,
+// the closing boxes and the summary. The same run, photographed, gives the pictures of every form and
+// box (written to <build>/screenshots). And a long step of an import: the window answers, the
+// operator's input is not handled, and a request to stop ends the run.
 #include "UiTestSupport.h"
+#include "import/Driver.h"
+#include "db/Interrupt.h"
 #include "ui/AboutDialog.h"
 #include "ui/ChangeValueDialog.h"
 #include "ui/ImportForm.h"
 #include "ui/PreParseDialog.h"
 #include "ui/SettingsDialog.h"
+#include "ui/SummaryWindow.h"
 #include "ui/Wizard.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
@@ -24,6 +32,7 @@
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTest>
+#include <csignal>
 
 using uitest::ModalResponder;
 
@@ -52,6 +61,8 @@ struct Observed {
     bool beginDisabled = false;
     bool arrowAtChangeValue = false;
     QString changeValueOld;
+    QString changeValueAgain;  // the New Value box after a number in use was refused, and its selection
+    QString changeValueAgainSelected;
 };
 
 class WholeImport : public ::testing::Test {
@@ -102,6 +113,15 @@ protected:
                       seen.arrowAtChangeValue = QApplication::overrideCursor() == nullptr;
                       seen.changeValueOld = dialog->txtOld->text();
                       dialog->txtNew->selectAll();
+                      QTest::keyClicks(dialog->txtNew, "PUMP-1");
+                      QTest::mouseClick(dialog->btnOK, Qt::LeftButton);
+                  })
+            .Then("change value again",
+                  [this](QWidget* widget) {
+                      auto* dialog = qobject_cast<ChangeValueDialog*>(widget);
+                      ASSERT_TRUE(dialog) << widget->metaObject()->className();
+                      seen.changeValueAgain = dialog->txtNew->text();
+                      seen.changeValueAgainSelected = dialog->txtNew->selectedText();
                       QTest::keyClicks(dialog->txtNew, "NORTH SCREEN WASHER 2");
                       QTest::mouseClick(dialog->btnOK, Qt::LeftButton);
                   })
@@ -118,6 +138,14 @@ protected:
                 }
                 input->setTextValue("30");
                 input->accept();
+            })
+            .Then("summary", [photo](QWidget* widget) {
+                auto* summary = qobject_cast<SummaryWindow*>(widget);
+                ASSERT_TRUE(summary) << widget->metaObject()->className();
+                // The run's own account reaches the window: every row of the plant accounted for.
+                EXPECT_TRUE(summary->lblResult->text().startsWith("Imported. ")) << summary->lblResult->text().toStdString();
+                EXPECT_FALSE(summary->lblResult->text().contains(" 0 MP2 rows read"));
+                QTest::mouseClick(summary->btnClose, Qt::LeftButton);
             });
         QTest::mouseClick(w->btnImport, Qt::LeftButton);
     }
@@ -150,16 +178,21 @@ TEST_F(WholeImport, FromBeginImportToTheEndOfTheProgram)
     for (const QString status : {"Creating Facility table", "Creating Employee table", "Creating WoItemsHist table"})
         EXPECT_EQ(pointer.shapes.value(status, Qt::BlankCursor), Qt::WaitCursor) << status.toStdString();
     EXPECT_EQ(seen.changeValueOld, kLongNumber);
+    EXPECT_TRUE(responder.seen.contains("OK: Error: The equipment# 'PUMP-1'|is already being used. Try again."));
+    EXPECT_EQ(seen.changeValueAgain, "PUMP-1");
+    EXPECT_EQ(seen.changeValueAgainSelected, "PUMP-1");
     EXPECT_TRUE(responder.seen.contains("Input[Does this database have a password?]: Does this database have a "
                                         "password? |enter either Y or N"));
     EXPECT_TRUE(responder.seen.contains("OK: Equipment PreParse Phase is Done. Click OK to continue."));
     EXPECT_TRUE(responder.seen.contains("OK: MP2 INVCOMM table has 0 records.|No need to check table."));
     const QString target = host.UserDir() + "/Plant/Plant.mdb";
     const QString log = host.UserDir() + "/Plant/MP2ImportLog.txt";
-    // The log's path is the selected directory's text and "/MP2ImportLog.txt".
-    EXPECT_EQ(responder.seen.last(), "OK: The import of '" + source + "' was imported to |'" + target +
-                                         "' ||The import log file is located at |'" + host.UserDir() +
-                                         "/Plant//MP2ImportLog.txt'");
+    // The log's path is the selected directory's text and "/MP2ImportLog.txt"; the summary comes after.
+    ASSERT_GE(responder.seen.size(), 2);
+    EXPECT_EQ(responder.seen.last(), "Import Summary");
+    EXPECT_EQ(responder.seen.at(responder.seen.size() - 2),
+              "OK: The import of '" + source + "' was imported to |'" + target +
+                  "' ||The import log file is located at |'" + host.UserDir() + "/Plant//MP2ImportLog.txt'");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     // The log, the new database and its registration.
@@ -168,8 +201,12 @@ TEST_F(WholeImport, FromBeginImportToTheEndOfTheProgram)
     EXPECT_TRUE(lines.first().startsWith("In Main frm, btnImport - Start: "));
     EXPECT_TRUE(lines.contains("-----PreParseEqNum - Start--------"));
     EXPECT_TRUE(lines.contains("MP2EqOld(1)= COMPRESSOR-BUILDING-7  MP2EqNew(1)= Cmpsr-Bldg-7"));
-    ASSERT_GE(lines.size(), 2);
-    EXPECT_TRUE(lines.at(lines.size() - 2).startsWith("The import of '" + source + "' was imported to " + QChar(13)));
+    // The completion message, then the account of every row.
+    const qsizetype done = lines.indexOf(QRegularExpression("^The import of '.*' was imported to \r.*"));
+    ASSERT_GE(done, 0);
+    EXPECT_TRUE(lines.at(done).startsWith("The import of '" + source + "' was imported to "));
+    ASSERT_GT(lines.size(), done + 2);
+    EXPECT_TRUE(lines.at(done + 2).startsWith("The account of every MP2 row"));
     EXPECT_EQ(lines.last(), "");
     EXPECT_EQ(uitest::QueryText(target, "SELECT group_concat(\"Equipment#\", ',') FROM "
                                         "(SELECT \"Equipment#\" FROM Equipment ORDER BY 1)"),
@@ -191,6 +228,11 @@ TEST_F(WholeImport, CancelImportInTheChangeValueDialogEndsWithoutANewDatabase)
         .Then("pre-parse screen", [](QWidget* widget) { qobject_cast<PreParseDialog*>(widget)->btnCancel->click(); })
         .Then("change value", [](QWidget* widget) {
             QTest::mouseClick(qobject_cast<ChangeValueDialog*>(widget)->btnCancel, Qt::LeftButton);
+        })
+        .Then("summary", [](QWidget* widget) {
+            auto* summary = qobject_cast<SummaryWindow*>(widget);
+            EXPECT_TRUE(summary->lblResult->text().startsWith("Cancelled")) << summary->lblResult->text().toStdString();
+            summary->btnClose->click();
         });
     QTest::mouseClick(w->btnAdd, Qt::LeftButton);
     QTest::mouseClick(w->btnImport, Qt::LeftButton);
@@ -267,6 +309,72 @@ TEST_F(WholeImport, PicturesOfEveryFormAndBox)
     });
     other.op.InputBox("Enter password" + QString(QChar(13)), "Enter password", {}, true);
     EXPECT_GE(n, 15);
+}
+
+// A step of the import that takes long: the window repaints and its timers run, the operator's keys
+// and clicks are not handled, and SIGTERM, seen by the wizard while the window answers, ends the run
+// as "Cancel Import" does: no new database, nothing registered, no summary to wait for.
+TEST(LongStep, TheWindowAnswersTakesNoInputAndAStopEndsTheRun)
+{
+    dao::InstallInterruptHandlers();  // the wizard watches for SIGINT and SIGTERM
+    uitest::HostSandbox host;
+    const QString source = host.MakeSource("mp2/Plant.mdb", {"PUMP-1"});
+    ModalResponder responder;
+    Wizard wizard;
+    ASSERT_TRUE(wizard.Start("crew-import"));
+    MainWindow* w = wizard.window.get();
+    w->chooseSource = [&]() -> std::optional<QString> { return source; };
+    w->show();
+    QTest::mouseClick(w->btnAdd, Qt::LeftButton);
+
+    int ticks = 0, clicks = 0;
+    QTimer tick;
+    tick.setInterval(20);
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    QObject::connect(w->btnOpt, &QPushButton::clicked, [&] { ++clicks; });
+    QString nameAfterKey, elapsedShown;
+    bool endedInTheStep = false;
+    const auto longStep = [&](RunState& run) {
+        tick.start();
+        QCoreApplication::postEvent(w->txtDBName, new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
+        const QPointF at = QRectF(w->btnOpt->rect()).center();
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(w->btnOpt, new QMouseEvent(type, at, w->btnOpt->mapToGlobal(at), Qt::LeftButton,
+                                                                   type == QEvent::MouseButtonPress ? Qt::LeftButton
+                                                                                                    : Qt::NoButton,
+                                                                   Qt::NoModifier));
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; clock.elapsed() < 1300; ++i) {
+            if (clock.elapsed() > 1050 && !dao::InterruptSignal())
+                dao::RequestInterrupt(SIGTERM);  // as the signal's handler does
+            run.op.SetProgress(i % 100, 100);
+        }
+        nameAfterKey = w->txtDBName->text();
+        endedInTheStep = wizard.ended();
+        if (auto* working = w->findChild<ImportForm*>())
+            elapsedShown = working->lblElapsed->text();
+        run.UpProg();  // where the conversions see the stop
+    };
+    w->beginImport = [&](RunState& run) { DoImport(run, {ConversionStep{"A long step", longStep}}); };
+    responder
+        .Then("import form", [](QWidget* widget) { qobject_cast<ImportForm*>(widget)->btnOK->click(); })
+        .Input("N", "password question");
+    QTest::mouseClick(w->btnImport, Qt::LeftButton);
+    dao::ClearInterrupt();
+
+    EXPECT_GT(ticks, 5);
+    EXPECT_TRUE(elapsedShown.startsWith("0:0") && elapsedShown != "0:00") << elapsedShown.toStdString();
+    EXPECT_EQ(nameAfterKey, "Plant");
+    EXPECT_EQ(clicks, 0);
+    EXPECT_TRUE(endedInTheStep);
+    EXPECT_EQ(wizard.status(), 128 + SIGTERM);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_FALSE(responder.seen.contains("Import Summary")) << responder.seen.join('\n').toStdString();
+    EXPECT_TRUE(responder.unexpected.isEmpty()) << responder.unexpected.join('\n').toStdString();
+    EXPECT_FALSE(QFileInfo::exists(host.UserDir() + "/Plant/Plant.mdb"));
+    EXPECT_EQ(uitest::QueryText(host.ListPath(), "SELECT count(*) FROM DB"), "0");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The Import button: its checks in their order, what each shows, where it puts the focus, and
 // whether the import log has been opened by then.
 #include "HostTestSupport.h"
+#include "import/Driver.h"
 #include "run/ScriptedOperator.h"
 #include "db/Database.h"
 #include "wizard/HostProduct.h"
@@ -78,6 +79,10 @@ TEST_F(ImportButton, PassingEveryCheckOpensTheLogWithTheStartLineAndStartsTheImp
     EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join('|').toStdString();
     EXPECT_EQ(run.gDBName, "Plant");
     EXPECT_TRUE(run.log.gLogOpen());
+    // The target directory is made; the log reaches the disk when the import begins.
+    EXPECT_TRUE(QFileInfo(ux + "/Plant").isDir());
+    EXPECT_FALSE(QFileInfo::exists(log));
+    CommitImportLog(run);
     const QStringList lines = LogLines(log);
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines[0].startsWith("In Main frm, btnImport - Start: ")) << lines[0].toStdString();
@@ -121,6 +126,8 @@ TEST_F(ImportButton, ChecksBeforeTheLogRefuseWithTheirMessageAndFocusAndOpenNoth
         EXPECT_EQ(caseOp.messages().last(), c.message) << c.what;
         EXPECT_FALSE(caseRun.log.gLogOpen()) << c.what;
         EXPECT_FALSE(QFileInfo::exists(log)) << c.what;
+        EXPECT_EQ(caseRun.summary.result, RunResult::Refused) << c.what;
+        EXPECT_EQ(caseRun.summary.error.value_or(RunError{}).description, c.message) << c.what;
     }
 }
 
@@ -161,6 +168,7 @@ TEST_F(ImportButton, ADirectoryOtherThanTheRecommendedOneAsksBeforeTheLogIsOpene
 
     op.Yes();
     EXPECT_TRUE(form.btnImport_Click().startImport);
+    CommitImportLog(run);  // as the import begins
     EXPECT_EQ(LogLines(log).size(), 2);
 }
 
@@ -213,6 +221,8 @@ TEST_F(ImportButton, RefusedTriesTouchNoDiskAndTheTryThatGoesAheadLogsEveryStart
 
     target.remove();
     ASSERT_TRUE(form.btnImport_Click().startImport);
+    EXPECT_EQ(LogLines(log), QStringList{"the earlier import's log"});  // until the import begins
+    CommitImportLog(run);
     const QStringList lines = LogLines(log);
     ASSERT_EQ(lines.size(), 6);
     for (int i : {0, 2, 4})

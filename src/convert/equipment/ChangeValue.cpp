@@ -3,6 +3,7 @@
 #include "common/Trim.h"
 #include "run/ConversionTrap.h"
 #include "run/EndProgram.h"
+#include "run/RunEnding.h"
 
 ChangeValueCheck CheckChangeValue(const QString& typed, int minLength, int maxLength)
 {
@@ -38,6 +39,7 @@ QString AskChangeValue(RunState& run, const QString& oldValue, int minLength, in
 void CancelImport(RunState& run)
 {
     run.op.SetBusy(false);
+    RecordEnding(run, RunResult::Cancelled, RunError{0, "\"Cancel Import\" was pressed", "frmChangeValue"});
     try {
         RemoveNewDatabase(run);
     } catch (const dao::DaoError& e) {

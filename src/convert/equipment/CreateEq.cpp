@@ -17,6 +17,7 @@ namespace {
 const QChar CR(13);
 const QString CRLF = QStringLiteral("\r\n");
 constexpr int kMaxEqNum = 30;
+const QString kBlankEquipment = QStringLiteral("MP2 has blank equipment (EQNUM empty or Null)");
 
 // The MANUFACT columns copied into the notes, with their labels, in order.
 const std::pair<const char*, const char*> kManufacturerLines[23] = {
@@ -137,6 +138,9 @@ void CreateEq(RunState& run)
 
         const QString query = "Select * from EQUIP order by EQNUM";
         auto eq = run.DBin->OpenRecordset(query, dao::dbOpenSnapshot);
+        RunAccount& account = run.summary.account;
+        const long inEquip = eq->RecordCount();
+        account.Read("EQUIP", inEquip);
         if (eq->BOF() && eq->EOF_()) {
             eq->Close();
             run.op.MsgBox("No equipment records to import.");
@@ -158,6 +162,7 @@ void CreateEq(RunState& run)
         }
         run.Log("Records in MP2 EQUIP table - " + QString::number(count));
         run.Log(QString());
+        account.Skipped("EQUIP", kBlankEquipment, inEquip - count);
 
         // The numbers in use and those written, letter case folded: a replacement that differs from
         // one of them only in letter case would name the same equipment wherever the later
@@ -216,6 +221,7 @@ void CreateEq(RunState& run)
         while (count > 0 && !eq->EOF_()) {
             const dao::Variant eqnumValue = fEqnum.Value();
             if (eqnumValue.isNull()) {
+                account.Skipped("EQUIP", kBlankEquipment);
                 eq->MoveNext();
                 continue;
             }
@@ -279,6 +285,8 @@ void CreateEq(RunState& run)
                 equipment->Fields("EquipmentUD2") = manufacturer;
 
             equipment->Update();
+            account.Converted("EQUIP");
+            account.Created("Equipment");
             ++written;
             run.UpProg();
             eq->MoveNext();

@@ -2,6 +2,7 @@
 #include "common/Trim.h"
 #include "convert/Conversions.h"
 #include "run/ConversionTrap.h"
+#include "run/RecordWarning.h"
 
 namespace {
 
@@ -12,8 +13,8 @@ QString CutToWidth(RunState& run, const QString& value, int width, const QString
 {
     if (value.size() <= width)
         return value;
-    run.op.MsgBox(heading + "been truncated. " + CR + "Check it when you run the program " +
-                  "after the import is complete.");
+    RecordWarning(run, heading + "been truncated. " + CR + "Check it when you run the program " +
+                           "after the import is complete.");
     return value.left(width);
 }
 
@@ -30,13 +31,16 @@ void CreateFacility(RunState& run)
 {
     try {
         auto source = run.DBin->OpenRecordset("Facility", dao::dbOpenTable);
+        RunAccount& account = run.summary.account;
+        account.Read("FACILITY", source->RecordCount());
         if (source->BOF() && source->EOF_()) {
             source->Close();
             return;
         }
         source->MoveFirst();
         auto target = run.DBout->OpenRecordset("Facility", dao::dbOpenTable);
-        if (target->BOF() && target->EOF_())
+        const bool adding = target->BOF() && target->EOF_();
+        if (adding)
             target->AddNew();
         else
             target->Edit();
@@ -80,6 +84,9 @@ void CreateFacility(RunState& run)
         target->Fields("Contact") = RawOrEmpty(*source, "CONTACT");
 
         target->Update();
+        account.Converted("FACILITY");
+        account.Created("Facility", adding ? 1 : 0);
+        account.Skipped("FACILITY", "Only the first MP2 Facility record is imported", source->RecordCount() - 1);
         target->Close();
         source->Close();
         run.UpProg();

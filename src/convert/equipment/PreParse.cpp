@@ -2,6 +2,7 @@
 
 #include "common/Lookups.h"
 #include "db/TextCase.h"
+#include "run/RecordWarning.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -415,7 +416,7 @@ void PreParse::update()
     for (int row = 1; row <= lastEqRow; ++row) {
         const QString& oldNumber = EqNum(row).number;
         if (oldNumber.isEmpty()) {
-            run_.op.MsgBox("Row '" + QString::number(row) + "' skipped. MP2 has blank equipment.");
+            RecordWarning(run_, "Row '" + QString::number(row) + "' skipped. MP2 has blank equipment.");
             continue;
         }
         const QString newNumber = SubstituteEqNum(oldNumber, pairs);

@@ -5,6 +5,7 @@
 #include "convert/Conversions.h"
 #include "convert/reference/ListEmployees.h"
 #include "run/ConversionTrap.h"
+#include "run/RecordWarning.h"
 #include "db/Database.h"
 
 namespace {
@@ -43,8 +44,8 @@ void ConvertRows(RunState& run, dao::Recordset& emp)
             address2 += " " + Trim(addr3.toText());
         if (address2.size() > kAddress2Size) {
             address2.truncate(kAddress2Size);
-            run.op.MsgBox(QStringLiteral("Warning: Address2 in the Employee table has ") + "been truncated. " + CR +
-                          "Check it when you run the program " + "after the import is complete.");
+            RecordWarning(run, QStringLiteral("Warning: Address2 in the Employee table has ") + "been truncated. " +
+                                   CR + "Check it when you run the program " + "after the import is complete.");
         }
         target->Fields("Address2") = address2;
 
@@ -56,8 +57,8 @@ void ConvertRows(RunState& run, dao::Recordset& emp)
         QString phone = TrimmedOrEmpty(emp.Fields("PHONE").Value());
         if (phone.size() > kPhoneSize) {
             phone.truncate(kPhoneSize);
-            run.op.MsgBox(QStringLiteral("Warning: Phone in the Employee table has ") + "been truncated. " + CR +
-                          "Check it when you run the program " + "after the import is complete.");
+            RecordWarning(run, QStringLiteral("Warning: Phone in the Employee table has ") + "been truncated. " + CR +
+                                   "Check it when you run the program " + "after the import is complete.");
         }
         target->Fields("Phone") = phone;
 
@@ -68,6 +69,8 @@ void ConvertRows(RunState& run, dao::Recordset& emp)
         target->Fields("Notes") = TextOrEmpty(emp.Fields("NOTES").Value());
         target->Fields("Status") = 0;
         target->Update();
+        run.summary.account.Converted("EMP");
+        run.summary.account.Created("Employee");
         emp.MoveNext();
     }
     target->Close();
@@ -79,6 +82,7 @@ void CreateEmployee(RunState& run)
 {
     try {
         auto emp = run.DBin->OpenRecordset("EMP", dao::dbOpenTable);
+        run.summary.account.Read("EMP", emp->RecordCount());
         if (emp->BOF() && emp->EOF_()) {
             emp->Close();
             return;

@@ -94,6 +94,7 @@ void CreateInvy(RunState& run)
 {
     try {
         auto src = run.DBin->OpenRecordset("INVY", dao::dbOpenTable);
+        run.summary.account.Read("INVY", src->RecordCount());
         if (src->BOF() && src->EOF_()) {
             src->Close();
             return;
@@ -242,6 +243,8 @@ void CreateInvy(RunState& run)
             dst->Fields("Notes") = notes + vendorNotes + CRLF;
             dst->Fields("Status") = "0";
             dst->Update();
+            run.summary.account.Converted("INVY");
+            run.summary.account.Created("Invy");
             src->MoveNext();
         }
         dst->Close();

@@ -3,6 +3,7 @@
 
 #include "common/Trim.h"
 #include "db/Database.h"
+#include "run/RecordWarning.h"
 
 namespace {
 const QChar CR(13);
@@ -16,7 +17,7 @@ bool CreateOneEmployee(RunState& run, const QString& InEmpNum, qint16 InStatus)
         employees = run.DBout->OpenRecordset("Employee", dao::dbOpenTable);
         if (InEmpNum.isEmpty()) {
             const QString text = "Error: Sub CreateOneEmployee was sent a blank employee#.";
-            run.op.MsgBox(text);
+            RecordWarning(run, text, WarningLogged::ByCaller);
             run.Log(text);
             run.Log(QString());
         } else {
@@ -37,6 +38,7 @@ bool CreateOneEmployee(RunState& run, const QString& InEmpNum, qint16 InStatus)
             employees->Fields("Notes") = QString();
             employees->Fields("Status") = InStatus == 1 ? 1 : 0;
             employees->Update();
+            run.summary.account.Invented("Employee");  // inactive, to keep history
             dao::Idle(dao::dbRefreshCache);
             result = true;
         }

@@ -1,6 +1,7 @@
 #include "convert/reference/CreateOneInvy.h"
 
 #include "db/DaoError.h"
+#include "run/RecordWarning.h"
 
 bool CreateOneInvy(RunState& run, const QString& InItemNum, const QString& InDesc, qint16 InStatus)
 {
@@ -10,7 +11,7 @@ bool CreateOneInvy(RunState& run, const QString& InItemNum, const QString& InDes
         rs = run.DBout->OpenRecordset("Invy", dao::dbOpenTable);
         if (InItemNum.isEmpty()) {
             const QString blank = QStringLiteral("Error: Sub CreateOneInvy was sent a blank InItemNum.");
-            run.op.MsgBox(blank);
+            RecordWarning(run, blank, WarningLogged::ByCaller);
             run.Log(blank);
             run.Log(QString());
         } else {
@@ -29,6 +30,7 @@ bool CreateOneInvy(RunState& run, const QString& InItemNum, const QString& InDes
                                   "to save MP2 WO Item history";
             rs->Fields("Status") = InStatus == 1 ? 1 : 0;
             rs->Update();
+            run.summary.account.Invented("Invy");  // inactive, to keep history
             dao::Idle(dao::dbRefreshCache);
             result = true;
         }

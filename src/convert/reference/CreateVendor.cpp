@@ -6,6 +6,7 @@
 #include "convert/Conversions.h"
 #include "convert/reference/GetVendorComment.h"
 #include "run/ConversionTrap.h"
+#include "run/RecordWarning.h"
 
 #include <QSet>
 
@@ -57,7 +58,7 @@ QString CutNumber(RunState& run, const QString& what, const QString& name, const
         kept = working;
         working = working.left(kPhoneSize);
         const QString warning = CutNumberWarning(what, name, stored);
-        run.op.MsgBox(warning);
+        RecordWarning(run, warning, WarningLogged::ByCaller);
         run.Log(warning);
     }
     return working;
@@ -69,6 +70,8 @@ void CreateVendor(RunState& run)
 {
     try {
         auto src = run.DBin->OpenRecordset("VENDOR", dao::dbOpenTable);
+        RunAccount& account = run.summary.account;
+        account.Read("VENDOR", src->RecordCount());
         if (src->BOF() && src->EOF_()) {
             src->Close();
             return;
@@ -90,7 +93,8 @@ void CreateVendor(RunState& run)
                 const QString skipped = QStringLiteral("Record in MP2 VENDOR table skipped ") + "(null VENDORID or NAME)";
                 run.Log(skipped);
                 run.Log(QString());
-                run.op.MsgBox(skipped);
+                RecordWarning(run, skipped, WarningLogged::ByCaller);
+                account.Skipped("VENDOR", skipped);
                 src->MoveNext();
                 continue;
             }
@@ -123,9 +127,9 @@ void CreateVendor(RunState& run)
                 A2 = A2.isEmpty() ? Trim(addr3.toText()) : A2 + " " + Trim(addr3.toText());
             if (A2.size() > kAddressSize) {
                 A2 = A2.left(kAddressSize);
-                run.op.MsgBox(QStringLiteral("Warning: Address3 in the Vendor table has ") + "been truncated for Name '" +
-                              name + "'." + CR + "Check it when you run the program " +
-                              "after the import is complete.");
+                RecordWarning(run, QStringLiteral("Warning: Address3 in the Vendor table has ") +
+                                       "been truncated for Name '" + name + "'." + CR +
+                                       "Check it when you run the program " + "after the import is complete.");
             }
             dst->Fields("Address") = A1;
             dst->Fields("Address2") = A2;
@@ -177,6 +181,8 @@ void CreateVendor(RunState& run)
 
             dst->Fields("Status") = "0";
             dst->Update();
+            account.Converted("VENDOR");
+            account.Created("Vendor");
             src->MoveNext();
         }
         dst->Close();

@@ -4,6 +4,7 @@
 #include "convert/Conversions.h"
 #include "convert/equipment/EqExists.h"
 #include "run/ConversionTrap.h"
+#include "run/RecordWarning.h"
 #include "db/Database.h"
 #include "db/JetDate.h"
 
@@ -11,6 +12,8 @@ void CreateMeter(RunState& run)
 {
     try {
         auto meter = run.DBin->OpenRecordset("METER", dao::dbOpenTable);
+        RunAccount& account = run.summary.account;
+        account.Read("METER", meter->RecordCount());
         if (meter->BOF() && meter->EOF_()) {
             meter->Close();
             return;
@@ -33,13 +36,19 @@ void CreateMeter(RunState& run)
                 const QString text = skipped + "' not found in Vantrix Equipment table.";
                 run.Log(text);
                 run.Log(QString());
-                run.op.MsgBox(text);
+                RecordWarning(run, text, WarningLogged::ByCaller);
+                account.Skipped("METER", "Record in MP2 METER table skipped. Equipment# not found in Vantrix "
+                                         "Equipment table.");
             } else if (date.isNull()) {
                 run.Log(skipped + "' is missing the date in the " + "MP2 METER table.");
                 run.Log(QString());
+                account.Skipped("METER", "Record in MP2 METER table skipped. Equipment# is missing the date in the "
+                                         "MP2 METER table.");
             } else if (value.isNull()) {
                 run.Log(skipped + "' is missing the meter reading in the " + "MP2 METER table.");
                 run.Log(QString());
+                account.Skipped("METER", "Record in MP2 METER table skipped. Equipment# is missing the meter reading "
+                                         "in the MP2 METER table.");
             } else {
                 // The date literal is written in the stored form, with its time: a reading of the
                 // same moment is found whatever the operator's date format, and only that one.
@@ -49,6 +58,7 @@ void CreateMeter(RunState& run)
                                                             "#",
                                                         dao::dbOpenDynaset);
                 if (!(earlier->BOF() && earlier->EOF_())) {
+                    account.Merged("METER");  // one reading per equipment and moment: the highest
                     if (earlier->Fields("Value").Value().toDouble() < value.toDouble()) {
                         earlier->Edit();
                         earlier->Fields("Value") = value;
@@ -62,6 +72,8 @@ void CreateMeter(RunState& run)
                     readings->Fields("Date") = date;
                     readings->Fields("Value") = value;
                     readings->Update();
+                    account.Converted("METER");
+                    account.Created("Meter Readings");
                 }
             }
             run.UpProg();

@@ -2,6 +2,7 @@
 #include "convert/tasks/CreateOneTask.h"
 
 #include "db/Database.h"
+#include "run/RecordWarning.h"
 
 namespace {
 const QChar CR(13);
@@ -15,7 +16,7 @@ bool CreateOneTask(RunState& run, const QString& InDescription, qint16 InStatus)
         tasks = run.DBout->OpenRecordset("Task", dao::dbOpenTable);
         if (InDescription.isEmpty()) {
             const QString text = "Error: Sub CreateOneTask was sent a blank description.";
-            run.op.MsgBox(text);
+            RecordWarning(run, text, WarningLogged::ByCaller);
             run.Log(text);
             run.Log(QString());
         } else {
@@ -27,6 +28,7 @@ bool CreateOneTask(RunState& run, const QString& InDescription, qint16 InStatus)
             tasks->Fields("EmployeeId") = 0;
             tasks->Fields("Status") = InStatus == 1 ? 1 : 0;
             tasks->Update();
+            run.summary.account.Invented("Task");  // inactive, to keep history
             dao::Idle(dao::dbRefreshCache);
             result = true;
         }

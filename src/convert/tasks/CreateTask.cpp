@@ -66,6 +66,8 @@ void CreateTask(RunState& run)
     try {
         auto source = run.DBin->OpenRecordset(QStringLiteral("Select * from TASK ") + "Order by TASKNUM",
                                               dao::dbOpenDynaset);
+        RunAccount& account = run.summary.account;
+        account.Read("TASK", source->RecordCount());
         if (source->BOF() && source->EOF_()) {
             source->Close();
             return;
@@ -81,6 +83,7 @@ void CreateTask(RunState& run)
         while (!source->EOF_()) {
             const dao::Variant taskNumValue = source->Fields("TASKNUM").Value();
             if (taskNumValue.isNull()) {
+                account.Skipped("TASK", "MP2 TASK record has no TASKNUM");
                 source->MoveNext();
                 continue;
             }
@@ -101,7 +104,11 @@ void CreateTask(RunState& run)
                 }
                 target->Fields("Status") = 0;
                 target->Update();
+                account.Converted("TASK");
+                account.Created("Task");
                 ++created;
+            } else {
+                account.Skipped("TASK", "CORRECTIVE is MP2's pseudo-task for corrective work, not a task");
             }
             run.UpProg();
             source->MoveNext();

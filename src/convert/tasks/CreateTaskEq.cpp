@@ -96,6 +96,8 @@ void CreateTaskEq(RunState& run)
     auto links = [&] { return "(EqLink and Tasklink: " + eqLink + "  " + taskLink + ")"; };
     try {
         auto source = run.DBin->OpenRecordset("TaskEq", dao::dbOpenTable);
+        RunAccount& account = run.summary.account;
+        account.Read("TASKEQ", source->RecordCount());
         if (source->BOF() && source->EOF_()) {
             source->Close();
             return;
@@ -123,17 +125,20 @@ void CreateTaskEq(RunState& run)
             if (taskKey == 0) {
                 run.Log("MP2 TASKEQ record skipped. EQNUM = " + row.eqNum + " TASKNUM = " + row.taskNum +
                         ". Couldn't find corresponding Task rec in VX.");
+                account.Skipped("TASKEQ", "MP2 TASKEQ record skipped. Couldn't find corresponding Task rec in VX.");
                 source->MoveNext();
                 continue;
             }
             if (row.eqNum == QLatin1String("-")) {
                 run.Log("MP2 TASKEQ record skipped. EQNUM = " + row.eqNum + " It is junk anyway.");
+                account.Skipped("TASKEQ", "MP2 TASKEQ record skipped. EQNUM = - It is junk anyway.");
                 source->MoveNext();
                 continue;
             }
             if (!EqExists(run, row.eqNum)) {
                 run.Log("MP2 TASKEQ record skipped. EQNUM = " + row.eqNum + " TASKNUM = " + row.taskNum +
                         ". Couldn't find Equipment# in VX.");
+                account.Skipped("TASKEQ", "MP2 TASKEQ record skipped. Couldn't find Equipment# in VX.");
                 source->MoveNext();
                 continue;
             }
@@ -149,6 +154,8 @@ void CreateTaskEq(RunState& run)
             target->Fields("AssignedTo") = 0;
             try {
                 target->Update();
+                account.Converted("TASKEQ");
+                account.Created("TaskEq");
             } catch (const dao::DaoError& e) {
                 if (e.Number != 3022)
                     throw;
@@ -156,6 +163,8 @@ void CreateTaskEq(RunState& run)
                 run.Log("CreateTaskEq Error(dup key skipped:" + QString::number(e.Number) + CR + e.Description + CR +
                         links());
                 run.Log(QString());
+                account.Skipped("TASKEQ", "CreateTaskEq Error(dup key skipped:3022): the task is already scheduled "
+                                          "on this equipment");
             }
             ++written;
             run.UpProg();

@@ -104,6 +104,8 @@ void CreateWoHist(RunState& run)
     try {
         auto woe = run.DBin->OpenRecordset(QStringLiteral("Select * From WOE ") + "Order by WONUM,EQNUM",
                                            dao::dbOpenDynaset);
+        RunAccount& account = run.summary.account;  // every WOE line: a record, merged into one, or skipped
+        account.Read("WOE", woe->RecordCount());
         if (woe->BOF() && woe->EOF_()) {
             woe->Close();
             return;
@@ -134,6 +136,7 @@ void CreateWoHist(RunState& run)
             if (!mp2wo.found) {
                 run.Log(QStringLiteral("MP2 WOE record skipped. ") + " WONUM = " + wonumText +
                         ". Couldn't find corresponding rec in MP2 WO table.");
+                account.Skipped("WOE", "MP2 WOE record skipped. Couldn't find corresponding rec in MP2 WO table.");
                 continue;
             }
             const QString& taskNum = mp2wo.taskNum;
@@ -152,6 +155,7 @@ void CreateWoHist(RunState& run)
                 } else {
                     run.Log(QStringLiteral("MP2 WOE record skipped. ") + " WONUM = " + wonumText +
                             " TASKNUM = " + taskNum + ". Couldn't find corresponding Task rec in VX.");
+                    account.Skipped("WOE", "MP2 WOE record skipped. Couldn't find corresponding Task rec in VX.");
                     continue;
                 }
             }
@@ -164,6 +168,7 @@ void CreateWoHist(RunState& run)
             if (!known.value()) {
                 run.Log(QStringLiteral("MP2 WOE record skipped. ") + " WONUM = " + wonumText + " EQNUM = " +
                         eqnumText + " TASKNUM = " + taskNum + ". Couldn't find Equipment# in VX.");
+                account.Skipped("WOE", "MP2 WOE record skipped. Couldn't find Equipment# in VX.");
                 continue;
             }
 
@@ -179,8 +184,10 @@ void CreateWoHist(RunState& run)
             }
             const qsizetype recorded = equipmentOfWonum.size();
             equipmentOfWonum.insert(dao::FoldCase(eqnumText));
-            if (equipmentOfWonum.size() == recorded)
+            if (equipmentOfWonum.size() == recorded) {
+                account.Merged("WOE");
                 continue;
+            }
 
             const dao::Variant closeDate = woe->Fields("CLOSEDATE").Value();
             wo->AddNew();
@@ -211,6 +218,8 @@ void CreateWoHist(RunState& run)
             wo->Fields("WoType") = taskNum == kCorrective ? kCorrective : QStringLiteral("Preventative");
             wo->Fields("RecType") = 3;
             wo->Update();
+            account.Converted("WOE");
+            account.Created("WO");
             ++written;
             run.UpProg();
         }

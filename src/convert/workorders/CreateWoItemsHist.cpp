@@ -6,8 +6,10 @@
 #include "convert/reference/CreateOneInvy.h"
 #include "convert/workorders/HistoryNotes.h"
 #include "run/ConversionTrap.h"
+#include "db/TextCase.h"
 
 #include <QHash>
+#include <QSet>
 
 namespace {
 
@@ -45,20 +47,50 @@ long WopRowCount(RunState& run)
 
 dao::Variant ZeroWhenNull(const dao::Variant& v) { return v.isNull() ? dao::Variant(0) : v; }
 
+// The parts lines of a work order and equipment that MP2 holds but that have no history record (its
+// WOE lines were skipped, or there are none).
+const QString kNoHistory = QStringLiteral("MP2 WOP record has no work-order history record (WONUM and EQNUM)");
+
+// The WOP lines of one history record in the account: the first part's line makes the item record and
+// the others are summed into it; lines without a part number have their cost in the history record's;
+// all are skipped when the item could not be made. The lines of a second record of the same work
+// order and equipment are the same lines: they are counted once.
+void AccountWopLines(RunAccount& account, QSet<QString>& accounted, const QString& wonum, const QString& equipment,
+                     long lines, bool itemWritten, bool itemMissing)
+{
+    const QString key = dao::FoldCase(wonum) + '\n' + dao::FoldCase(equipment);
+    if (accounted.contains(key))
+        return;
+    accounted.insert(key);
+    if (itemWritten) {
+        account.Converted("WOP");
+        account.Merged("WOP", lines - 1);
+    } else if (itemMissing) {
+        account.Skipped("WOP", "MP2 WOP record skipped. Couldn't find corresponding Invy rec in VX.", lines);
+    } else {
+        account.Merged("WOP", lines);
+    }
+}
+
 }  // namespace
 
 void CreateWoItemsHist(RunState& run)
 {
     try {
         auto hist = run.DBout->OpenRecordset("Select * From WO Where RecType = 3", dao::dbOpenDynaset);
+        // Every WOP line: the item record of its history record, merged into it, or skipped.
+        RunAccount& account = run.summary.account;
+        const long wopRows = WopRowCount(run);
+        account.Read("WOP", wopRows);
         if (hist->BOF() && hist->EOF_()) {
             hist->Close();
+            account.Skipped("WOP", kNoHistory, wopRows);
             return;
         }
         hist->MoveLast();
         run.Log("Start of sub CreateWoItemsHist");
         run.Log(QString());
-        run.Log("Records in MP2 WOP table - " + QString::number(WopRowCount(run)));
+        run.Log("Records in MP2 WOP table - " + QString::number(wopRows));
         run.Log("Note: There is not a 1 to 1 correspondence with the ");
         run.Log("records in the VX WoItemsHist table.");
         run.Log(QString());
@@ -67,6 +99,7 @@ void CreateWoItemsHist(RunState& run)
         auto items = run.DBout->OpenRecordset("Select * From WoItems", dao::dbOpenDynaset);
         long written = 0;
         QHash<QString, qint32> itemIds;  // ITEMNUM (exact) -> Invy Id
+        QSet<QString> accounted;         // the work orders and equipment whose lines are in the account
 
         for (; !hist->EOF_(); hist->MoveNext()) {
             const dao::Variant woNum = hist->Fields("WoNum").Value();
@@ -78,6 +111,8 @@ void CreateWoItemsHist(RunState& run)
             auto wop = run.DBin->OpenRecordset("Select * " + where, dao::dbOpenDynaset);
             if (wop->BOF() && wop->EOF_())
                 continue;
+            const long wopLines = wop->RecordCount();
+            bool itemWritten = false, itemMissing = false;
 
             const double qtyTotal = WopSum(run, "SELECT Sum(QTYUSED) AS SumQtyUsed ", "SumQtyUsed", where);
             const double costTotal = WopSum(run, "SELECT Sum(TOTALUNITCOST) AS SumUnitCost ", "SumUnitCost", where);
@@ -107,6 +142,7 @@ void CreateWoItemsHist(RunState& run)
                                 wop->Fields("WONUM").Value().toText() + " EQNUM = " +
                                 wop->Fields("EQNUM").Value().toText() + " ITEMNUM = " + itemNum +
                                 ". Couldn't find corresponding " + "Invy rec in VX.");
+                        itemMissing = true;
                         break;
                     }
                 }
@@ -120,11 +156,14 @@ void CreateWoItemsHist(RunState& run)
                 items->Fields("Description") = description + " MP2 WONUM = (" + mp2WoNum + ")";
                 items->Fields("RecType") = 3;
                 items->Update();
+                account.Created("WoItems");
+                itemWritten = true;
                 ++written;
                 run.UpProg();
                 break;
             }
             wop->Close();
+            AccountWopLines(account, accounted, mp2WoNum, equipment, wopLines, itemWritten, itemMissing);
 
             const dao::Variant invyCost = hist->Fields("InvyCost").Value();
             const dao::Variant laborCost = ZeroWhenNull(hist->Fields("LaborCost").Value());
@@ -140,6 +179,8 @@ void CreateWoItemsHist(RunState& run)
 
         run.Log("Records in Vantrix/Mendly WoItemsHist table - " + QString::number(written));
         run.Log(QString());
+        const SourceTableAccount& wopAccount = *account.Source("WOP");
+        account.Skipped("WOP", kNoHistory, wopRows - wopAccount.converted - wopAccount.merged - wopAccount.skipped());
         items->Close();
         hist->Close();
     } catch (const dao::DaoError& e) {

@@ -100,6 +100,7 @@ void CreateWoLaborHist(RunState& run)
                     labor->Fields("Notes") = laborNotes;
                     labor->Fields("RecType") = 3;
                     labor->Update();
+                    run.summary.account.Created("WoLabor");
                     ++written;
                 }
                 run.UpProg();

@@ -1,0 +1,30 @@
+#include "run/RunEnding.h"
+
+void StartSummary(RunState& run)
+{
+    run.summary = RunSummary{};
+    run.requested.start();
+}
+
+void RecordEnding(RunState& run, RunResult result, std::optional<RunError> error)
+{
+    if (run.summary.ended)
+        return;
+    run.summary.ended = true;
+    run.summary.result = result;
+    run.summary.error = std::move(error);
+    run.summary.registered = result == RunResult::Imported;
+    run.summary.seconds = run.requested.isValid() ? static_cast<double>(run.requested.elapsed()) / 1000.0 : 0;
+}
+
+void CompleteSummary(RunState& run)
+{
+    RunSummary& s = run.summary;
+    s.source = run.SourcePath.isEmpty() ? run.txtSourceDB : run.SourcePath;
+    if (!run.TargetPath.isEmpty())
+        s.database = run.TargetPath;
+    else if (!run.txtTargetDir.isEmpty() && !run.txtFileName.isEmpty())
+        s.database = (run.txtTargetDir.endsWith(QLatin1Char('/')) ? run.txtTargetDir : run.txtTargetDir + "/") +
+                     run.txtFileName;
+    s.log = run.log.gLogOpen() && !run.log.pending() ? run.log.gLogPath() : QString();
+}

@@ -1,0 +1,161 @@
+#include "run/SummaryText.h"
+
+#include <QLocale>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A text on one line: its line breaks (CR, LF or both) become blanks.
+QString OneLine(const QString& text)
+{
+    QString line = text;
+    line.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return line.trimmed();
+}
+
+QString Row(const QString& name, int width, std::initializer_list<QString> cells)
+{
+    QString row = name.leftJustified(width);
+    for (const QString& cell : cells)
+        row += cell.rightJustified(11);
+    return row;
+}
+
+QString N(qint64 n) { return QString::number(n); }
+
+}  // namespace
+
+QString ErrorText(const RunError& error)
+{
+    QString why = error.where;
+    if (error.number != 0)
+        why += (why.isEmpty() ? "error " : " error ") + QString::number(error.number);
+    const QString description = OneLine(error.description);
+    if (!description.isEmpty())
+        why += (why.isEmpty() ? QString() : QStringLiteral(": ")) + description;
+    return why;
+}
+
+QString ResultLine(const RunSummary& summary)
+{
+    QString name = QString::fromLatin1(RunResultName(summary.result));
+    name[0] = name[0].toUpper();
+    const QString why = summary.error ? ErrorText(*summary.error) : QString();
+    return why.isEmpty() ? name : name + ": " + why;
+}
+
+QStringList AccountTable(const RunAccount& account)
+{
+    int width = 14;
+    for (const SourceTableAccount& s : account.Sources())
+        width = std::max(width, static_cast<int>(s.mp2.size()) + 2);
+    for (const TargetTableAccount& t : account.Targets())
+        width = std::max(width, static_cast<int>(t.table.size()) + 2);
+
+    QStringList lines;
+    lines << Row("MP2 table", width, {"read", "converted", "merged", "skipped"});
+    for (const SourceTableAccount& s : account.Sources()) {
+        lines << Row(s.mp2, width, {N(s.read), N(s.converted), N(s.merged), N(s.skipped())});
+        for (const auto& [reason, rows] : s.skippedByReason)
+            lines << "    " + N(rows).rightJustified(7) + " skipped: " + reason;
+    }
+    lines << Row("New table", width, {"created", "invented"});
+    for (const TargetTableAccount& t : account.Targets())
+        lines << Row(t.table, width, {N(t.created), N(t.invented)});
+    return lines;
+}
+
+namespace {
+
+
+QString Count(qint64 n) { return QLocale().toString(n); }
+
+// "3,412 MP2 rows read, 3,300 converted, 98 merged, 14 skipped."
+QString Totals(const RunAccount& account)
+{
+    qint64 read = 0, converted = 0, merged = 0;
+    for (const SourceTableAccount& s : account.Sources()) {
+        read += s.read;
+        converted += s.converted;
+        merged += s.merged;
+    }
+    return Count(read) + " MP2 rows read, " + Count(converted) + " converted, " + Count(merged) + " merged, " +
+           Count(account.TotalSkipped()) + " skipped.";
+}
+
+const char* const kSourceUnchanged = "The MP2 database was not changed.";
+
+}  // namespace
+
+QString ElapsedText(double seconds)
+{
+    const qint64 total = seconds > 0 ? static_cast<qint64>(std::floor(seconds)) : 0;
+    const qint64 h = total / 3600, m = total / 60 % 60, s = total % 60;
+    const QString ss = QString("%1").arg(s, 2, 10, QChar('0'));
+    if (h > 0)
+        return QString("%1:%2:%3").arg(h).arg(m, 2, 10, QChar('0')).arg(ss);
+    return QString("%1:%2").arg(m).arg(ss);
+}
+
+QString ErrorHeading(const RunSummary& summary)
+{
+    if (!summary.error)
+        return {};
+    QString heading = "Error " + QString::number(summary.error->number);
+    if (!summary.error->where.isEmpty())
+        heading += " in " + summary.error->where;
+    return heading;
+}
+
+QString ResultHeadline(const RunSummary& summary)
+{
+    QString error = ErrorHeading(summary);
+    if (!error.isEmpty())
+        error = ": e" + error.mid(1);  // ": error 3022 in CreateEq"
+    switch (summary.result) {
+    case RunResult::Imported: return "Imported. " + Totals(summary.account);
+    case RunResult::Checked: return "Checked, nothing kept. " + Totals(summary.account);
+    case RunResult::Refused: return "Refused before the import began" + error + ".";
+    case RunResult::Failed: return "Failed" + error + ".";
+    case RunResult::Cancelled: return "Cancelled with \"Cancel Import\".";
+    case RunResult::Interrupted: return "Interrupted by a request to stop (SIGINT or SIGTERM).";
+    }
+    return {};
+}
+
+QString WhatToDoNext(const RunSummary& summary)
+{
+    switch (summary.result) {
+    case RunResult::Imported: return {};
+    case RunResult::Checked:
+        return summary.account.TotalSkipped() > 0
+                   ? "Read why rows were skipped in the log. When the result is what you expect, start the import "
+                     "again and press \"Begin Import\" to make the database."
+                   : "Start the import again and press \"Begin Import\" to make the database.";
+    case RunResult::Cancelled:
+    case RunResult::Interrupted:
+        return QString("Start the import again when you are ready. ") + kSourceUnchanged;
+    case RunResult::Refused:
+    case RunResult::Failed: break;
+    }
+    const int number = summary.error ? summary.error->number : 0;
+    QString next;
+    switch (number) {
+    case 61: next = "Free space on the disk of the target directory, then start the import again."; break;
+    case 70:
+    case 3051:
+        next = "Have everyone exit MP2 and Mendly/Vantrix, make sure the files are not marked read-only, then start "
+               "the import again.";
+        break;
+    case 3031: next = "Start the import again and answer Y to the password question with the database's password."; break;
+    default:
+        next = summary.error ? "Correct what the message above names, then start the import again. The last lines of "
+                               "the import log show where the import stopped."
+                             : "Correct what the last message named, then start the import again.";
+        break;
+    }
+    return next + " " + kSourceUnchanged;
+}
