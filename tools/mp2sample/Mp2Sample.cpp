@@ -325,6 +325,8 @@ private:
         const int count = n(60);
         QSet<QString> taken;
         QStringList names;
+        QHash<QString, int> sameName;  // vendors given each name so far, deliberate duplicates aside
+        constexpr int kSameNameVendors = 6;
         Cases cases(rng_, count);
         Odds nullName = cases.odds(0.01),
              nullId = cases.odds(0.005),
@@ -340,7 +342,8 @@ private:
                 return stem + num(a + 1, 2);
             });
             QString name = base;
-            if (i > 0 && dupName.at(i))
+            const bool duplicate = i > 0 && dupName.at(i);
+            if (duplicate)
                 name = names[rng_.below(int(names.size()))];  // the same name twice, under another id
             else if (quoted.at(i))
                 name = rng_.pick(QStringList{"O'Reilly Industrial Supply", "Bob's Motor Repair", "Shop's Welding"});
@@ -350,6 +353,12 @@ private:
                 name = base + "  ";     // trailing blanks
             else if (rng_.chance(0.5))
                 name = QString("%1 - %2").arg(base, rng_.pick(kCities));
+            // A large plant buys from many companies, not from the same few under hundreds of ids: a
+            // name already given to kSameNameVendors vendors becomes a branch of its own. The import
+            // makes same names unique by suffixes that accumulate, which no real list of vendors
+            // drives past the name's size. No draw is made here, so a small plant is unchanged.
+            if (!duplicate && ++sameName[name] > kSameNameVendors)
+                name = QString("%1 %2").arg(name).arg(sameName[name]);
             names << name;
             const bool idIsNull = nullId.at(i);
             if (!idIsNull)
