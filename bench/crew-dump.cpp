@@ -32,13 +32,13 @@ void print(const QString& text)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const cli::Spec spec{"crew-dump", kUsage, {{"--sorted", cli::Option::Flag}, {"--table", cli::Option::Values}, {"--log"}}, 1};
+    const cli::Syntax syntax{"crew-dump", kUsage, {{"--sorted", cli::Option::Flag}, {"--table", cli::Option::Values}, {"--log"}}, 1};
     cli::Parsed parsed;
-    if (const auto status = cli::Read(argc, argv, spec, parsed))
+    if (const auto status = cli::Read(argc, argv, syntax, parsed))
         return *status;
     if (const auto log = parsed.value("--log")) {
         if (parsed.values.size() > 1 || !parsed.positional.isEmpty())
-            return cli::Refuse(spec, "--log stands alone");
+            return cli::Refuse(syntax, "--log stands alone");
         QFile f(*log);
         if (!f.open(QIODevice::ReadOnly)) {
             std::fprintf(stderr, "crew-dump: cannot read %s: %s\n", qPrintable(*log), qPrintable(f.errorString()));
@@ -48,7 +48,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (parsed.positional.isEmpty())
-        return cli::Refuse(spec, "DATABASE is required");
+        return cli::Refuse(syntax, "DATABASE is required");
     const QString path = parsed.positional.first();
     testsupport::DumpOptions options;
     options.sortRows = parsed.has("--sorted");

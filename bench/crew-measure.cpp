@@ -91,12 +91,12 @@ int main(int argc, char** argv)
     int i = 1;
     while (i < argc && std::strcmp(argv[i], "--") != 0)
         ++i;
-    const cli::Spec spec{"crew-measure", kUsage, {{"--out"}, {"--stdout"}}};
+    const cli::Syntax syntax{"crew-measure", kUsage, {{"--out"}, {"--stdout"}}};
     cli::Parsed parsed;
-    if (const auto status = cli::Read(i, argv, spec, parsed))
+    if (const auto status = cli::Read(i, argv, syntax, parsed))
         return *status;
     if (i + 1 >= argc)
-        return cli::Refuse(spec, "a COMMAND after -- is required");
+        return cli::Refuse(syntax, "a COMMAND after -- is required");
     ++i;
     const QByteArray outName = QFile::encodeName(parsed.value("--out").value_or(QString()));
     const QByteArray stdoutName = QFile::encodeName(parsed.value("--stdout").value_or("/dev/null"));

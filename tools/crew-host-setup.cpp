@@ -32,14 +32,14 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
 
-    const cli::Spec spec{"crew-host-setup", kUsage, {{"--db-list-dir"}, {"--user-dir"}}};
+    const cli::Syntax syntax{"crew-host-setup", kUsage, {{"--db-list-dir"}, {"--user-dir"}}};
     cli::Parsed parsed;
-    if (const auto status = cli::Read(argc, argv, spec, parsed))
+    if (const auto status = cli::Read(argc, argv, syntax, parsed))
         return *status;
     const QString dbListDir = parsed.value("--db-list-dir").value_or(QString());
     const QString userDir = parsed.value("--user-dir").value_or(QString());
     if (dbListDir.isEmpty() || userDir.isEmpty())
-        return cli::Refuse(spec, "both --db-list-dir and --user-dir are required, each with a directory");
+        return cli::Refuse(syntax, "both --db-list-dir and --user-dir are required, each with a directory");
 
     try {
         const HostSetupResult r = SetUpHost(dbListDir, userDir);

@@ -27,12 +27,12 @@ const char kUsage[] =
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const cli::Spec spec{"crew-mdb-copy", kUsage, {{"--password"}}, 2};
+    const cli::Syntax syntax{"crew-mdb-copy", kUsage, {{"--password"}}, 2};
     cli::Parsed parsed;
-    if (const auto status = cli::Read(argc, argv, spec, parsed))
+    if (const auto status = cli::Read(argc, argv, syntax, parsed))
         return *status;
     if (parsed.positional.size() != 2)
-        return cli::Refuse(spec, "SOURCE and DEST.sqlite are required");
+        return cli::Refuse(syntax, "SOURCE and DEST.sqlite are required");
     const QString source = parsed.positional[0];
     const QString dest = parsed.positional[1];
     const std::optional<QString> password = parsed.value("--password");

@@ -43,15 +43,15 @@ bool SameFile(const QString& a, const QString& b)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const cli::Spec spec{"crew-mdb-make", kUsage, {{"--from"}, {"--out"}, {"--password"}}};
+    const cli::Syntax syntax{"crew-mdb-make", kUsage, {{"--from"}, {"--out"}, {"--password"}}};
     cli::Parsed parsed;
-    if (const auto status = cli::Read(argc, argv, spec, parsed))
+    if (const auto status = cli::Read(argc, argv, syntax, parsed))
         return *status;
     const QString from = parsed.value("--from").value_or(QString());
     const QString out = parsed.value("--out").value_or(QString());
     const std::optional<QString> password = parsed.value("--password");
     if (from.isEmpty() || out.isEmpty())
-        return cli::Refuse(spec, "--from and --out are required");
+        return cli::Refuse(syntax, "--from and --out are required");
     if (password && password->size() > 20)
         return fail(2, "the password holds more than 20 characters");
     const QDir dir(from);

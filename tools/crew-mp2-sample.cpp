@@ -42,41 +42,41 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const cli::Spec spec{"crew-mp2-sample", kUsage,
+    const cli::Syntax syntax{"crew-mp2-sample", kUsage,
                          {{"--scale"}, {"--out"}, {"--password"}, {"--seed"}, {"--as-of"}, {"--renames"}}};
     cli::Parsed parsed;
-    if (const auto status = cli::Read(argc, argv, spec, parsed))
+    if (const auto status = cli::Read(argc, argv, syntax, parsed))
         return *status;
 
     testsupport::Mp2SampleOptions options;
     bool ok = true;
     const std::optional<QString> scale = parsed.value("--scale");
     if (!scale)
-        return cli::Refuse(spec, "--scale is required");
+        return cli::Refuse(syntax, "--scale is required");
     options.scale = scale->toDouble(&ok);
     if (!ok || !(options.scale > 0) || options.scale > 1000)
-        return cli::Refuse(spec, "--scale needs a number above 0 and at most 1000, not '" + *scale + "'");
+        return cli::Refuse(syntax, "--scale needs a number above 0 and at most 1000, not '" + *scale + "'");
     const QString path = parsed.value("--out").value_or(QString());
     if (path.isEmpty())
-        return cli::Refuse(spec, "--out is required");
+        return cli::Refuse(syntax, "--out is required");
     if (const auto password = parsed.value("--password")) {
         if (password->size() > 20)
-            return cli::Refuse(spec, "a Jet 4 password has at most 20 characters");
+            return cli::Refuse(syntax, "a Jet 4 password has at most 20 characters");
         options.password = *password;
     }
     if (const auto seed = parsed.value("--seed")) {
         options.seed = seed->toULongLong(&ok);
         if (!ok)
-            return cli::Refuse(spec, "--seed needs a whole number, not '" + *seed + "'");
+            return cli::Refuse(syntax, "--seed needs a whole number, not '" + *seed + "'");
     }
     if (const auto asOf = parsed.value("--as-of")) {
         options.asOf = QDate::fromString(*asOf, Qt::ISODate);
         if (!options.asOf.isValid())
-            return cli::Refuse(spec, "--as-of needs a date YYYY-MM-DD, not '" + *asOf + "'");
+            return cli::Refuse(syntax, "--as-of needs a date YYYY-MM-DD, not '" + *asOf + "'");
     }
     const QString renamesPath = parsed.value("--renames").value_or(QString());
     if (!renamesPath.isEmpty() && QFileInfo(renamesPath).absoluteFilePath() == QFileInfo(path).absoluteFilePath())
-        return cli::Refuse(spec, "--renames and --out name the same file " + path);
+        return cli::Refuse(syntax, "--renames and --out name the same file " + path);
 
     try {
         QElapsedTimer timer;

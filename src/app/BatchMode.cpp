@@ -47,9 +47,9 @@ const char kBatchUsage[] =
 
 namespace {
 
-const cli::Spec& BatchSpec()
+const cli::Syntax& BatchSyntax()
 {
-    static const cli::Spec spec{"crew-import",
+    static const cli::Syntax syntax{"crew-import",
                                 kBatchUsage,
                                 {{"--source"},
                                  {"--target-dir"},
@@ -63,7 +63,7 @@ const cli::Spec& BatchSpec()
                                  {"--yes", cli::Option::Flag},
                                  {"--check-only", cli::Option::Flag},
                                  {"--report"}}};
-    return spec;
+    return syntax;
 }
 
 }  // namespace
@@ -71,7 +71,7 @@ const cli::Spec& BatchSpec()
 QString ParseBatchOptions(const QStringList& args, BatchOptions& options)
 {
     cli::Parsed parsed;
-    if (const QString problem = cli::Parse(args, BatchSpec(), parsed); !problem.isEmpty())
+    if (const QString problem = cli::Parse(args, BatchSyntax(), parsed); !problem.isEmpty())
         return problem;
     options = BatchOptions{};
     options.help = parsed.help;

@@ -24,12 +24,12 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const cli::Spec spec{"crew-import", kUsage, {{"--batch", cli::Option::Flag}}};
+    const cli::Syntax syntax{"crew-import", kUsage, {{"--batch", cli::Option::Flag}}};
 
     QStringList args;
     if (const QString problem = cli::Decode(argc, argv, args); !problem.isEmpty()) {
         if (std::strcmp(argv[1], "--batch") != 0)
-            return cli::Refuse(spec, problem);
+            return cli::Refuse(syntax, problem);
         err << "crew-import: " << problem << "\n" << kBatchUsage;
         return 2;
     }
@@ -47,9 +47,9 @@ int main(int argc, char** argv)
         return RunBatch(options, app.applicationFilePath(), out, err);
     }
     cli::Parsed parsed;
-    if (const QString problem = cli::Parse(args, spec, parsed); !problem.isEmpty())
-        return cli::Refuse(spec, problem);
+    if (const QString problem = cli::Parse(args, syntax, parsed); !problem.isEmpty())
+        return cli::Refuse(syntax, problem);
     if (parsed.help)
-        return cli::Help(spec);
-    return cli::Refuse(spec, "--batch must come first");
+        return cli::Help(syntax);
+    return cli::Refuse(syntax, "--batch must come first");
 }

@@ -28,9 +28,9 @@ void Print(std::FILE* stream, const QString& text)
     std::fflush(stream);
 }
 
-const Option* Find(const Spec& spec, const QString& name)
+const Option* Find(const Syntax& syntax, const QString& name)
 {
-    for (const Option& o : spec.options)
+    for (const Option& o : syntax.options)
         if (o.name == name)
             return &o;
     return nullptr;
@@ -66,14 +66,14 @@ QString Decode(int argc, char** argv, QStringList& args)
     return {};
 }
 
-QString Parse(const QStringList& args, const Spec& spec, Parsed& parsed)
+QString Parse(const QStringList& args, const Syntax& syntax, Parsed& parsed)
 {
     parsed = Parsed{};
     bool optionsEnded = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (optionsEnded || a == QLatin1String("-") || !a.startsWith(QLatin1Char('-'))) {
-            if (parsed.positional.size() >= spec.positionals)
+            if (parsed.positional.size() >= syntax.positionals)
                 return QString("unexpected argument '%1'").arg(a);
             parsed.positional << a;
             continue;
@@ -88,7 +88,7 @@ QString Parse(const QStringList& args, const Spec& spec, Parsed& parsed)
         }
         const qsizetype equals = a.startsWith(QLatin1String("--")) ? a.indexOf(QLatin1Char('=')) : -1;
         const QString name = equals > 0 ? a.left(equals) : a;
-        const Option* option = Find(spec, name);
+        const Option* option = Find(syntax, name);
         if (!option)
             return QString("unknown option '%1'").arg(name);
         if (option->kind == Option::Flag) {
@@ -112,28 +112,28 @@ QString Parse(const QStringList& args, const Spec& spec, Parsed& parsed)
     return {};
 }
 
-std::optional<int> Read(int argc, char** argv, const Spec& spec, Parsed& parsed)
+std::optional<int> Read(int argc, char** argv, const Syntax& syntax, Parsed& parsed)
 {
     QStringList args;
     QString problem = Decode(argc, argv, args);
     if (problem.isEmpty())
-        problem = Parse(args, spec, parsed);
+        problem = Parse(args, syntax, parsed);
     if (!problem.isEmpty())
-        return Refuse(spec, problem);
+        return Refuse(syntax, problem);
     if (parsed.help)
-        return Help(spec);
+        return Help(syntax);
     return std::nullopt;
 }
 
-int Refuse(const Spec& spec, const QString& problem)
+int Refuse(const Syntax& syntax, const QString& problem)
 {
-    Print(stderr, spec.program + ": " + problem + "\n" + spec.usage);
+    Print(stderr, syntax.program + ": " + problem + "\n" + syntax.usage);
     return 2;
 }
 
-int Help(const Spec& spec)
+int Help(const Syntax& syntax)
 {
-    Print(stdout, spec.usage);
+    Print(stdout, syntax.usage);
     return 0;
 }
 

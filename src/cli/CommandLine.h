@@ -22,7 +22,7 @@ struct Option {
     Kind kind = Value;
 };
 
-struct Spec {
+struct Syntax {
     QString program;              // the name that starts every message
     QString usage;                // for --help and after a problem
     std::vector<Option> options;
@@ -43,17 +43,17 @@ struct Parsed {
 // argv[1] .. argv[argc - 1] as text into `args`; the problem when one of them is not UTF-8.
 QString Decode(int argc, char** argv, QStringList& args);
 
-// Reads `args` by `spec` into `parsed`; the problem, or empty. A request for help stops the reading.
-QString Parse(const QStringList& args, const Spec& spec, Parsed& parsed);
+// Reads `args` by `syntax` into `parsed`; the problem, or empty. A request for help stops the reading.
+QString Parse(const QStringList& args, const Syntax& syntax, Parsed& parsed);
 
 // Decode and Parse for a program's main(). Returns the exit status when the program ends here: 0
 // after the usage was printed for --help, 2 after a problem was printed with the usage; nullopt when
 // the program goes on with `parsed`.
-std::optional<int> Read(int argc, char** argv, const Spec& spec, Parsed& parsed);
+std::optional<int> Read(int argc, char** argv, const Syntax& syntax, Parsed& parsed);
 
 // Prints "<program>: <problem>" and the usage on standard error; returns 2, the status of bad options.
-int Refuse(const Spec& spec, const QString& problem);
+int Refuse(const Syntax& syntax, const QString& problem);
 // Prints the usage on standard output; returns 0.
-int Help(const Spec& spec);
+int Help(const Syntax& syntax);
 
 }  // namespace cli
