@@ -15,22 +15,16 @@
 
 namespace spine {
 
+// The statements run as testsupport::RunSql runs them, then the password's verifier stored.
 inline void RunSql(const QString& path, const QStringList& statements, const QString& password = {})
 {
+    testsupport::RunSql(path, statements);
+    if (password.isEmpty())
+        return;
     sqlite3* db = nullptr;
     if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK)
         throw std::runtime_error("cannot open " + path.toStdString());
-    for (const QString& s : statements) {
-        char* err = nullptr;
-        if (sqlite3_exec(db, s.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
-            const std::string why = err ? err : "?";
-            sqlite3_free(err);
-            sqlite3_close(db);
-            throw std::runtime_error("SQL failed: " + s.toStdString() + ": " + why);
-        }
-    }
-    if (!password.isEmpty())
-        dao::StorePasswordVerifier(db, password);
+    dao::StorePasswordVerifier(db, password);
     sqlite3_close(db);
 }
 
