@@ -43,7 +43,7 @@ const char kBatchUsage[] =
     "                       kept, the log written as MP2ImportCheck.txt beside the target\n"
     "  --report FILE.json   write how the run ended and the account of every row (see the README)\n"
     "Exit status: 0 imported (or checked); 1 not imported; 2 bad options; 3 a question the options\n"
-    "cannot answer.\n";
+    "cannot answer; 4 the run ended with 0 or 1 but the report could not be written.\n";
 
 namespace {
 
@@ -255,15 +255,12 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
     }
     answers.password = options.password;
 
-    // A report left by an earlier run at that name would be read as this run's should this one fail
-    // to write its own.
-    if (options.report && QFileInfo(*options.report).isFile())
-        QFile::remove(*options.report);
-
     dao::InstallInterruptHandlers();
     BatchOperator op(answers, out);
     RunState run(op);
     run.checkOnly = options.checkOnly;
+    if (options.report)
+        run.files.SetReport(Absolute(*options.report));
     int status = 1;
     try {
         run.gProgram = GetEdition(programPath);
@@ -275,6 +272,14 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
         const QString source = Absolute(options.source);
         op.Note("Change Database: " + source);
         form.btnAdd_Click(source);
+        // The report is held against what no run may touch before anything is started.
+        try {
+            run.files.CheckReport(ProtectedFiles(run));
+        } catch (const dao::DaoError& e) {
+            err << "crew-import: --report: error " << e.Number << ": " << e.Description << "\n" << kBatchUsage;
+            CloseAll(run, err);
+            return 2;
+        }
         if (options.name) {
             op.Note("Typing the Name: " + *options.name);
             TypeInto(
@@ -328,11 +333,15 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
     CompleteSummary(run);
     CloseAll(run, err);
     PrintSummary(op, run.summary);
+    bool reportMissing = false;
     if (options.report) {
         try {
-            WriteReport(*options.report, run.summary);
+            run.files.WriteReport(ReportJson(run.summary));
         } catch (const dao::DaoError& e) {
-            err << "crew-import: --report: error " << e.Number << ": " << e.Description << "\n";
+            reportMissing = true;
+            err << "crew-import: --report: error " << e.Number << ": " << e.Description
+                << "\ncrew-import: the report was not written; the run " << RunResultName(run.summary.result)
+                << " as the summary above says (exit status " << kReportMissingStatus << ")\n";
         }
     }
     if (!op.stuck().isEmpty()) {
@@ -344,5 +353,8 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
             << "; nothing was registered and no new database was left (exit status " << status << ")\n";
     else if (status != 0)
         err << "crew-import: the import did not complete (exit status " << status << ")\n";
+    // A missing report is told apart from the run's own result, which the summary gives.
+    if (reportMissing && (status == 0 || status == 1))
+        return kReportMissingStatus;
     return status;
 }

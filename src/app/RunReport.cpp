@@ -6,7 +6,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <cmath>
 #include <unistd.h>
 
@@ -63,13 +62,4 @@ void CheckReportPlace(const QString& path)
         problem = "its folder '" + folder + "' cannot be written";
     if (!problem.isEmpty())
         throw dao::DaoError(75, QString("Path/File access error: the report '%1' cannot be written (%2)").arg(path, problem));
-}
-
-void WriteReport(const QString& path, const RunSummary& summary)
-{
-    QSaveFile file(path);
-    const QByteArray json = ReportJson(summary);
-    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit())
-        throw dao::DaoError(75, QString("Path/File access error: the report '%1' could not be written (%2)")
-                                    .arg(path, file.errorString()));
 }

@@ -18,6 +18,6 @@ QByteArray ReportJson(const RunSummary& summary);
 // written, or `path` is a folder. Checked before the run starts.
 void CheckReportPlace(const QString& path);
 
-// Writes the report to `path`, whole or not at all (written beside it, then renamed into place).
-// Raises 75 naming `path`.
-void WriteReport(const QString& path, const RunSummary& summary);
+// The exit status of a run whose report could not be written: the run's result is the one its summary
+// gives, the report is missing (an earlier report at that name is left as it was).
+constexpr int kReportMissingStatus = 4;

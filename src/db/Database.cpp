@@ -411,9 +411,13 @@ bool Database::HasTable(const QString& name) const
                        nullptr);
     const QByteArray utf8 = name.toUtf8();
     sqlite3_bind_text(st, 1, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
-    const bool found = sqlite3_step(st) == SQLITE_ROW;
+    const int rc = sqlite3_step(st);
     sqlite3_finalize(st);
-    return found;
+    // A schema that cannot be read (the file locked by another program, damaged) is an error, never
+    // "no such table".
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        const_cast<Database*>(this)->raiseLastError("the list of tables");
+    return rc == SQLITE_ROW;
 }
 
 const TableDef& Database::Table(const QString& name)

@@ -4,7 +4,7 @@
 #include "db/TextForm.h"
 #include "convert/Conversions.h"
 #include "run/ConversionTrap.h"
-#include "run/DeleteFile.h"
+#include "run/RunFiles.h"
 #include "run/EndProgram.h"
 #include "run/RecordCount.h"
 #include "run/RunEnding.h"
@@ -33,30 +33,26 @@ QString WithSlash(const QString& dir)
     return dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');
 }
 
-// The new database: a copy of the template, made in a folder of its own beside the target and put in
-// place by a rename that replaces nothing, so that no link planted at the target's name (or at its
-// journal's) is ever followed. A file already at the target is replaced, as a copy over it would.
-void CopyTemplate(const QString& templatePath, const QString& target)
+// The new database: a copy of the template, made in a private folder of this run and put in place by
+// the plan, with a rename that replaces nothing: whatever appeared at the target since the checks is
+// never overwritten (nor removed when the run then fails).
+void CopyTemplate(RunState& run, const QString& templatePath, const QString& target)
 {
     if (!QFileInfo(templatePath).isFile())
         throw dao::DaoError(53, QString("File not found: '%1'").arg(templatePath));
-    dao::RefuseSymLink(target, "the new database");
-    if (QFileInfo::exists(target))
-        DeleteFile(target);
-    dao::RemoveStaleJournals(target);
-    const QString folder = dao::MakePrivateDir(QFileInfo(target).absolutePath(), ".crew-new-");
+    const QString folder = run.files.MakePrivateDir(QFileInfo(target).absolutePath());
     try {
         const QString made = QDir(folder).filePath("new");
         QFile file(templatePath);
         if (!file.copy(made))
             throw dao::DaoError(75, QString("Path/File access error: '%1' could not be copied to '%2' (%3)")
                                         .arg(templatePath, target, file.errorString()));
-        dao::RenameNoReplace(made, target);
+        run.files.PlaceNewDatabase(made, target);
     } catch (...) {
-        dao::RemovePrivateDir(folder);
+        run.files.RemovePrivateDir(folder);
         throw;
     }
-    dao::RemovePrivateDir(folder);
+    run.files.RemovePrivateDir(folder);
 }
 
 // Only one import at a time may work in a folder: two would share the working copy temp7601.in, or
@@ -70,21 +66,14 @@ void LockFolder(RunState& run, const QString& folder, const QString& what)
                                     .arg(what, folder));
 }
 
-// The working copy is made in the current folder: it must be a folder this user can write, and the
-// name temp7601.in must be free for a file of ours.
-void CheckWorkingCopyPlace(const RunState& run, const QString& currentDir)
+// The working copy is made in the current folder: it must be a folder this user can write.
+void CheckWorkingCopyPlace(const QString& currentDir)
 {
     if (::access(QFile::encodeName(currentDir).constData(), W_OK | X_OK) != 0)
         throw dao::DaoError(75, QString("Path/File access error: the working copy temp7601.in is made in the "
                                         "current folder '%1', which cannot be written. Start the import from a "
                                         "folder you can write to.")
                                     .arg(currentDir));
-    dao::RefuseSymLink(run.TempPath, "the import's working copy");
-    const QFileInfo temp(run.TempPath);
-    if (temp.exists() && !temp.isFile())
-        throw dao::DaoError(75, QString("Path/File access error: '%1' is not a file, so the working copy cannot be "
-                                        "made there. Remove or rename it, or start the import from another folder.")
-                                    .arg(run.TempPath));
 }
 
 // The database list is written only when every conversion has run: that it can be written is
@@ -107,6 +96,30 @@ void CheckDatabaseListWritable(const RunState& run)
                                     .arg(list, blocked));
 }
 
+// What registration needs, checked before anything is made, so that a run never converts a whole
+// site only to throw the database away at the last step: the list is open, its table DB has the
+// fields the new row is written to, and it can be written.
+void CheckRegistrationPossible(const RunState& run)
+{
+    if (!run.gVXDBListDb || !run.gVXDBListDb->isOpen())
+        throw dao::DaoError(91, "Object variable or With block variable not set (the product's database list is "
+                                "not open)");
+    dao::Database& list = *run.gVXDBListDb;
+    const QString where = CR + QString("(the product's database list '%1', where the new database is registered "
+                                       "when the import ends; have the product repair its list, then import again)")
+                                   .arg(list.Name());
+    try {
+        const dao::TableDef& table = list.Table("DB");
+        for (const char* field : {"Name", "Path", "FileName", "IsDefault"})
+            if (table.fieldIndex(QString::fromLatin1(field)) < 0)
+                throw dao::DaoError(3265,
+                                    QString("Item not found in this collection. (field '%1' of table 'DB')").arg(field));
+    } catch (const dao::DaoError& e) {
+        throw dao::DaoError(e.Number, e.Description + where);
+    }
+    CheckDatabaseListWritable(run);
+}
+
 // The working copy of a run that ends before its conversions start holds a source's data and
 // nothing the operator needs: it is removed, with its journal.
 void RemoveWorkingCopy(RunState& run)
@@ -115,9 +128,25 @@ void RemoveWorkingCopy(RunState& run)
         run.DBin->Rollback();
         run.DBin->Close();
     }
-    if (QFileInfo::exists(run.TempPath))
-        DeleteFile(run.TempPath);
-    dao::RemoveStaleJournals(run.TempPath);
+    run.files.Remove(RunFile::WorkingCopy);
+}
+
+// The working copy: the source read into a private folder of this run, then put in place of an
+// earlier run's working copy.
+QStringList MakeWorkingCopy(RunState& run, const QString& currentDir)
+{
+    const QString folder = run.files.MakePrivateDir(currentDir);
+    QStringList warnings;
+    try {
+        const QString made = QDir(folder).filePath("temp7601.in");
+        warnings = dao::CopySource(run.SourcePath, made);
+        run.files.PlaceWorkingCopy(made);
+    } catch (...) {
+        run.files.RemovePrivateDir(folder);
+        throw;
+    }
+    run.files.RemovePrivateDir(folder);
+    return warnings;
 }
 
 // The password dialogue: asked until the answer is Y or N (in either case), then DBin is opened.
@@ -258,22 +287,20 @@ void ShowCleanupFailure(RunState& run, const QString& label, const dao::DaoError
 // What a run that ends early removes: the new database when this run has started to make it, and
 // the working copy when the conversions had not started with it.
 struct Made {
-    bool target = false;
-    bool workingCopy = false;
+    bool started = false; // the plan held and the log is on disk: the import has begun
+    bool target = false;  // this attempt made the new database (the plan knows whether it is still there)
     bool conversionsStarted = false;
-    QString privateDir;  // a check-only run's folder for its new database
+    QString privateDir;   // a check-only run's folder for its new database
 };
 
 void CleanUp(RunState& run, const Made& made, const QString& label) noexcept
 {
-    if (made.target) {
-        try {
-            RemoveNewDatabase(run);
-        } catch (const dao::DaoError& removal) {
-            ShowCleanupFailure(run, label, removal);
-        }
+    try {
+        RemoveNewDatabase(run);
+    } catch (const dao::DaoError& removal) {
+        ShowCleanupFailure(run, label, removal);
     }
-    if (made.workingCopy && !made.conversionsStarted) {
+    if (!made.conversionsStarted) {
         try {
             RemoveWorkingCopy(run);
         } catch (const dao::DaoError& removal) {
@@ -281,7 +308,7 @@ void CleanUp(RunState& run, const Made& made, const QString& label) noexcept
         }
     }
     if (!made.privateDir.isEmpty())
-        dao::RemovePrivateDir(made.privateDir);  // where a check made its new database
+        run.files.RemovePrivateDir(made.privateDir);  // where a check made its new database
 }
 
 // What a run that did not go through leaves: said at the end of its log line.
@@ -289,7 +316,7 @@ QString LeftBehind(const RunState& run, const Made& made)
 {
     if (!made.target)
         return "Nothing was registered.";
-    if (QFileInfo::exists(run.TargetPath))
+    if (run.files.made(RunFile::NewDatabase))
         return "The new database '" + run.TargetPath + "' could not be removed; nothing was registered.";
     return "The new database '" + run.TargetPath + "' was removed; nothing was registered.";
 }
@@ -319,9 +346,7 @@ QString Ended(const RunState& run, const char* how, const QString& why, const Ma
 // the trap has recorded why and removed the new database.
 void EndedByTrap(RunState& run, const Made& made)
 {
-    Made left = made;
-    left.target = false;  // the trap removed it (LeftBehind says so when it could not)
-    CleanUp(run, left, "Error: In sub DoImport ");
+    CleanUp(run, made, "Error: In sub DoImport ");
     RecordEnding(run, RunResult::Failed);  // when the trap did not say why
     const RunSummary& s = run.summary;
     const QString why = s.error ? ErrorText(*s.error) : QString();
@@ -333,7 +358,8 @@ void EndedByTrap(RunState& run, const Made& made)
 [[noreturn]] void DriverTrap(RunState& run, const dao::DaoError& e, const Made& made)
 {
     run.op.SetBusy(false);
-    RecordEnding(run, RunResult::Failed, RunError{e.Number, e.Description, "DoImport"});
+    // Refused before anything was written (the plan of its files or what registration needs).
+    RecordEnding(run, made.started ? RunResult::Failed : RunResult::Refused, RunError{e.Number, e.Description, "DoImport"});
     const QString number = QString::number(e.Number);
     if (e.Number != 70) {
         run.op.MsgBox("Error: In sub DoImport " + number + CR + e.Description + CR + "Import Utility will close.");
@@ -416,10 +442,15 @@ void CheckLogCanBeMade(const QString& folder, const QString& path)
 
 void OpenImportLog(RunState& run)
 {
-    if (!run.log.gLogOpen()) {
-        const QString path = run.txtTargetDir + "/MP2ImportLog.txt";
+    // Every attempt names the log's place anew: the log goes beside the database of the attempt that
+    // goes ahead, never into the folder of an earlier one that the checks refused.
+    const QString path = run.txtTargetDir + "/MP2ImportLog.txt";
+    if (!run.log.gLogOpen() || run.log.pending()) {
         CheckLogCanBeMade(LogFolderText(run.txtTargetDir), path);
-        run.log.OpenPending(path);
+        if (run.log.gLogOpen())
+            run.log.MovePending(path);
+        else
+            run.log.OpenPending(path);
     }
     if (!run.requested.isValid())
         run.requested.start();
@@ -433,23 +464,60 @@ void OpenImportLog(RunState& run)
 void ClaimImportFolders(RunState& run)
 {
     // The run's two folders: the current one (the working copy) and the target (the log, the new
-    // database).
+    // database). A target folder still to be made is made, and claimed, when the import begins.
     LockFolder(run, QDir::currentPath(), "the working copy temp7601.in");
     const QString folder = QFileInfo(run.log.gLogPath()).absolutePath();
-    MakeDirIfMissing(folder);
-    LockFolder(run, folder, "the import log MP2ImportLog.txt");
+    if (QFileInfo(folder).isDir())
+        LockFolder(run, folder, "the import log MP2ImportLog.txt");
+}
+
+QString ImportLogPath(const RunState& run)
+{
+    const QString path = run.log.gLogPath();
+    if (!run.checkOnly)
+        return path;
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1) + "MP2ImportCheck.txt";
 }
 
 void CommitImportLog(RunState& run)
 {
     if (!run.log.pending())
         return;
-    ClaimImportFolders(run);
-    if (run.checkOnly) {
-        const QString path = run.log.gLogPath();
-        run.log.MovePending(path.left(path.lastIndexOf(QLatin1Char('/')) + 1) + "MP2ImportCheck.txt");
+    LockFolder(run, QDir::currentPath(), "the working copy temp7601.in");
+    const QString path = ImportLogPath(run);
+    const QString folder = QFileInfo(path).absolutePath();
+    MakeDirIfMissing(folder);
+    LockFolder(run, folder, "the import log MP2ImportLog.txt");
+    run.log.MovePending(path);
+    run.log.Commit(run.files.CreateLog(path));
+}
+
+std::vector<ProtectedFile> ProtectedFiles(RunState& run)
+{
+    std::vector<ProtectedFile> files;
+    const QString source = run.SourcePath.isEmpty() ? run.txtSourceDB : run.SourcePath;
+    if (!source.isEmpty())
+        files.push_back({source, "the MP2 database"});
+    const QString list = run.gVXDBListDb && run.gVXDBListDb->isOpen() ? run.gVXDBListDb->Name()
+                                                                      : run.gVXDBListDir + "/VXDB97.mdb";
+    files.push_back({list, "the product's database list"});
+    files.push_back({run.gVXDBListDir + "/BlnkVtrx.vdb", "the product's template"});
+    if (!run.gVXDBListDb || !run.gVXDBListDb->isOpen() || !run.gVXDBListDb->HasTable("DB"))
+        return files;  // the check of what registration needs says what is wrong
+    const dao::TableDef& table = run.gVXDBListDb->Table("DB");
+    if (table.fieldIndex("Path") < 0 || table.fieldIndex("FileName") < 0)
+        return files;
+    auto rs = run.gVXDBListDb->OpenRecordset("Select * From DB", dao::dbOpenSnapshot);
+    for (; !rs->EOF_(); rs->MoveNext()) {
+        const dao::Variant folder = rs->Fields("Path").Value();
+        const dao::Variant name = rs->Fields("FileName").Value();
+        if (folder.isNull() || name.isNull() || name.toText().isEmpty())
+            continue;
+        const QString path = WithSlash(folder.toText()) + name.toText();
+        files.push_back({path, "a database registered in the product's list"});
     }
-    run.log.Commit();
+    rs->Close();
+    return files;
 }
 
 void CheckTargetPathLength(const QString& targetPath)
@@ -531,27 +599,34 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
         run.TempPath = currentDir + "/temp7601.in";
         LockFolder(run, currentDir, "the working copy temp7601.in");
         run.TargetDir = WithSlash(run.TargetDir);
+        CheckWorkingCopyPlace(currentDir);
+        CheckRegistrationPossible(run);
+
+        // The plan of this attempt's files, held against what no run may touch before anything is
+        // written.
+        RunPlaces places;
+        places.source = run.SourcePath;
+        places.workingCopy = run.TempPath;
+        places.newDatabase = run.TargetPath;
+        places.log = ImportLogPath(run);
+        places.checkOnly = run.checkOnly;
+        places.protectedFiles = ProtectedFiles(run);
+        run.files.Fix(places);
+
         MakeDirIfMissing(run.TargetDir.size() > 1 ? run.TargetDir.chopped(1) : run.TargetDir);
         LockFolder(run, run.TargetDir, "the import log MP2ImportLog.txt");
         CommitImportLog(run);
-        CheckWorkingCopyPlace(run, currentDir);
-        CheckDatabaseListWritable(run);
+        made.started = true;
+        // What runs killed outright left in these folders.
+        RunFiles::RemoveStalePrivateDirs(currentDir);
+        RunFiles::RemoveStalePrivateDirs(run.TargetDir);
 
-        // The working copy of the source. A source that is itself the working copy's file would be
-        // deleted before it is read: that is refused.
-        if (QFileInfo(run.TempPath).isFile() && dao::SameFile(run.SourcePath, run.TempPath))
-            throw dao::DaoError(75, QString("Path/File access error: the source '%1' is the working copy's own "
-                                            "file and cannot be copied onto itself")
-                                        .arg(run.SourcePath));
-        if (QFileInfo(run.TempPath).isFile())
-            DeleteFile(run.TempPath);
         run.op.SetBusy(true);
-        for (const QString& warning : dao::CopySource(run.SourcePath, run.TempPath)) {
+        for (const QString& warning : MakeWorkingCopy(run, currentDir)) {
             run.Log(warning);  // damage the copy made good (an unreadable index), for the operator
             run.Log(QString());
             run.summary.warnings << warning;
         }
-        made.workingCopy = true;
 
         // The new database, from the template.
         const QString templatePath = run.gVXDBListDir + "/BlnkVtrx.vdb";
@@ -564,10 +639,10 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
         }
         // A check makes it in a private folder beside the target: the target's name stays free.
         if (run.checkOnly) {
-            made.privateDir = dao::MakePrivateDir(QFileInfo(run.TargetPath).absolutePath(), ".crew-check-");
+            made.privateDir = run.files.MakePrivateDir(QFileInfo(run.TargetPath).absolutePath());
             run.TargetPath = made.privateDir + "/" + run.TargetFileName;
         }
-        CopyTemplate(templatePath, run.TargetPath);
+        CopyTemplate(run, templatePath, run.TargetPath);
         made.target = true;
 
         OpenSourceCopy(run);
@@ -605,8 +680,7 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
         if (run.checkOnly) {
             // The check went through: its database goes, and nothing is registered.
             RemoveNewDatabase(run);
-            dao::RemovePrivateDir(made.privateDir);
-            made.target = false;
+            run.files.RemovePrivateDir(made.privateDir);
             made.privateDir.clear();
             RecordEnding(run, RunResult::Checked);
             done = "The check of '" + run.SourcePath + "' is complete." + CR +
@@ -614,7 +688,7 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
                    CR + "'" + run.log.gLogPath() + "'";
         } else {
             RegisterNewDatabase(run);
-            made.target = false;  // registered: the database is the operator's now, whatever follows
+            run.files.Keep(RunFile::NewDatabase);  // registered: the database is the operator's now, whatever follows
             RecordEnding(run, RunResult::Imported);
             done = "The import of '" + run.SourcePath + "' was imported to " + CR + "'" + run.TargetPath + "' " + CR +
                    CR + "The import log file is located at " + CR + "'" + run.log.gLogPath() + "'";

@@ -18,14 +18,23 @@ void MakeDirIfMissing(const QString& dir);
 // the disk until the import goes ahead (CommitImportLog), so an attempt that the checks refuse leaves an
 // earlier import's log and the folders as they were.
 void OpenImportLog(RunState& run);
-// The Import button's checks have passed: the current folder and the target directory are claimed for
-// this run (a second import in either is refused, 75) and the target directory is made when missing.
-// The log stays pending: it reaches the disk when the import begins.
+// The Import button's checks have passed: the current folder and the target directory, when it exists,
+// are claimed for this run (a second import in either is refused, 75). Nothing is made: the target
+// directory is made and the log reaches the disk when the import begins.
 void ClaimImportFolders(RunState& run);
-// The import begins: the folders are claimed (ClaimImportFolders) and a pending log is written to its
-// file (created or emptied), the lines kept so far first. A check-only run writes it to
-// "<target directory>/MP2ImportCheck.txt" instead and never touches MP2ImportLog.txt.
+// The import begins: the folders are claimed (the target directory made when missing) and a pending log
+// is written to a file made afresh by the run's plan and put in place of an earlier log, the lines kept
+// so far first. A check-only run writes it to "<target directory>/MP2ImportCheck.txt" instead and never
+// touches MP2ImportLog.txt.
 void CommitImportLog(RunState& run);
+
+// The path of the log this attempt writes: MP2ImportLog.txt, or MP2ImportCheck.txt beside it for a
+// check only.
+QString ImportLogPath(const RunState& run);
+
+// What no run may write or remove: the source, the product's database list and template, and every
+// database the list registers.
+std::vector<ProtectedFile> ProtectedFiles(RunState& run);
 
 // Raises 75 when the new database's path (or its journal's) is too long for the file system: a name
 // longer than the folder's limit, or a path longer than the system's.

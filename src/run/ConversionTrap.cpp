@@ -1,7 +1,5 @@
 #include "run/ConversionTrap.h"
 
-#include "db/SafeFiles.h"
-#include "run/DeleteFile.h"
 #include "run/EndProgram.h"
 #include "run/RunEnding.h"
 
@@ -14,7 +12,7 @@ const QChar CR(13);
 
 void RemoveNewDatabase(RunState& run)
 {
-    if (run.TargetPath.isEmpty() || !QFileInfo::exists(run.TargetPath))
+    if (!run.files.made(RunFile::NewDatabase))
         return;
     // The file goes whether or not it could be closed; its pending writes are dropped, not committed,
     // and a failure to close is still reported once the file is gone.
@@ -30,8 +28,7 @@ void RemoveNewDatabase(RunState& run)
         }
         run.gDBoutOpen = false;
     }
-    DeleteFile(run.TargetPath);
-    dao::RemoveStaleJournals(run.TargetPath);
+    run.files.Remove(RunFile::NewDatabase);
     if (closeError)
         throw *closeError;
 }

@@ -33,11 +33,18 @@ void ImportLog::MovePending(const QString& path)
         path_ = path;
 }
 
-void ImportLog::Commit()
+void ImportLog::Commit(int fd)
 {
-    if (!pending_)
+    if (!pending_) {
+        ::close(fd);
         return;
-    openFile();
+    }
+    if (!file_.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        const QString reason = file_.errorString();
+        ::close(fd);
+        throw dao::DaoError(75, QString("Path/File access error: the import log '%1' could not be opened (%2)")
+                                    .arg(path_, reason));
+    }
     pending_ = false;
     const QByteArray kept = std::exchange(kept_, QByteArray());
     if (file_.write(kept) != kept.size() || !file_.flush())

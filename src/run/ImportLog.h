@@ -21,9 +21,10 @@ public:
     // A pending log goes to `path` instead when it is written (a check-only run keeps its log apart).
     // Nothing changes once the log is on disk.
     void MovePending(const QString& path);
-    // Writes a pending log to its file (creating or emptying it), the lines kept so far first; does
-    // nothing when the log is already on disk. Raises as Open does; the log stays pending then.
-    void Commit();
+    // Writes a pending log to the file open at `fd` (made afresh by the run's plan of its files, which
+    // this object then owns), the lines kept so far first; does nothing when the log is already on disk
+    // (the descriptor is closed then). Raises 61 when the lines cannot be written.
+    void Commit(int fd);
     void Print(const QString& line);  // no-op when the log is not open
     void Close();
     bool gLogOpen() const { return pending_ || file_.isOpen(); }

@@ -5,6 +5,7 @@
 #include "run/ImportLog.h"
 #include "run/Operator.h"
 #include "run/Progress.h"
+#include "run/RunFiles.h"
 #include "run/RunSummary.h"
 #include "db/Database.h"
 #include "db/SafeFiles.h"
@@ -61,6 +62,8 @@ struct RunState {
     // One import at a time in the folder of the working copy and in the folder of the log, held
     // until the program ends.
     dao::FolderLocks folderLocks;
+    // The plan of the attempt's files: every file the run creates, replaces or removes goes through it.
+    RunFiles files;
 
     // How the run is made and how it ended.
     bool checkOnly = false;          // the whole import into a private place: nothing registered or kept

@@ -8,6 +8,7 @@
 #include "run/ScriptedOperator.h"
 #include "db/Database.h"
 #include "mp2sample/Mp2Schema.h"
+#include "support/NewDatabase.h"
 #include "wizard/HostProduct.h"
 
 #include <QFile>
@@ -47,6 +48,7 @@ protected:
         logPath = dir.filePath("MP2ImportLog.txt");
         testsupport::CreateMp2WorkingCopy(inPath);
         CreateTemplate(outPath);
+        testsupport::HandNewDatabaseToTheRun(run, outPath);
         run.TargetPath = outPath;
         run.log.Open(logPath);
         run.progress.InitProgress(1000, op);

@@ -5,6 +5,7 @@
 #include "run/RunState.h"
 #include "run/ScriptedOperator.h"
 #include "mp2sample/Mp2Schema.h"
+#include "support/NewDatabase.h"
 #include "support/SqliteFile.h"
 #include "wizard/HostProduct.h"
 
@@ -51,6 +52,7 @@ protected:
     void Open()
     {
         run = std::make_unique<RunState>(op);
+        testsupport::HandNewDatabaseToTheRun(*run, outPath);
         run->DBin = dao::Database::OpenDatabase(inPath);
         run->DBout = dao::Database::OpenDatabase(outPath);
         run->gDBoutOpen = true;

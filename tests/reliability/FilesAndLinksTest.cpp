@@ -130,7 +130,7 @@ TEST_F(WholeRun, AProblemWithAPlaceIsToldByNameBeforeAnythingStarts)
     QDir().mkpath(copy);
     Outcome r = Batch(QStringList{"--source", source, "--name", "Folder", "--yes"} + DemoRename());
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.out.contains("'" + copy + "' is not a file")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("'" + copy + "' is a folder")) << r.out.toStdString();
     EXPECT_FALSE(r.out.contains("someone is currently using the MP2 database")) << r.out.toStdString();
     QDir(copy).removeRecursively();
 

@@ -2,6 +2,7 @@
 #include "run/EndProgram.h"
 #include "run/RecordCount.h"
 #include "run/ScriptedOperator.h"
+#include "support/NewDatabase.h"
 #include "support/SpineFixtures.h"
 
 #include <QDir>
@@ -191,6 +192,7 @@ TEST_F(Counting, AMissingTableEndsTheRunAndRemovesTheNewDatabase)
     openSource(source);
     run.TargetPath = dir.filePath("Plant1.mdb");
     spine::WriteBlankProduct(run.TargetPath);
+    testsupport::HandNewDatabaseToTheRun(run, run.TargetPath);
 
     try {
         CountTotalRecords(run);

@@ -79,10 +79,10 @@ TEST_F(ImportButton, PassingEveryCheckOpensTheLogWithTheStartLineAndStartsTheImp
     EXPECT_TRUE(op.messages().isEmpty()) << op.messages().join('|').toStdString();
     EXPECT_EQ(run.gDBName, "Plant");
     EXPECT_TRUE(run.log.gLogOpen());
-    // The target directory is made; the log reaches the disk when the import begins.
-    EXPECT_TRUE(QFileInfo(ux + "/Plant").isDir());
-    EXPECT_FALSE(QFileInfo::exists(log));
+    // Nothing is made until the import begins: the target directory and the log then.
+    EXPECT_FALSE(QFileInfo::exists(ux + "/Plant"));
     CommitImportLog(run);
+    EXPECT_TRUE(QFileInfo(ux + "/Plant").isDir());
     const QStringList lines = LogLines(log);
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines[0].startsWith("In Main frm, btnImport - Start: ")) << lines[0].toStdString();

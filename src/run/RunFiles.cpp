@@ -1,0 +1,502 @@
+#include "run/RunFiles.h"
+
+#include "db/DaoError.h"
+#include "db/SafeFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <utility>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kSidecars[] = {"-journal", "-wal", "-shm"};
+// Private folders of this run, and the names earlier versions gave theirs.
+const QString kPrivatePrefix = QStringLiteral(".crew-run-");
+const QStringList kStalePrefixes = {kPrivatePrefix, QStringLiteral(".crew-new-"), QStringLiteral(".crew-check-"),
+                                    QStringLiteral(".temp7601.in.")};
+
+QByteArray native(const QString& path) { return QFile::encodeName(path); }
+QString systemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+struct Stat {
+    bool exists = false;
+    struct stat st {};
+};
+
+Stat lstatOf(const QString& path)
+{
+    Stat s;
+    s.exists = ::lstat(native(path).constData(), &s.st) == 0;
+    return s;
+}
+
+Stat statOf(const QString& path)
+{
+    Stat s;
+    s.exists = ::stat(native(path).constData(), &s.st) == 0;
+    return s;
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// A path as the file system resolves its folder: the folder's real path and the name, so that two
+// spellings of one place (a relative path, "..", a linked folder) compare equal.
+QString Spelled(const QString& path)
+{
+    const QFileInfo info(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return (folder.isEmpty() ? info.absolutePath() : folder) + "/" + info.fileName();
+}
+
+QString KindOf(mode_t mode)
+{
+    if (S_ISLNK(mode))
+        return "a symbolic link";
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISFIFO(mode))
+        return "a pipe";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    return "not a regular file";
+}
+
+// One name the run would write or remove, with what it is to the run.
+struct Name {
+    QString path;
+    QString what;
+    bool sidecar = false;
+};
+
+// Something a run must never touch: the file by its path and, when it exists, by its identity.
+struct Guarded {
+    QString spelled;
+    QString path;
+    QString what;
+    Stat id;
+};
+
+std::vector<Guarded> Guard(const std::vector<ProtectedFile>& files)
+{
+    std::vector<Guarded> out;
+    for (const ProtectedFile& f : files) {
+        if (f.path.isEmpty())
+            continue;
+        out.push_back({Spelled(f.path), f.path, f.what, statOf(f.path)});
+        for (const char* suffix : kSidecars) {
+            const QString side = f.path + QLatin1String(suffix);
+            out.push_back({Spelled(side), side, "the journal of " + f.what + " '" + f.path + "'", lstatOf(side)});
+        }
+    }
+    return out;
+}
+
+[[noreturn]] void Clash(const Name& n, const QString& verb, const QString& otherWhat, const QString& otherPath)
+{
+    throw dao::DaoError(75, QString("Path/File access error: the import would %1 '%2' (%3), but that is %4 '%5'. "
+                                    "The import never writes or removes it. Choose another place or name, then "
+                                    "import again; nothing was written.")
+                                .arg(verb, n.path, n.what, otherWhat, otherPath));
+}
+
+QString RandomName(const QString& folder, const QString& stem)
+{
+    return QDir(folder).filePath(QString(".%1.%2").arg(stem).arg(QRandomGenerator::global()->generate64(), 16, 16,
+                                                                   QLatin1Char('0')));
+}
+
+// A new file in `folder`, created exclusively under a name nobody chose in advance (mode 0666 less
+// the umask). Returns the descriptor and the name.
+int CreateBeside(const QString& folder, const QString& stem, QString& name)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = RandomName(folder, stem);
+        const int fd = ::open(native(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Removes a private folder and what it holds, at most three folders deep, never following a link.
+void RemoveTree(int parentFd, const char* name, int depth) noexcept
+{
+    const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+            continue;
+        struct stat st {};
+        if (::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode)) {
+            if (depth < 3)
+                RemoveTree(fd, entry->d_name, depth + 1);
+        } else {
+            ::unlinkat(fd, entry->d_name, 0);
+        }
+    }
+    ::closedir(dir);
+    ::unlinkat(parentFd, name, AT_REMOVEDIR);
+}
+
+void RemoveTree(const QString& path) noexcept { RemoveTree(AT_FDCWD, native(path).constData(), 0); }
+
+[[noreturn]] void CannotWrite(const QString& path, const QString& what, int error)
+{
+    if (error == ENOSPC || error == EDQUOT)
+        throw dao::DaoError(61, QString("Disk full: %1 '%2' could not be written (%3)").arg(what, path, systemError(error)));
+    if (error == ENOENT || error == ENOTDIR)
+        throw dao::DaoError(76, QString("Path not found: '%1'").arg(path));
+    if (error == EACCES || error == EPERM || error == EROFS)
+        throw dao::DaoError(70, QString("Permission denied: '%1' (%2)").arg(path, systemError(error)));
+    throw dao::DaoError(75, QString("Path/File access error: %1 '%2' could not be written (%3)")
+                                .arg(what, path, systemError(error)));
+}
+
+}  // namespace
+
+RunFiles::~RunFiles()
+{
+    while (!privateDirs_.empty())
+        RemovePrivateDir(privateDirs_.back().path);
+}
+
+void RunFiles::SetReport(const QString& path) { report_ = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath(); }
+
+void RunFiles::CheckReport(const std::vector<ProtectedFile>& protectedFiles)
+{
+    if (report_.isEmpty())
+        return;
+    // Until a plan is fixed, these are what the report is held against when it is written.
+    if (!fixed_)
+        protected_ = protectedFiles;
+    const std::vector<Planned> alone{{RunFile::Report, report_, "the report", false, true}};
+    const std::vector<ProtectedFile> kept = std::exchange(protected_, protectedFiles);
+    try {
+        checkPlanned(alone.front(), alone);
+    } catch (...) {
+        protected_ = kept;
+        throw;
+    }
+    protected_ = kept;
+}
+
+void RunFiles::Fix(const RunPlaces& places)
+{
+    places_ = places;
+    protected_ = places.protectedFiles;
+    protected_.insert(protected_.begin(), ProtectedFile{places.source, "the MP2 database"});
+    planned_.clear();
+    planned_.push_back({RunFile::WorkingCopy, places.workingCopy, "the import's working copy", true, true});
+    if (!places.checkOnly)
+        planned_.push_back({RunFile::NewDatabase, places.newDatabase, "the new database", true, false});
+    planned_.push_back({RunFile::Log, places.log, places.checkOnly ? "the check log" : "the import log", false, true});
+    if (!report_.isEmpty())
+        planned_.push_back({RunFile::Report, report_, "the report", false, true});
+    fixed_ = true;
+    for (const Planned& p : planned_)
+        checkPlanned(p, planned_);
+}
+
+void RunFiles::checkPlanned(const Planned& p, const std::vector<Planned>& all) const
+{
+    const std::vector<Guarded> guarded = Guard(protected_);
+    std::vector<Name> names{{p.path, p.what, false}};
+    if (p.database)
+        for (const char* suffix : kSidecars)
+            names.push_back({p.path + QLatin1String(suffix), "a journal beside " + p.what, true});
+
+    for (const Name& n : names) {
+        const QString spelled = Spelled(n.path);
+        const QString verb = n.sidecar ? "remove" : (p.mayReplace ? "write" : "make");
+        for (const Guarded& g : guarded)
+            if (g.spelled == spelled)
+                Clash(n, verb, g.what, g.path);
+        // The run's own files must not be one another either.
+        for (const Planned& other : all) {
+            if (other.file == p.file)
+                continue;
+            std::vector<QString> theirs{other.path};
+            if (other.database)
+                for (const char* suffix : kSidecars)
+                    theirs.push_back(other.path + QLatin1String(suffix));
+            for (const QString& t : theirs)
+                if (Spelled(t) == spelled)
+                    Clash(n, verb, other.what + (t == other.path ? QString() : QString(" (its journal)")), t);
+        }
+
+        const Stat here = lstatOf(n.path);
+        if (!here.exists)
+            continue;
+        if (S_ISLNK(here.st.st_mode)) {
+            if (n.sidecar)
+                continue;  // a link at a journal's name is removed itself, never followed
+            throw dao::DaoError(75, QString("Path/File access error: '%1' is a symbolic link, not %2. The import "
+                                            "never writes through a link: remove the link, then import again.")
+                                        .arg(n.path, p.what));
+        }
+        if (!S_ISREG(here.st.st_mode))
+            throw dao::DaoError(75, QString("Path/File access error: '%1' is %2, so %3 cannot be %4 there. Remove or "
+                                            "rename it (or choose another place), then import again.")
+                                        .arg(n.path, KindOf(here.st.st_mode), n.what,
+                                             n.sidecar ? QString("made beside it") : QString("made")));
+        for (const Guarded& g : guarded)
+            if (g.id.exists && sameFile(g.id.st, here.st))
+                Clash(n, verb, g.what, g.path);
+        for (const Planned& other : all) {
+            if (other.file == p.file)
+                continue;
+            const Stat theirs = lstatOf(other.path);
+            if (theirs.exists && S_ISREG(theirs.st.st_mode) && sameFile(theirs.st, here.st))
+                Clash(n, verb, other.what, other.path);
+        }
+        if (!n.sidecar && !p.mayReplace)
+            throw dao::DaoError(58, QString("File already exists: '%1' is already there; %2 never replaces a file. "
+                                            "Choose another File Name or remove the file, then import again.")
+                                        .arg(n.path, p.what));
+    }
+}
+
+RunFiles::Planned* RunFiles::find(RunFile file)
+{
+    for (Planned& p : planned_)
+        if (p.file == file)
+            return &p;
+    return nullptr;
+}
+
+const RunFiles::Planned* RunFiles::find(RunFile file) const { return const_cast<RunFiles*>(this)->find(file); }
+
+bool RunFiles::made(RunFile file) const
+{
+    const Planned* p = find(file);
+    return p && p->made;
+}
+
+QString RunFiles::path(RunFile file) const
+{
+    const Planned* p = find(file);
+    return p ? p->path : QString();
+}
+
+QString RunFiles::MakePrivateDir(const QString& folder)
+{
+    const QString dir = dao::MakePrivateDir(folder, kPrivatePrefix);
+    const int fd = ::open(native(dir).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        RemoveTree(dir);
+        throw dao::DaoError(75, QString("Path/File access error: the import's private folder '%1' could not be "
+                                        "held (%2)")
+                                    .arg(dir, systemError(error)));
+    }
+    privateDirs_.push_back({dir, fd});
+    return dir;
+}
+
+void RunFiles::RemovePrivateDir(const QString& dir) noexcept
+{
+    for (auto it = privateDirs_.begin(); it != privateDirs_.end(); ++it) {
+        if (it->path != dir)
+            continue;
+        RemoveTree(dir);
+        ::close(it->fd);
+        privateDirs_.erase(it);
+        return;
+    }
+}
+
+void RunFiles::RemoveStalePrivateDirs(const QString& folder) noexcept
+{
+    const QStringList entries = QDir(folder).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks);
+    for (const QString& entry : entries) {
+        if (!std::any_of(kStalePrefixes.begin(), kStalePrefixes.end(),
+                         [&](const QString& prefix) { return entry.startsWith(prefix) && entry.size() == prefix.size() + 6; }))
+            continue;
+        const QString path = QDir(folder).filePath(entry);
+        const Stat s = lstatOf(path);
+        if (!s.exists || !S_ISDIR(s.st.st_mode) || s.st.st_uid != ::geteuid())
+            continue;
+        const int fd = ::open(native(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        // A live run holds its folder's lock; one that was killed holds nothing.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            RemoveTree(path);
+        ::close(fd);
+    }
+}
+
+void RunFiles::removeStaleSidecars(const Planned& p) const
+{
+    const std::vector<Guarded> guarded = Guard(protected_);
+    for (const char* suffix : kSidecars) {
+        const QString side = p.path + QLatin1String(suffix);
+        const Stat s = lstatOf(side);
+        if (!s.exists)
+            continue;
+        if (!S_ISLNK(s.st.st_mode) && !S_ISREG(s.st.st_mode))
+            throw dao::DaoError(75, QString("Path/File access error: '%1' is %2, left beside %3; it cannot be "
+                                            "removed. Remove or rename it, then import again.")
+                                        .arg(side, KindOf(s.st.st_mode), p.what));
+        if (S_ISREG(s.st.st_mode))
+            for (const Guarded& g : guarded)
+                if (g.id.exists && sameFile(g.id.st, s.st))
+                    Clash({side, "a journal beside " + p.what, true}, "remove", g.what, g.path);
+        if (::unlink(native(side).constData()) != 0 && errno != ENOENT) {
+            const int error = errno;
+            throw dao::DaoError(75, QString("Path/File access error: '%1' is left from an earlier run and cannot be "
+                                            "removed (%2). Remove it, then import again.")
+                                        .arg(side, systemError(error)));
+        }
+    }
+}
+
+void RunFiles::PlaceWorkingCopy(const QString& made)
+{
+    Planned* p = find(RunFile::WorkingCopy);
+    if (!p)
+        throw dao::DaoError(91, "Object variable or With block variable not set (no plan for the working copy)");
+    checkPlanned(*p, planned_);
+    removeStaleSidecars(*p);
+    if (::rename(native(made).constData(), native(p->path).constData()) != 0) {
+        const int error = errno;
+        throw dao::DaoError(75, QString("Path/File access error: the working copy could not be put in place as '%1' "
+                                        "(%2)")
+                                    .arg(p->path, systemError(error)));
+    }
+    p->made = true;
+}
+
+void RunFiles::PlaceNewDatabase(const QString& made, const QString& at)
+{
+    Planned* p = find(RunFile::NewDatabase);
+    if (!p) {
+        // A check only: its database goes into a private folder of this run, outside the plan's names.
+        planned_.push_back({RunFile::NewDatabase, at, "the check's database", true, false});
+        p = &planned_.back();
+    } else if (Spelled(at) != Spelled(p->path)) {
+        throw dao::DaoError(75, QString("Path/File access error: '%1' is not the new database's planned place '%2'")
+                                    .arg(at, p->path));
+    }
+    checkPlanned(*p, planned_);  // the target again, at the moment it is made
+    removeStaleSidecars(*p);
+    dao::RenameNoReplace(made, at);
+    p->made = true;
+}
+
+void RunFiles::Keep(RunFile file)
+{
+    if (Planned* p = find(file))
+        p->made = false;
+}
+
+void RunFiles::Remove(RunFile file)
+{
+    Planned* p = find(file);
+    if (!p || !p->made)
+        return;
+    if (::unlink(native(p->path).constData()) != 0 && errno != ENOENT) {
+        const int error = errno;
+        throw dao::DaoError(75, QString("Path/File access error: '%1' could not be deleted (%2)")
+                                    .arg(p->path, systemError(error)));
+    }
+    p->made = false;
+    removeStaleSidecars(*p);
+}
+
+int RunFiles::CreateLog(const QString& path)
+{
+    Planned* p = find(RunFile::Log);
+    if (!p) {
+        planned_.push_back({RunFile::Log, path, "the import log", false, true});
+        p = &planned_.back();
+    } else {
+        p->path = path;
+    }
+    checkPlanned(*p, planned_);
+    const QString folder = QFileInfo(path).absolutePath();
+    QString temp;
+    const int fd = CreateBeside(folder, QFileInfo(path).fileName(), temp);
+    if (fd < 0) {
+        const int error = errno;
+        if (!QFileInfo(folder).isDir())
+            throw dao::DaoError(76, QString("Path not found: '%1'").arg(path));
+        CannotWrite(path, p->what, error);
+    }
+    if (::rename(native(temp).constData(), native(path).constData()) != 0) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(native(temp).constData());
+        CannotWrite(path, p->what, error);
+    }
+    p->made = true;
+    return fd;
+}
+
+void RunFiles::WriteReport(const QByteArray& bytes)
+{
+    if (report_.isEmpty())
+        return;
+    Planned* p = find(RunFile::Report);
+    std::vector<Planned> alone{{RunFile::Report, report_, "the report", false, true}};
+    if (p)
+        checkPlanned(*p, planned_);
+    else
+        checkPlanned(alone.front(), alone);
+    const QString folder = QFileInfo(report_).absolutePath();
+    QString temp;
+    const int fd = CreateBeside(folder, QFileInfo(report_).fileName(), temp);
+    if (fd < 0)
+        CannotWrite(report_, "the report", errno);
+    const auto fail = [&](int error) {
+        ::close(fd);
+        ::unlink(native(temp).constData());
+        CannotWrite(report_, "the report", error);
+    };
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            fail(n < 0 ? errno : ENOSPC);
+        done += n;
+    }
+    if (::fsync(fd) != 0)
+        fail(errno);
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(native(temp).constData());
+        CannotWrite(report_, "the report", error);
+    }
+    if (::rename(native(temp).constData(), native(report_).constData()) != 0) {
+        const int error = errno;
+        ::unlink(native(temp).constData());
+        CannotWrite(report_, "the report", error);
+    }
+    if (p)
+        p->made = true;
+}
