@@ -340,8 +340,8 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
         } catch (const dao::DaoError& e) {
             reportMissing = true;
             err << "crew-import: --report: error " << e.Number << ": " << e.Description
-                << "\ncrew-import: the report was not written; the run " << RunResultName(run.summary.result)
-                << " as the summary above says (exit status " << kReportMissingStatus << ")\n";
+                << "\ncrew-import: the report was not written; the run ended \"" << RunResultName(run.summary.result)
+                << "\" as the summary above says (exit status " << kReportMissingStatus << ")\n";
         }
     }
     if (!op.stuck().isEmpty()) {

@@ -97,18 +97,22 @@ std::vector<Guarded> Guard(const std::vector<ProtectedFile>& files)
         out.push_back({Spelled(f.path), f.path, f.what, statOf(f.path)});
         for (const char* suffix : kSidecars) {
             const QString side = f.path + QLatin1String(suffix);
-            out.push_back({Spelled(side), side, "the journal of " + f.what + " '" + f.path + "'", lstatOf(side)});
+            out.push_back({Spelled(side), side, "the journal of " + f.what, lstatOf(side)});
         }
     }
     return out;
 }
 
-[[noreturn]] void Clash(const Name& n, const QString& verb, const QString& otherWhat, const QString& otherPath)
+// `own`: the other file is one of the run's own (the report cannot be the log); otherwise it is one
+// the run never touches.
+[[noreturn]] void Clash(const Name& n, const QString& verb, const QString& otherWhat, const QString& otherPath,
+                        bool own = false)
 {
-    throw dao::DaoError(75, QString("Path/File access error: the import would %1 '%2' (%3), but that is %4 '%5'. "
-                                    "The import never writes or removes it. Choose another place or name, then "
-                                    "import again; nothing was written.")
-                                .arg(verb, n.path, n.what, otherWhat, otherPath));
+    throw dao::DaoError(75, QString("Path/File access error: the import would %1 '%2' (%3), but that is %4 '%5'. %6 "
+                                    "Choose another place or name, then import again; nothing was written.")
+                                .arg(verb, n.path, n.what, otherWhat, otherPath,
+                                     own ? QString("Each file of an import must be a file of its own.")
+                                         : QString("The import never writes or removes it.")));
 }
 
 QString RandomName(const QString& folder, const QString& stem)
@@ -242,7 +246,7 @@ void RunFiles::checkPlanned(const Planned& p, const std::vector<Planned>& all) c
                     theirs.push_back(other.path + QLatin1String(suffix));
             for (const QString& t : theirs)
                 if (Spelled(t) == spelled)
-                    Clash(n, verb, other.what + (t == other.path ? QString() : QString(" (its journal)")), t);
+                    Clash(n, verb, other.what + (t == other.path ? QString() : QString(" (its journal)")), t, true);
         }
 
         const Stat here = lstatOf(n.path);
@@ -268,7 +272,7 @@ void RunFiles::checkPlanned(const Planned& p, const std::vector<Planned>& all) c
                 continue;
             const Stat theirs = lstatOf(other.path);
             if (theirs.exists && S_ISREG(theirs.st.st_mode) && sameFile(theirs.st, here.st))
-                Clash(n, verb, other.what, other.path);
+                Clash(n, verb, other.what, other.path, true);
         }
         if (!n.sidecar && !p.mayReplace)
             throw dao::DaoError(58, QString("File already exists: '%1' is already there; %2 never replaces a file. "
