@@ -253,11 +253,11 @@ void RunFiles::checkPlanned(const Planned& p, const std::vector<Planned>& all) c
         if (!here.exists)
             continue;
         if (S_ISLNK(here.st.st_mode)) {
-            if (n.sidecar)
-                continue;  // a link at a journal's name is removed itself, never followed
+            // Not a journal SQLite left (it makes none as a link): someone else's, and left alone.
             throw dao::DaoError(75, QString("Path/File access error: '%1' is a symbolic link, not %2. The import "
-                                            "never writes through a link: remove the link, then import again.")
-                                        .arg(n.path, p.what));
+                                            "never writes or removes through a link: remove the link, then import "
+                                            "again.")
+                                        .arg(n.path, n.what));
         }
         if (!S_ISREG(here.st.st_mode))
             throw dao::DaoError(75, QString("Path/File access error: '%1' is %2, so %3 cannot be %4 there. Remove or "
@@ -295,6 +295,12 @@ bool RunFiles::made(RunFile file) const
 {
     const Planned* p = find(file);
     return p && p->made;
+}
+
+bool RunFiles::removed(RunFile file) const
+{
+    const Planned* p = find(file);
+    return p && p->removed;
 }
 
 QString RunFiles::path(RunFile file) const
@@ -361,7 +367,7 @@ void RunFiles::removeStaleSidecars(const Planned& p) const
         const Stat s = lstatOf(side);
         if (!s.exists)
             continue;
-        if (!S_ISLNK(s.st.st_mode) && !S_ISREG(s.st.st_mode))
+        if (!S_ISREG(s.st.st_mode))
             throw dao::DaoError(75, QString("Path/File access error: '%1' is %2, left beside %3; it cannot be "
                                             "removed. Remove or rename it, then import again.")
                                         .arg(side, KindOf(s.st.st_mode), p.what));
@@ -428,6 +434,7 @@ void RunFiles::Remove(RunFile file)
                                     .arg(p->path, systemError(error)));
     }
     p->made = false;
+    p->removed = true;
     removeStaleSidecars(*p);
 }
 

@@ -82,6 +82,8 @@ public:
     // folder) by a rename that replaces nothing (58 when a file appeared there).
     void PlaceNewDatabase(const QString& made, const QString& at);
     bool made(RunFile file) const;
+    // The file was made in this attempt and removed again.
+    bool removed(RunFile file) const;
     QString path(RunFile file) const;
     // The file is the operator's now (the registered database): the run never removes it.
     void Keep(RunFile file);
@@ -105,6 +107,7 @@ private:
         bool database = false;   // SQLite keeps journals beside it
         bool mayReplace = false; // an earlier file at the name is replaced (the working copy, the log, the report)
         bool made = false;
+        bool removed = false;
     };
     Planned* find(RunFile file);
     const Planned* find(RunFile file) const;
