@@ -1,5 +1,6 @@
 #include "common/Lookups.h"
 
+#include "run/ErrorBox.h"
 #include "run/Operator.h"
 #include "db/Database.h"
 
@@ -10,10 +11,10 @@ namespace {
 const QChar CR(13);
 
 // The box of the lookups' traps; the run goes on with the result reached so far.
-void ShowLookupError(Operator& op, const QString& heading, const dao::DaoError& e)
+void ShowLookupError(RunState& run, const QString& heading, const dao::DaoError& e)
 {
-    op.MsgBox(heading + CR + "Err.Source = " + "DAO" + ", Err.Description = " + e.Description +
-              ", Err.Number = " + QString::number(e.Number) + CR);
+    ShowErrorBox(run, heading + CR + "Err.Source = " + "DAO" + ", Err.Description = " + e.Description +
+                           ", Err.Number = " + QString::number(e.Number) + CR);
 }
 
 dao::Database& Require(const std::shared_ptr<dao::Database>& db)
@@ -94,7 +95,7 @@ bool DoesRecExist(RunState& run, const QString& SearchDB, const QString& DBTable
         }
         return result;
     } catch (const dao::DaoError& e) {
-        ShowLookupError(run.op, "In function DoesRecExist: ", e);
+        ShowLookupError(run, "In function DoesRecExist: ", e);
         return result;
     }
 }
@@ -133,7 +134,7 @@ qint32 GetGenericLongKey(RunState& run, const QString& SearchDB, const QString& 
         }
         return result;
     } catch (const dao::DaoError& e) {
-        ShowLookupError(run.op, "In function GetGenericLongKey: ", e);
+        ShowLookupError(run, "In function GetGenericLongKey: ", e);
         return result;
     }
 }
@@ -155,7 +156,7 @@ qint32 GetVendorIndex(RunState& run, const QString& InVendorName)
         }
         return result;
     } catch (const dao::DaoError& e) {
-        ShowLookupError(run.op, "In function GetVendorIndex: ", e);
+        ShowLookupError(run, "In function GetVendorIndex: ", e);
         return result;
     }
 }

@@ -321,6 +321,18 @@ QString LeftBehind(const RunState& run, const Made& made)
     return "The new database '" + run.TargetPath + "' was removed; nothing was registered.";
 }
 
+// The account and the warnings at the end of the log (of a run that stopped early, under its last line).
+void LogAccount(RunState& run)
+{
+    run.Log(run.summary.account.TotalNotReached() > 0
+                ? "The account of every MP2 row (read = converted + merged + skipped + not reached), and the records made:"
+                : "The account of every MP2 row (read = converted + merged + skipped), and the records made:");
+    for (const QString& line : AccountTable(run.summary.account))
+        run.Log(line);
+    run.Log("Warnings: " + QString::number(run.summary.warnings.size()));
+    run.Log(QString());
+}
+
 // The log's last line for a run that did not go through, after its clean-up: what ended it and why,
 // and what it left. The summary is completed first, so that it is whole even when the log cannot be
 // written (the disk that filled may be why the run failed).
@@ -330,6 +342,8 @@ void LogEnding(RunState& run, const QString& line) noexcept
     try {
         run.Log(line);
         run.Log(QString());
+        if (!run.summary.account.Sources().empty())
+            LogAccount(run);
     } catch (const dao::DaoError&) {
         // The operator has been told in a box; the summary says it too.
     }
@@ -386,15 +400,6 @@ void EndedByTrap(RunState& run, const Made& made)
     throw EndProgram(128 + signal);
 }
 
-// The account and the warnings at the end of the log of a run that went through.
-void LogAccount(RunState& run)
-{
-    run.Log("The account of every MP2 row (read = converted + merged + skipped), and the records made:");
-    for (const QString& line : AccountTable(run.summary.account))
-        run.Log(line);
-    run.Log("Warnings: " + QString::number(run.summary.warnings.size()));
-    run.Log(QString());
-}
 
 }  // namespace
 
@@ -682,10 +687,17 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
             RemoveNewDatabase(run);
             run.files.RemovePrivateDir(made.privateDir);
             made.privateDir.clear();
-            RecordEnding(run, RunResult::Checked);
+            // Every error box the check showed is one the import would show: it would not go through.
+            const int boxes = run.summary.errorBoxes;
+            RecordEnding(run, boxes > 0 ? RunResult::WouldFail : RunResult::Checked);
             done = "The check of '" + run.SourcePath + "' is complete." + CR +
-                   "Nothing was registered and no database was kept." + CR + CR + "The check log file is located at " +
-                   CR + "'" + run.log.gLogPath() + "'";
+                   "Nothing was registered and no database was kept." + CR;
+            if (boxes > 0)
+                done += QString("The check showed %1 error %2: the import would fail.")
+                            .arg(boxes)
+                            .arg(boxes == 1 ? "box" : "boxes") +
+                        CR;
+            done += QString(CR) + "The check log file is located at " + CR + "'" + run.log.gLogPath() + "'";
         } else {
             RegisterNewDatabase(run);
             run.files.Keep(RunFile::NewDatabase);  // registered: the database is the operator's now, whatever follows
@@ -725,5 +737,5 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
             ShowCleanupFailure(run, "Error: In sub DoImport ", e);
         }
     }
-    throw EndProgram(0);
+    throw EndProgram(run.summary.result == RunResult::WouldFail ? 1 : 0);
 }

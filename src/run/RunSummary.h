@@ -13,19 +13,28 @@
 enum class RunResult {
     Imported,     // the new database is made and registered
     Checked,      // a check-only run went through: nothing registered, no database kept
+    WouldFail,    // a check-only run went through but showed error boxes: the import would not
     Refused,      // a check or the operator's No stopped it before the import began
     Failed,       // an error ended it (its trap removed the new database)
     Cancelled,    // "Cancel Import"
     Interrupted,  // SIGINT or SIGTERM
 };
 
-// "imported", "checked", "refused", "failed", "cancelled" or "interrupted".
+// "imported", "checked", "would fail", "refused", "failed", "cancelled" or "interrupted".
 const char* RunResultName(RunResult result);
 
 struct RunError {
     int number = 0;
     QString description;
     QString where;  // the procedure whose trap took it ("DoImport", "CreateEq", ...)
+};
+
+// What became of the new database.
+enum class DatabaseFate {
+    NotMade,     // the run ended before it was made
+    Removed,     // made, then removed (a check, or a run that did not go through)
+    Left,        // made, and still on disk because its removal failed: not registered
+    Registered,  // made and registered
 };
 
 struct RunSummary {
@@ -35,6 +44,8 @@ struct RunSummary {
     QString database;  // the new database (for a check-only run: where it was made, since removed)
     QString log;       // the import log (MP2ImportCheck.txt for a check-only run)
     bool registered = false;
+    DatabaseFate databaseFate = DatabaseFate::NotMade;
+    int errorBoxes = 0;    // boxes of traps that let the run go on (see run/ErrorBox.h)
     double seconds = 0;
     RunAccount account;
     QStringList warnings;  // record warnings written to the log only, and the working copy's warnings

@@ -1,12 +1,14 @@
 // Whole imports through the scripted operator: the databases made, the questions asked, the boxes
 // shown, the log written, the database list, and what every way out leaves behind.
 #include "common/Clock.h"
+#include "common/Lookups.h"
 #include "db/TextForm.h"
 #include "import/Driver.h"
 #include "convert/equipment/ChangeValue.h"
 #include "run/ConversionTrap.h"
 #include "run/EndProgram.h"
 #include "run/ScriptedOperator.h"
+#include "run/SummaryText.h"
 #include "support/SpineFixtures.h"
 #include "jet/CopySource.h"
 #include "support/ReliabilitySupport.h"
@@ -313,6 +315,31 @@ TEST_F(Import, CancelImportEndsTheLogSayingTheRunWasCancelled)
                            "", ""}));
     EXPECT_EQ(run.summary.result, RunResult::Cancelled);
     EXPECT_EQ(registered(), 0);
+}
+
+// A check whose conversions showed an error box passes for nothing: the import would show it too.
+TEST_F(Import, ACheckThatShowedAnErrorBoxEndsWouldFail)
+{
+    spine::WriteMp2Source(sourcePath, {});
+    std::vector<ConversionStep> steps = Conversions();
+    steps[3].procedure = [](RunState& r) {
+        // A lookup in a table the new database lacks: its trap shows a box, and the run goes on.
+        EXPECT_EQ(GetGenericLongKey(r, "DBout", "x", "NoSuchTable", "Name", "Id", true), 0);
+    };
+    op.Input("N");
+    run.checkOnly = true;
+
+    EXPECT_EQ(Run(steps), 1);
+    ASSERT_EQ(op.messages().size(), 8);  // the lookup's box, six table boxes, the closing box
+    EXPECT_TRUE(op.messages()[0].startsWith("In function GetGenericLongKey: ")) << op.messages()[0].toStdString();
+    EXPECT_TRUE(op.messages().last().contains("The check showed 1 error box: the import would fail."))
+        << op.messages().last().toStdString();
+    EXPECT_EQ(run.summary.result, RunResult::WouldFail);
+    EXPECT_EQ(run.summary.errorBoxes, 1);
+    EXPECT_EQ(run.summary.databaseFate, DatabaseFate::Removed);
+    EXPECT_FALSE(QFile::exists(target()));
+    EXPECT_EQ(registered(), 0);
+    EXPECT_TRUE(ResultHeadline(run.summary).startsWith("Would fail: the check showed 1 error box."));
 }
 
 TEST_F(Import, ThePermissionDeniedErrorNamesTheSourceInUse)

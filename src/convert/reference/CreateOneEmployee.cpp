@@ -3,6 +3,7 @@
 
 #include "common/Trim.h"
 #include "db/Database.h"
+#include "run/ErrorBox.h"
 #include "run/RecordWarning.h"
 
 namespace {
@@ -52,7 +53,7 @@ bool CreateOneEmployee(RunState& run, const QString& InEmpNum, qint16 InStatus)
             employees.reset();
             dao::Idle(dao::dbRefreshCache);
         }
-        run.op.MsgBox("CreateOneEmployee Error:" + QString::number(e.Number) + CR + e.Description);
+        ShowErrorBox(run, "CreateOneEmployee Error:" + QString::number(e.Number) + CR + e.Description);
         return false;
     }
 }

@@ -1,6 +1,7 @@
 #include "convert/reference/CreateOneInvy.h"
 
 #include "db/DaoError.h"
+#include "run/ErrorBox.h"
 #include "run/RecordWarning.h"
 
 bool CreateOneInvy(RunState& run, const QString& InItemNum, const QString& InDesc, qint16 InStatus)
@@ -44,7 +45,7 @@ bool CreateOneInvy(RunState& run, const QString& InItemNum, const QString& InDes
             rs.reset();
             dao::Idle(dao::dbRefreshCache);
         }
-        run.op.MsgBox("CreateOneInvy Error:" + QString::number(e.Number) + QChar(13) + e.Description);
+        ShowErrorBox(run, "CreateOneInvy Error:" + QString::number(e.Number) + QChar(13) + e.Description);
         return false;
     }
 }

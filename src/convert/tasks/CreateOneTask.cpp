@@ -2,6 +2,7 @@
 #include "convert/tasks/CreateOneTask.h"
 
 #include "db/Database.h"
+#include "run/ErrorBox.h"
 #include "run/RecordWarning.h"
 
 namespace {
@@ -42,7 +43,7 @@ bool CreateOneTask(RunState& run, const QString& InDescription, qint16 InStatus)
             tasks.reset();
             dao::Idle(dao::dbRefreshCache);
         }
-        run.op.MsgBox("CreateOneTask Error:" + QString::number(e.Number) + CR + e.Description);
+        ShowErrorBox(run, "CreateOneTask Error:" + QString::number(e.Number) + CR + e.Description);
         return false;
     }
 }

@@ -1,0 +1,7 @@
+#include "run/ErrorBox.h"
+
+void ShowErrorBox(RunState& run, const QString& text)
+{
+    ++run.summary.errorBoxes;
+    run.op.MsgBox(text);
+}
