@@ -125,7 +125,8 @@ QString ParseBatchOptions(const QStringList& args, BatchOptions& options)
         if (options.report->isEmpty())
             return "--report needs a file";
         if (dao::SameFile(*options.report, options.source))
-            return QString("--report '%1' is the source: the source is never written").arg(*options.report);
+            return QString("--report '%1' is the source '%2': the source is never written")
+                .arg(*options.report, options.source);
         try {
             CheckReportPlace(*options.report);
         } catch (const dao::DaoError& e) {
@@ -188,10 +189,18 @@ void PrintSummary(BatchOperator& op, const RunSummary& s)
         op.Note(next);
     op.Note("Source: " + s.source);
     QString database = s.database;
-    if (s.result == RunResult::Checked)
-        database += " (made for the check, then removed)";
-    else if (!database.isEmpty())
-        database += s.registered ? " (registered)" : " (not registered)";
+    if (!database.isEmpty()) {
+        switch (s.databaseFate) {
+        case DatabaseFate::Registered: database += " (registered)"; break;
+        case DatabaseFate::Left: database += " (left on disk, not registered)"; break;
+        case DatabaseFate::Removed:
+            database += s.result == RunResult::Checked || s.result == RunResult::WouldFail
+                            ? " (made for the check, then removed)"
+                            : " (removed)";
+            break;
+        case DatabaseFate::NotMade: database += " (not made)"; break;
+        }
+    }
     op.Note("New database: " + database);
     op.Note("Log: " + (s.log.isEmpty() ? QString("(not written)") : s.log));
     op.Note(QString("Elapsed time: %1 (%2 s)").arg(ElapsedText(s.seconds)).arg(s.seconds, 0, 'f', 1));

@@ -23,6 +23,8 @@ QByteArray ReportJson(const RunSummary& summary)
     report["database"] = summary.database;
     report["log"] = summary.log;
     report["registered"] = summary.registered;
+    report["database_left"] = summary.databaseFate == DatabaseFate::Left;
+    report["error_boxes"] = summary.errorBoxes;
     report["seconds"] = std::round(summary.seconds * 1000) / 1000;
 
     QJsonArray tables;
@@ -35,6 +37,7 @@ QByteArray ReportJson(const RunSummary& summary)
                                   {"converted", s.converted},
                                   {"merged", s.merged},
                                   {"skipped", s.skipped()},
+                                  {"not_reached", s.notReached},
                                   {"skipped_by_reason", reasons}});
     }
     report["tables"] = tables;

@@ -1,10 +1,13 @@
 #pragma once
 // crew-import --batch --report FILE.json: how the run ended, for scripts that migrate many sites.
 //
-// {"result": "imported" | "checked" | "refused" | "failed" | "cancelled" | "interrupted",
+// {"result": "imported" | "checked" | "would fail" | "refused" | "failed" | "cancelled" | "interrupted",
 //  "error": null | {"number": N, "description": "...", "where": "CreateEq"},
-//  "source": "...", "database": "...", "log": "...", "registered": true, "seconds": 1.234,
+//  "source": "...", "database": "...", "log": "...", "registered": true,
+//  "database_left": false (made, not registered, and still on disk because its removal failed),
+//  "error_boxes": N (boxes of traps that let the run go on), "seconds": 1.234,
 //  "tables": [{"mp2": "EQUIP", "read": N, "converted": N, "merged": N, "skipped": N,
+//              "not_reached": N (rows a run that stopped early never came to),
 //              "skipped_by_reason": {"reason": N, ...}}, ...],
 //  "created": {"Equipment": N, ...}, "invented": {"Task": N, ...}, "warnings": ["...", ...]}
 #include "run/RunSummary.h"

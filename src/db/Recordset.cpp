@@ -312,7 +312,17 @@ Field& Recordset::Fields(const QString& name)
     for (int i = 0; i < FieldCount(); ++i)
         if (info(i).Name.compare(name, Qt::CaseInsensitive) == 0)
             return field(i);
-    throw JetError::NoSuchItem();
+    throw noSuchField(name);
+}
+
+DaoError Recordset::noSuchField(const QString& name) const
+{
+    // Jet's words, and which field of which table: a source missing a field the import reads says
+    // what to look for.
+    const DaoError item = JetError::NoSuchItem();
+    return DaoError(item.Number, table_.isEmpty()
+                                     ? QString("%1 (field '%2')").arg(item.Description, name)
+                                     : QString("%1 (field '%2' of table '%3')").arg(item.Description, name, table_));
 }
 
 Field& Recordset::Fields(const char* name)
@@ -340,7 +350,7 @@ Field& Recordset::Fields(const char* name)
     }
     if (std::any_of(name, name + length, [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
         return Fields(QString::fromUtf8(name));
-    throw JetError::NoSuchItem();
+    throw noSuchField(QString::fromLatin1(name));
 }
 
 Field& Recordset::Fields(int index)

@@ -103,6 +103,7 @@ private:
     void requireUniqueIgnoringCase(qint64 self) const;
     qint64 currentRowid() const;
     bool hasCurrent() const;
+    DaoError noSuchField(const QString& name) const;  // 3265 naming the field and the table
 
     Database* db_ = nullptr;
     int type_ = 0;

@@ -84,3 +84,20 @@ void RunAccount::Clear()
     sources_.clear();
     targets_.clear();
 }
+
+qint64 RunAccount::TotalNotReached() const
+{
+    qint64 total = 0;
+    for (const SourceTableAccount& s : sources_)
+        total += s.notReached;
+    return total;
+}
+
+void RunAccount::StoppedEarly()
+{
+    for (SourceTableAccount& s : sources_) {
+        const qint64 accounted = s.converted + s.merged + s.skipped() + s.notReached;
+        if (s.read > accounted)
+            s.notReached += s.read - accounted;
+    }
+}

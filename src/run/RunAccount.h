@@ -3,7 +3,9 @@
 // and what became of each one (converted into a record or part of one, merged into another, or
 // skipped for a reason); for each table of the new database: the records created and, of them, the
 // inactive placeholders invented to keep history. For every source table read = converted + merged +
-// skipped. The conversions fill it as they go; the summary, the report and the log's last lines read it.
+// skipped + not reached, where the rows not reached are those a run that stopped early (failed,
+// cancelled, interrupted) never came to. The conversions fill it as they go; the summary, the report
+// and the log's last lines read it.
 #include <QString>
 #include <utility>
 #include <vector>
@@ -16,9 +18,10 @@ struct SourceTableAccount {
     // Each reason in the words of its log line (without the record's own values), in the order the
     // reasons first occurred.
     std::vector<std::pair<QString, qint64>> skippedByReason;
+    qint64 notReached = 0;  // rows a run that stopped early never came to
 
     qint64 skipped() const;
-    bool addsUp() const { return read == converted + merged + skipped(); }
+    bool addsUp() const { return read == converted + merged + skipped() + notReached; }
 };
 
 struct TargetTableAccount {
@@ -42,6 +45,9 @@ public:
     const SourceTableAccount* Source(const QString& mp2) const;  // null when not named
     const TargetTableAccount* Target(const QString& table) const;
     qint64 TotalSkipped() const;
+    qint64 TotalNotReached() const;
+    // The run stopped early: every row read and not yet accounted for is counted as not reached.
+    void StoppedEarly();
     void Clear();
 
 private:

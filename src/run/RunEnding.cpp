@@ -13,6 +13,8 @@ void RecordEnding(RunState& run, RunResult result, std::optional<RunError> error
     run.summary.ended = true;
     run.summary.result = result;
     run.summary.error = std::move(error);
+    if (result == RunResult::Failed || result == RunResult::Cancelled || result == RunResult::Interrupted)
+        run.summary.account.StoppedEarly();
     run.summary.registered = result == RunResult::Imported;
     run.summary.seconds = run.requested.isValid() ? static_cast<double>(run.requested.elapsed()) / 1000.0 : 0;
 }
@@ -26,5 +28,13 @@ void CompleteSummary(RunState& run)
     else if (!run.txtTargetDir.isEmpty() && !run.txtFileName.isEmpty())
         s.database = (run.txtTargetDir.endsWith(QLatin1Char('/')) ? run.txtTargetDir : run.txtTargetDir + "/") +
                      run.txtFileName;
+    if (s.registered)
+        s.databaseFate = DatabaseFate::Registered;
+    else if (run.files.made(RunFile::NewDatabase))
+        s.databaseFate = DatabaseFate::Left;
+    else if (run.files.removed(RunFile::NewDatabase))
+        s.databaseFate = DatabaseFate::Removed;
+    else
+        s.databaseFate = DatabaseFate::NotMade;
     s.log = run.log.gLogOpen() && !run.log.pending() ? run.log.gLogPath() : QString();
 }

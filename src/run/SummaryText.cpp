@@ -55,10 +55,13 @@ QStringList AccountTable(const RunAccount& account)
     for (const TargetTableAccount& t : account.Targets())
         width = std::max(width, static_cast<int>(t.table.size()) + 2);
 
+    // The rows a run that stopped early never came to, in a column of their own only then.
+    const bool stoppedEarly = account.TotalNotReached() > 0;
     QStringList lines;
-    lines << Row("MP2 table", width, {"read", "converted", "merged", "skipped"});
+    const auto notReached = [&](const QString& cell) { return stoppedEarly ? cell.rightJustified(13) : QString(); };
+    lines << Row("MP2 table", width, {"read", "converted", "merged", "skipped"}) + notReached("not reached");
     for (const SourceTableAccount& s : account.Sources()) {
-        lines << Row(s.mp2, width, {N(s.read), N(s.converted), N(s.merged), N(s.skipped())});
+        lines << Row(s.mp2, width, {N(s.read), N(s.converted), N(s.merged), N(s.skipped())}) + notReached(N(s.notReached));
         for (const auto& [reason, rows] : s.skippedByReason)
             lines << "    " + N(rows).rightJustified(7) + " skipped: " + reason;
     }
@@ -70,6 +73,15 @@ QStringList AccountTable(const RunAccount& account)
 
 namespace {
 
+// A screen as the operator knows it, for the procedure of the form behind it.
+QString ScreenName(const QString& where)
+{
+    if (where == QLatin1String("frmChangeValue"))
+        return QStringLiteral("the Change Value screen");
+    if (where == QLatin1String("frmPreParse"))
+        return QStringLiteral("the pre-parse screen");
+    return where;
+}
 
 QString Count(qint64 n) { return QLocale().toString(n); }
 
@@ -82,8 +94,11 @@ QString Totals(const RunAccount& account)
         converted += s.converted;
         merged += s.merged;
     }
-    return Count(read) + " MP2 rows read, " + Count(converted) + " converted, " + Count(merged) + " merged, " +
-           Count(account.TotalSkipped()) + " skipped.";
+    QString totals = Count(read) + " MP2 rows read, " + Count(converted) + " converted, " + Count(merged) +
+                     " merged, " + Count(account.TotalSkipped()) + " skipped";
+    if (const qint64 notReached = account.TotalNotReached(); notReached > 0)
+        totals += ", " + Count(notReached) + " not reached";
+    return totals + ".";
 }
 
 const char* const kSourceUnchanged = "The MP2 database was not changed.";
@@ -104,6 +119,12 @@ QString ErrorHeading(const RunSummary& summary)
 {
     if (!summary.error)
         return {};
+    // "Cancel Import" is the operator's choice, not an error: the heading says where it was pressed.
+    if (summary.error->number == 0) {
+        if (summary.result == RunResult::Cancelled)
+            return "Cancelled at " + ScreenName(summary.error->where);
+        return summary.error->where.isEmpty() ? QString("Stopped") : "Stopped in " + summary.error->where;
+    }
     QString heading = "Error " + QString::number(summary.error->number);
     if (!summary.error->where.isEmpty())
         heading += " in " + summary.error->where;
@@ -112,15 +133,23 @@ QString ErrorHeading(const RunSummary& summary)
 
 QString ResultHeadline(const RunSummary& summary)
 {
-    QString error = ErrorHeading(summary);
+    QString error = summary.error && summary.error->number != 0 ? ErrorHeading(summary) : QString();
     if (!error.isEmpty())
         error = ": e" + error.mid(1);  // ": error 3022 in CreateEq"
     switch (summary.result) {
     case RunResult::Imported: return "Imported. " + Totals(summary.account);
     case RunResult::Checked: return "Checked, nothing kept. " + Totals(summary.account);
+    case RunResult::WouldFail:
+        return QString("Would fail: the check showed %1 error %2. ")
+                   .arg(summary.errorBoxes)
+                   .arg(summary.errorBoxes == 1 ? "box" : "boxes") +
+               Totals(summary.account);
     case RunResult::Refused: return "Refused before the import began" + error + ".";
     case RunResult::Failed: return "Failed" + error + ".";
-    case RunResult::Cancelled: return "Cancelled with \"Cancel Import\".";
+    case RunResult::Cancelled:
+        return summary.error && !summary.error->where.isEmpty()
+                   ? "Cancelled with \"Cancel Import\" at " + ScreenName(summary.error->where) + "."
+                   : "Cancelled with \"Cancel Import\".";
     case RunResult::Interrupted: return "Interrupted by a request to stop (SIGINT or SIGTERM).";
     }
     return {};
@@ -135,6 +164,9 @@ QString WhatToDoNext(const RunSummary& summary)
                    ? "Read why rows were skipped in the log. When the result is what you expect, start the import "
                      "again and press \"Begin Import\" to make the database."
                    : "Start the import again and press \"Begin Import\" to make the database.";
+    case RunResult::WouldFail:
+        return "The import would not go through: correct what the error boxes named (the log of the check "
+               "shows where they came), then check again.";
     case RunResult::Cancelled:
     case RunResult::Interrupted:
         return QString("Start the import again when you are ready. ") + kSourceUnchanged;
@@ -152,8 +184,10 @@ QString WhatToDoNext(const RunSummary& summary)
         break;
     case 3031: next = "Start the import again and answer Y to the password question with the database's password."; break;
     default:
-        next = summary.error ? "Correct what the message above names, then start the import again. The last lines of "
-                               "the import log show where the import stopped."
+        next = summary.error ? "Correct what the message above names, then start the import again." +
+                                   QString(summary.log.isEmpty() ? ""
+                                                                 : " The last lines of the import log show where "
+                                                                   "the import stopped.")
                              : "Correct what the last message named, then start the import again.";
         break;
     }

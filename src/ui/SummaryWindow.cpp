@@ -105,9 +105,20 @@ void FillMp2(QTreeWidget* table, const RunAccount& account)
         Note(table, QStringLiteral("No MP2 table was read."));
         return;
     }
+    // A run that stopped early: the rows it never came to, in a column of their own.
+    const bool stoppedEarly = account.TotalNotReached() > 0;
+    if (stoppedEarly) {
+        table->setColumnCount(6);
+        table->headerItem()->setText(5, QStringLiteral("Not reached"));
+        table->headerItem()->setTextAlignment(5, Qt::AlignRight | Qt::AlignVCenter);
+        table->header()->setSectionResizeMode(5, QHeaderView::ResizeToContents);
+    }
     qint64 read = 0, converted = 0, merged = 0;
     for (const SourceTableAccount& s : account.Sources()) {
-        QTreeWidgetItem* row = Row(table, nullptr, s.mp2, {s.read, s.converted, s.merged, s.skipped()});
+        QList<qint64> numbers{s.read, s.converted, s.merged, s.skipped()};
+        if (stoppedEarly)
+            numbers << s.notReached;
+        QTreeWidgetItem* row = Row(table, nullptr, s.mp2, numbers);
         if (s.skipped() > 0) {
             Highlight(row);
             for (const auto& [reason, rows] : s.skippedByReason) {
@@ -121,8 +132,12 @@ void FillMp2(QTreeWidget* table, const RunAccount& account)
         converted += s.converted;
         merged += s.merged;
     }
-    if (account.Sources().size() > 1)
-        Bold(Row(table, nullptr, QStringLiteral("All MP2 tables"), {read, converted, merged, account.TotalSkipped()}));
+    if (account.Sources().size() > 1) {
+        QList<qint64> totals{read, converted, merged, account.TotalSkipped()};
+        if (stoppedEarly)
+            totals << account.TotalNotReached();
+        Bold(Row(table, nullptr, QStringLiteral("All MP2 tables"), totals));
+    }
     table->expandAll();
     table->setIndentation(16);
 }
@@ -163,7 +178,7 @@ SummaryWindow::SummaryWindow(const RunSummary& summary, Operator& op, QWidget* p
     big.setBold(true);
     big.setPointSizeF(big.pointSizeF() * 1.25);
     lblResult->setFont(big);
-    const bool wentThrough = summary.result == RunResult::Imported || summary.result == RunResult::Checked;
+    const bool wentThrough = summary.result == RunResult::Imported || summary.result == RunResult::Checked;  // not WouldFail
     lblResult->setStyleSheet(wentThrough ? QStringLiteral("color: #1d6a1d;") : QStringLiteral("color: #a40000;"));
 
     // The error as its box told it, and what to do next.

@@ -229,6 +229,32 @@ TEST_F(ImportButton, RefusedTriesTouchNoDiskAndTheTryThatGoesAheadLogsEveryStart
         EXPECT_TRUE(lines[i].startsWith("In Main frm, btnImport - Start: ")) << lines[i].toStdString();
 }
 
+// An attempt refused at the checks, then another Name: the import that goes ahead logs beside its own
+// database, and the refused attempt's folder keeps the earlier import's log.
+TEST_F(ImportButton, AfterARefusedAttemptAnotherNameLogsBesideItsOwnDatabase)
+{
+    QDir().mkpath(ux + "/Plant");
+    QFile taken(ux + "/Plant/Plant.mdb");
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.close();
+    QFile earlier(log);
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.write("the earlier import's log\r\n");
+    earlier.close();
+    ASSERT_FALSE(form.btnImport_Click().startImport);
+
+    form.txtDBName = "Plant2";
+    form.txtDBName_KeyUp('2');
+    form.btnRecToSelect_Click();
+    ASSERT_TRUE(form.btnImport_Click().startImport) << op.messages().join("\n").toStdString();
+    CommitImportLog(run);
+    EXPECT_EQ(run.log.gLogPath(), ux + "/Plant2/MP2ImportLog.txt");
+    const QStringList lines = LogLines(ux + "/Plant2/MP2ImportLog.txt");
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_TRUE(lines[0].startsWith("In Main frm, btnImport - Start: ")) << lines[0].toStdString();
+    EXPECT_EQ(LogLines(log), QStringList{"the earlier import's log"});
+}
+
 TEST_F(ImportButton, FileNameAndNameMustBeNewToTheDatabaseListWhateverTheCase)
 {
     Register("Other", "PLANT.MDB");
