@@ -123,9 +123,19 @@ std::shared_ptr<Database> Database::OpenDatabase(const QString& path, bool exclu
     sqlite3_free(err);
     if (rc != SQLITE_OK) {
         const int primary = rc & 0xff;
+        const QString why = errorText(db->db_);
         db->Close();
         if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
             throw JetError::FileInUse(path);
+        // A journal left by a write that was interrupted must be rolled back before the file can be
+        // read; that needs the right to write the file and its folder. The file itself is whole.
+        const QFileInfo journal(path + "-journal");
+        if (journal.exists() && journal.size() > 0)
+            throw DaoError(3051, QString("The database '%1' was left by a write that was interrupted: its journal '%2' "
+                                         "must be rolled back before it can be read, which needs the right to write "
+                                         "both files and the folder '%3' (%4). Open it once with that right (for "
+                                         "example as the user who installed the product), then start again.")
+                                     .arg(path, journal.filePath(), QFileInfo(path).absolutePath(), why));
         throw JetError::UnrecognizedFormat(path);
     }
 
