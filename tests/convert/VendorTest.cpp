@@ -6,6 +6,8 @@
 #include "convert/reference/GetVendorComment.h"
 
 #include <QFile>
+#include <QRegularExpression>
+#include <QSet>
 
 using testsupport::Mp2Row;
 
@@ -172,4 +174,40 @@ TEST_F(VendorConversion, FailureIsShownLoggedAndRemovesTheNewDatabase)
     EXPECT_TRUE(op.messages()[0].startsWith("CreateVendor Error:3078" + CR)) << op.messages()[0].toStdString();
     EXPECT_EQ(LogLines().mid(2), (QStringList{op.messages()[0], ""}));
     EXPECT_FALSE(QFile::exists(outPath));
+}
+
+// So many vendors of one name that the accumulated suffixes would pass the Name field's size: the name
+// is cut before its suffix, said in the log, and every name stays unique; the names that fit are those
+// the suffix rule always gave.
+TEST_F(VendorConversion, ASuffixedNameThatWouldNotFitIsCutBeforeItsSuffix)
+{
+    std::vector<Mp2Row> vendors;
+    for (int i = 1; i <= 130; ++i)
+        vendors.push_back(Mp2Row{{"VENDORID", QString("V%1").arg(i)}, {"NAME", "ACME SUPPLY"}});
+    Mp2("VENDOR", vendors);
+    Open();
+    CreateVendor(*run);
+
+    const QStringList names = Column("Select * From Vendor", "Name");
+    ASSERT_EQ(names.size(), 130);
+    EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), 130);
+    EXPECT_EQ(names[1], "ACME SUPPLY2");
+    EXPECT_EQ(names[3], "ACME SUPPLY234");
+    QString accumulated = "ACME SUPPLY";
+    int cut = 0;
+    for (int i = 1; i < 130; ++i) {
+        accumulated += QString::number(i + 1);
+        EXPECT_LE(names[i].size(), 255);
+        if (accumulated.size() <= 255) {
+            EXPECT_EQ(names[i], accumulated);
+        } else {
+            ++cut;
+        }
+    }
+    ASSERT_GT(cut, 0);
+    EXPECT_EQ(LogLines().filter(QRegularExpression("^Vendor name '.*' \\(VENDORID 'V\\d+'\\) is longer than the 255 "
+                                                   "characters of the Name field: stored as '.*'\\.$"))
+                  .size(),
+              cut);
+    EXPECT_TRUE(op.messages().isEmpty());
 }

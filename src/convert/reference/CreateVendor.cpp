@@ -9,6 +9,7 @@
 #include "run/RecordWarning.h"
 
 #include <QSet>
+#include <algorithm>
 
 namespace {
 
@@ -66,8 +67,22 @@ QString CutNumber(RunState& run, const QString& what, const QString& name, const
 
 }  // namespace
 
+// A repeated name with its accumulated suffix: whole when it fits the field, otherwise the name is cut
+// before its suffix so that the suffix, which makes it unique, stays; once the suffix alone is too long
+// (well over a hundred vendors of one name), the name cut before the last number alone.
+QString SuffixedName(const QString& name, const QString& suffix, int counter, int size)
+{
+    if (suffix.isEmpty() || size <= 0 || name.size() + suffix.size() <= size)
+        return name + suffix;
+    if (suffix.size() < size)
+        return name.left(size - suffix.size()) + suffix;
+    const QString last = QString::number(counter);
+    return name.left(std::max<qsizetype>(0, size - last.size())) + last;
+}
+
 void CreateVendor(RunState& run)
 {
+    QString current;  // the vendor being converted, for the trap's message
     try {
         auto src = run.DBin->OpenRecordset("VENDOR", dao::dbOpenTable);
         RunAccount& account = run.summary.account;
@@ -99,15 +114,25 @@ void CreateVendor(RunState& run)
                 continue;
             }
 
-            QString name = storedName.toText();
+            const QString stored = storedName.toText();
+            current = "MP2 VENDORID '" + vendorId.toText() + "', NAME '" + stored + "'";
             dst->AddNew();
             // Suffixes accumulate: ACME, ACME2, ACME23, ACME234.
+            dao::Field& nameField = dst->Fields("Name");
+            QString name = stored;
+            QString suffix;
             int counter = 1;
             while (takenNames.contains(name)) {
                 ++counter;
-                name += QString::number(counter);
+                suffix += QString::number(counter);
+                name = SuffixedName(stored, suffix, counter, nameField.Size());
             }
-            dst->Fields("Name") = name;
+            if (name != stored + suffix) {
+                run.Log("Vendor name '" + stored + suffix + "' (VENDORID '" + vendorId.toText() + "') is longer than the " +
+                        QString::number(nameField.Size()) + " characters of the Name field: stored as '" + name + "'.");
+                run.Log(QString());
+            }
+            nameField = name;
             run.NewVendNameList.Append(name);
             run.OldVendIdList.Append(vendorId);
             takenNames.insert(name);
@@ -185,6 +210,7 @@ void CreateVendor(RunState& run)
             account.Created("Vendor");
             src->MoveNext();
         }
+        current.clear();
         dst->Close();
         src->Close();
         dst.reset();
@@ -204,6 +230,6 @@ void CreateVendor(RunState& run)
         run.Log(QString());
         listing->Close();
     } catch (const dao::DaoError& e) {
-        ConversionTrap(run, "CreateVendor Error:", e, true);
+        ConversionTrap(run, "CreateVendor Error:", e, true, current.isEmpty() ? QString() : CR + current);
     }
 }
