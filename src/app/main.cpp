@@ -12,7 +12,7 @@ namespace {
 
 const char kUsage[] =
     "usage: crew-import --batch --source FILE [options]   import unattended (--batch --help: the options)\n"
-    "       crew-import --help\n"
+    "       crew-import --help | --version\n"
     "       crew-import                                    the desktop wizard\n";
 
 }  // namespace
@@ -44,6 +44,8 @@ int main(int argc, char** argv)
             out << kBatchUsage;
             return 0;
         }
+        if (options.version)
+            return cli::Version(syntax);
         return RunBatch(options, app.applicationFilePath(), out, err);
     }
     cli::Parsed parsed;
@@ -51,5 +53,7 @@ int main(int argc, char** argv)
         return cli::Refuse(syntax, problem);
     if (parsed.help)
         return cli::Help(syntax);
+    if (parsed.version)
+        return cli::Version(syntax);
     return cli::Refuse(syntax, "--batch must come first");
 }

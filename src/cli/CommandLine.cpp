@@ -86,6 +86,10 @@ QString Parse(const QStringList& args, const Syntax& syntax, Parsed& parsed)
             parsed.help = true;
             return {};
         }
+        if (a == QLatin1String("--version")) {
+            parsed.version = true;
+            return {};
+        }
         const qsizetype equals = a.startsWith(QLatin1String("--")) ? a.indexOf(QLatin1Char('=')) : -1;
         const QString name = equals > 0 ? a.left(equals) : a;
         const Option* option = Find(syntax, name);
@@ -122,6 +126,8 @@ std::optional<int> Read(int argc, char** argv, const Syntax& syntax, Parsed& par
         return Refuse(syntax, problem);
     if (parsed.help)
         return Help(syntax);
+    if (parsed.version)
+        return Version(syntax);
     return std::nullopt;
 }
 
@@ -134,6 +140,12 @@ int Refuse(const Syntax& syntax, const QString& problem)
 int Help(const Syntax& syntax)
 {
     Print(stdout, syntax.usage);
+    return 0;
+}
+
+int Version(const Syntax& syntax)
+{
+    Print(stdout, syntax.program + " " + QStringLiteral(CREW_VERSION) + "\n");
     return 0;
 }
 

@@ -4,7 +4,8 @@
 // - the arguments must be UTF-8 text: a name or path with other bytes is refused, never turned into
 //   U+FFFD (which would name another file or directory);
 // - "--help" or "-h" where an option may stand prints the usage on standard output and exits 0; the
-//   same text as an option's value is that value ("--password -h");
+//   same text as an option's value is that value ("--password -h"); "--version" prints the program's
+//   name and version the same way;
 // - an option that takes one value may be given once; a second time is refused;
 // - "--option VALUE" and "--option=VALUE" are the same; "--" ends the options;
 // - a problem is printed with the usage on standard error, and the program exits 2.
@@ -31,6 +32,7 @@ struct Syntax {
 
 struct Parsed {
     bool help = false;
+    bool version = false;
     QStringList positional;
     std::map<QString, QStringList> values;  // option -> its values in order (a flag: an empty list)
 
@@ -55,5 +57,7 @@ std::optional<int> Read(int argc, char** argv, const Syntax& syntax, Parsed& par
 int Refuse(const Syntax& syntax, const QString& problem);
 // Prints the usage on standard output; returns 0.
 int Help(const Syntax& syntax);
+// Prints "<program> <version>" on standard output; returns 0.
+int Version(const Syntax& syntax);
 
 }  // namespace cli
