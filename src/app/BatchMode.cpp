@@ -2,8 +2,10 @@
 
 #include "app/BatchOperator.h"
 #include "app/PasswordInput.h"
+#include "app/RenamesFile.h"
 #include "app/RunReport.h"
 #include "cli/CommandLine.h"
+#include "convert/equipment/ChangeValue.h"
 #include "convert/equipment/PreParse.h"
 #include "convert/tasks/Cutoff.h"
 #include "import/Driver.h"
@@ -23,8 +25,8 @@
 const char kBatchUsage[] =
     "usage: crew-import --batch --source FILE [--target-dir DIR] [--file-name NAME.mdb] [--name NAME]\n"
     "                   [--password-file FILE | --password - | --password PW] [--cutoff DAYS]\n"
-    "                   [--substrings none|default|FILE.csv] [--rename OLD=NEW]... [--yes]\n"
-    "                   [--check-only] [--report FILE.json]\n"
+    "                   [--substrings none|default|FILE.csv] [--rename OLD=NEW]...\n"
+    "                   [--renames FILE.csv] [--yes] [--check-only] [--report FILE.json]\n"
     "  --source FILE        the MP2 database to import (chosen with \"Change Database\")\n"
     "  --target-dir DIR     the selected directory (default: the recommended directory)\n"
     "  --file-name NAME.mdb typed into the file name box (default: derived from the name)\n"
@@ -38,12 +40,17 @@ const char kBatchUsage[] =
     "                       default (the 149 default substrings), or a file of mp2,vx lines\n"
     "  --rename OLD=NEW     the new number for an equipment number that is too long (repeatable;\n"
     "                       split at the first '=')\n"
+    "  --renames FILE.csv   new numbers from a file of old,new lines (CSV quoting: any number,\n"
+    "                       '=' and commas included); --check-only writes the list to fill in\n"
     "  --yes                answer Yes to every Yes/No question (otherwise No)\n"
     "  --check-only         the whole import into a private place: nothing registered, no database\n"
-    "                       kept, the log written as MP2ImportCheck.txt beside the target\n"
+    "                       kept, the log written as MP2ImportCheck.txt beside the target; the\n"
+    "                       numbers no option renames listed in MP2ImportRenames.csv beside it\n"
     "  --report FILE.json   write how the run ended and the account of every row (see the README)\n"
-    "Exit status: 0 imported (or checked); 1 not imported; 2 bad options; 3 a question the options\n"
-    "cannot answer; 4 the run ended with 0 or 1 but the report could not be written.\n";
+    "  --version            print the version and end\n"
+    "Exit status: 0 imported (or checked); 1 not imported (or a check that would fail); 2 bad\n"
+    "options; 3 a question the options cannot answer (a check: numbers listed to rename); 4 the run\n"
+    "ended with 0 or 1 but the report could not be written.\n";
 
 namespace {
 
@@ -60,6 +67,7 @@ const cli::Syntax& BatchSyntax()
                                  {"--cutoff"},
                                  {"--substrings"},
                                  {"--rename", cli::Option::Values},
+                                 {"--renames"},
                                  {"--yes", cli::Option::Flag},
                                  {"--check-only", cli::Option::Flag},
                                  {"--report"}}};
@@ -75,7 +83,8 @@ QString ParseBatchOptions(const QStringList& args, BatchOptions& options)
         return problem;
     options = BatchOptions{};
     options.help = parsed.help;
-    if (parsed.help)
+    options.version = parsed.version;
+    if (parsed.help || parsed.version)
         return {};
 
     options.source = parsed.value("--source").value_or(QString());
@@ -118,6 +127,9 @@ QString ParseBatchOptions(const QStringList& args, BatchOptions& options)
             return QString("--rename needs OLD=NEW, not '%1'").arg(rename);
         options.renames << rename;
     }
+    options.renamesFile = parsed.value("--renames");
+    if (options.renamesFile && options.renamesFile->isEmpty())
+        return "--renames needs a file";
     options.yes = parsed.has("--yes");
     options.checkOnly = parsed.has("--check-only");
     options.report = parsed.value("--report");
@@ -237,9 +249,19 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
     BatchAnswers answers;
     answers.cutoff = options.cutoff;
     answers.yes = options.yes;
+    answers.listUnrenamed = options.checkOnly;
     for (const QString& rename : options.renames) {
         const qsizetype eq = rename.indexOf(QLatin1Char('='));
         answers.renames.emplace_back(rename.left(eq), rename.mid(eq + 1));
+    }
+    if (options.renamesFile) {
+        try {
+            for (auto& rename : ReadRenamesFile(*options.renamesFile))
+                answers.renames.push_back(std::move(rename));
+        } catch (const dao::DaoError& e) {
+            err << "crew-import: --renames: error " << e.Number << ": " << e.Description << "\n" << kBatchUsage;
+            return 2;
+        }
     }
     if (options.substrings == QLatin1String("none")) {
         answers.substrings = BatchAnswers::Substrings::None;
@@ -268,6 +290,7 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
     BatchOperator op(answers, out);
     RunState run(op);
     run.checkOnly = options.checkOnly;
+    run.files.SetRenamesList(options.checkOnly);
     if (options.report)
         run.files.SetReport(Absolute(*options.report));
     int status = 1;
@@ -356,6 +379,26 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
     if (!op.stuck().isEmpty()) {
         err << op.stuck() << "\n";
         return BatchOperator::kStuckStatus;
+    }
+    // A check that met numbers no option renames lists them, for --renames.
+    if (!op.unrenamed().empty() && run.files.fixed()) {
+        const QString list = run.files.path(RunFile::RenamesList);
+        try {
+            run.files.WriteRenamesList(RenamesListCsv(op.unrenamed()));
+            op.Note(QString("%1 equipment numbers are longer than %2 characters and no option renames them. They are "
+                            "listed in '%3': fill in the new values, then import with --renames %3")
+                        .arg(op.unrenamed().size())
+                        .arg(kMaxEqNum)
+                        .arg(list));
+            err << "crew-import: " << op.unrenamed().size() << " equipment numbers need a new value: fill in '" << list
+                << "' and give it to --renames (exit status " << BatchOperator::kStuckStatus << ")\n";
+        } catch (const dao::DaoError& e) {
+            err << "crew-import: the list of numbers to rename was not written: error " << e.Number << ": "
+                << e.Description << "\n";
+            return status == 0 ? 1 : status;
+        }
+        if (status == 0)
+            return reportMissing ? kReportMissingStatus : BatchOperator::kStuckStatus;
     }
     if (status > 128)
         err << "crew-import: interrupted by " << dao::SignalName(status - 128)

@@ -19,7 +19,7 @@
 //
 // Exit status: 0 after a completed import or check; 1 when a check refused the import, the operator's
 // answer stopped it or the import failed; 2 for bad options; 3 when a question could not be answered
-// from the options; 4 when the run ended with 0 or 1 but its --report could not be written (said on
+// from the options (for a check: when it listed equipment numbers to rename); 4 when the run ended with 0 or 1 but its --report could not be written (said on
 // standard error).
 #include <QString>
 #include <QStringList>
@@ -34,6 +34,7 @@ enum class PasswordFrom { None, Argument, File, StandardInput };
 
 struct BatchOptions {
     bool help = false;  // --help: print kBatchUsage, nothing else
+    bool version = false;  // --version: print the version, nothing else
     QString source;
     std::optional<QString> targetDir;
     std::optional<QString> fileName;
@@ -44,6 +45,7 @@ struct BatchOptions {
     QString cutoff = "30";
     QString substrings = "none";  // none, default, or the path of a CSV of mp2,vx pairs
     QStringList renames;          // OLD=NEW
+    std::optional<QString> renamesFile;  // --renames FILE.csv
     bool yes = false;
     bool checkOnly = false;        // --check-only
     std::optional<QString> report;  // --report FILE.json

@@ -3,6 +3,7 @@
 #include "convert/equipment/PreParse.h"
 
 #include <QStringList>
+#include <algorithm>
 
 const QString BatchOperator::kPasswordQuestionTitle = "Does this database have a password?";
 const QString BatchOperator::kPasswordTitle = "Enter password";
@@ -183,8 +184,23 @@ std::optional<QString> BatchOperator::ChangeValue(const QString& oldValue, int m
                 found = &rename;
                 break;
             }
+    if (!found && answers_.listUnrenamed) {
+        // Listed once; a temporary name stands for it until the check ends (another one when the
+        // first is taken).
+        if (std::none_of(unrenamed_.begin(), unrenamed_.end(), [&](const UnrenamedNumber& n) { return n.number == oldValue; }))
+            unrenamed_.push_back({oldValue, static_cast<int>(oldValue.size())});
+        QString temporary = QString("RENAME-NEEDED-%1").arg(++temporaryNames_, 4, 10, QLatin1Char('0'));
+        if (temporary.size() > maxLength)
+            temporary = QString::number(temporaryNames_);
+        answer(temporary + " (for the check only: listed to be renamed)");
+        return temporary;
+    }
     if (!found)
-        cannotAnswer(what, "no --rename " + oldValue + "=NEW was given");
+        cannotAnswer(what, oldValue.contains(QLatin1Char('='))
+                               ? "no --renames FILE.csv line gives its new value (a number holding '=' is renamed "
+                                 "only from a file); --check-only lists every number to rename in MP2ImportRenames.csv"
+                               : "no --rename " + oldValue + "=NEW was given; --check-only lists every number to "
+                                 "rename in MP2ImportRenames.csv, for --renames FILE.csv");
     if (askedBefore("ChangeValue\n" + oldValue))
         cannotAnswer(what, "the new value '" + found->second + "' of --rename was refused");
     answer(found->second);

@@ -7,6 +7,7 @@
 // (which would otherwise be asked for ever), raises a dao::DaoError (kCannotAnswer) naming it; the
 // trap of the procedure that asked reports it and ends the run. stuck() then says why, and the
 // program ends with kStuckStatus whatever the trap decided.
+#include "app/RenamesFile.h"
 #include "run/Operator.h"
 #include "db/DaoError.h"
 
@@ -26,6 +27,9 @@ struct BatchAnswers {
     std::vector<std::pair<QString, QString>> substringPairs;  // Pairs: mp2, vx in table order
     std::vector<std::pair<QString, QString>> renames;         // change-value answers: old, new
     bool yes = false;                                         // Yes to every Yes/No question
+    // A check: an equipment number no rename answers is listed (unrenamed()) and kept under a
+    // temporary name for the rest of the check, rather than stopping the run.
+    bool listUnrenamed = false;
 };
 
 class BatchOperator : public Operator {
@@ -37,6 +41,8 @@ public:
 
     // Why the run could not go on, or empty.
     const QString& stuck() const { return stuck_; }
+    // The equipment numbers a check met that no rename answered, in the order met.
+    const std::vector<UnrenamedNumber>& unrenamed() const { return unrenamed_; }
 
     // A line of the program's own (not an exchange with the operator).
     void Note(const QString& text);
@@ -69,4 +75,6 @@ private:
     QTextStream& out_;
     QString stuck_;
     QHash<QString, int> asked_;
+    std::vector<UnrenamedNumber> unrenamed_;
+    int temporaryNames_ = 0;
 };

@@ -217,6 +217,9 @@ void RunFiles::Fix(const RunPlaces& places)
     planned_.push_back({RunFile::Log, places.log, places.checkOnly ? "the check log" : "the import log", false, true});
     if (!report_.isEmpty())
         planned_.push_back({RunFile::Report, report_, "the report", false, true});
+    if (places.checkOnly && renamesList_)
+        planned_.push_back({RunFile::RenamesList, QFileInfo(places.log).absolutePath() + "/MP2ImportRenames.csv",
+                            "the list of numbers to rename", false, true});
     fixed_ = true;
     for (const Planned& p : planned_)
         checkPlanned(p, planned_);
@@ -477,15 +480,33 @@ void RunFiles::WriteReport(const QByteArray& bytes)
         checkPlanned(*p, planned_);
     else
         checkPlanned(alone.front(), alone);
-    const QString folder = QFileInfo(report_).absolutePath();
+    replaceWith(report_, "the report", bytes);
+    if (p)
+        p->made = true;
+}
+
+void RunFiles::WriteRenamesList(const QByteArray& bytes)
+{
+    Planned* p = find(RunFile::RenamesList);
+    if (!p)
+        throw dao::DaoError(91, "Object variable or With block variable not set (no plan for the list of numbers to "
+                                "rename)");
+    checkPlanned(*p, planned_);
+    replaceWith(p->path, p->what, bytes);
+    p->made = true;
+}
+
+void RunFiles::replaceWith(const QString& path, const QString& what, const QByteArray& bytes)
+{
+    const QString folder = QFileInfo(path).absolutePath();
     QString temp;
-    const int fd = CreateBeside(folder, QFileInfo(report_).fileName(), temp);
+    const int fd = CreateBeside(folder, QFileInfo(path).fileName(), temp);
     if (fd < 0)
-        CannotWrite(report_, "the report", errno);
+        CannotWrite(path, what, errno);
     const auto fail = [&](int error) {
         ::close(fd);
         ::unlink(native(temp).constData());
-        CannotWrite(report_, "the report", error);
+        CannotWrite(path, what, error);
     };
     qsizetype done = 0;
     while (done < bytes.size()) {
@@ -501,13 +522,11 @@ void RunFiles::WriteReport(const QByteArray& bytes)
     if (::close(fd) != 0) {
         const int error = errno;
         ::unlink(native(temp).constData());
-        CannotWrite(report_, "the report", error);
+        CannotWrite(path, what, error);
     }
-    if (::rename(native(temp).constData(), native(report_).constData()) != 0) {
+    if (::rename(native(temp).constData(), native(path).constData()) != 0) {
         const int error = errno;
         ::unlink(native(temp).constData());
-        CannotWrite(report_, "the report", error);
+        CannotWrite(path, what, error);
     }
-    if (p)
-        p->made = true;
 }

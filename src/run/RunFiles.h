@@ -28,7 +28,7 @@
 #include <vector>
 
 // One file of the plan.
-enum class RunFile { WorkingCopy, NewDatabase, Log, Report };
+enum class RunFile { WorkingCopy, NewDatabase, Log, Report, RenamesList };
 
 // What a run must never write or remove.
 struct ProtectedFile {
@@ -60,6 +60,10 @@ public:
     // The report alone against what must never be touched, before a run starts (the plan checks it
     // again with the run's own files). Raises 75 naming both files.
     void CheckReport(const std::vector<ProtectedFile>& protectedFiles);
+
+    // An unattended check lists the equipment numbers no option renames in MP2ImportRenames.csv beside
+    // its log: part of every check's plan fixed after this.
+    void SetRenamesList(bool wanted) { renamesList_ = wanted; }
 
     // Fixes the plan of the attempt that goes ahead (an earlier attempt's plan is forgotten: a refused
     // attempt made nothing) and checks it. Raises 75 naming both files on a clash, 58 when something
@@ -98,6 +102,8 @@ public:
     // Writes the report: checked again, written to a new file in its folder and renamed over the old
     // one. Raises 61 (disk full) or 75 with the reason; the old report is left as it was then.
     void WriteReport(const QByteArray& bytes);
+    // Writes the list of numbers to rename in the same way. Raises 91 when the plan holds no such list.
+    void WriteRenamesList(const QByteArray& bytes);
 
 private:
     struct Planned {
@@ -113,8 +119,11 @@ private:
     const Planned* find(RunFile file) const;
     void checkPlanned(const Planned& p, const std::vector<Planned>& all) const;
     void removeStaleSidecars(const Planned& p) const;
+    // Writes a new file beside `path` and renames it over `path`.
+    static void replaceWith(const QString& path, const QString& what, const QByteArray& bytes);
 
     QString report_;
+    bool renamesList_ = false;
     RunPlaces places_;
     std::vector<Planned> planned_;
     std::vector<ProtectedFile> protected_;

@@ -14,6 +14,7 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QRegularExpression>
+#include <QSet>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -83,7 +84,7 @@ protected:
 
     // A small MP2 source in the working-copy format: one facility, two pieces of equipment (one of
     // them with a number too long for the product), one schedule, one vendor.
-    QString SqliteSource(bool longNumber = false)
+    QString SqliteSource(bool longNumber = false, const QString& number = "NORTH INTAKE SCREEN WASHER NUMBER TWO")
     {
         const QString path = dir.filePath("mp2/Plant.mdb");
         QDir().mkpath(dir.filePath("mp2"));
@@ -91,7 +92,7 @@ protected:
         testsupport::InsertMp2Rows(path, "FACILITY", {{{"Name", QString("North Works")}}});
         testsupport::InsertMp2Rows(path, "EQUIP", {{{"EQNUM", QString("PUMP-1")}, {"DESCRIPTION", QString("Pump")}}});
         if (longNumber)
-            testsupport::InsertMp2Rows(path, "EQUIP", {{{"EQNUM", QString("NORTH INTAKE SCREEN WASHER NUMBER TWO")}}});
+            testsupport::InsertMp2Rows(path, "EQUIP", {{{"EQNUM", number}}});
         testsupport::InsertMp2Rows(path, "TASK", {{{"TASKNUM", QString("PM")}, {"DESCRIPTION", QString("Service")}}});
         testsupport::InsertMp2Rows(path, "TASKEQ", {{{"TASKNUM", QString("PM")}, {"EQNUM", QString("PUMP-1")},
                                                      {"NEXTDUEDATE", QString("2020-01-01")},
@@ -237,6 +238,28 @@ TEST_F(BatchRun, QuestionsTheOptionsCannotAnswerEndTheRunInsteadOfAskingForEver)
     EXPECT_TRUE(r.err.contains("change-value dialog for 'NORTH INTAKE SCREEN WASHER NUMBER TWO'")) << r.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Plant/Plant.mdb"));  // the trap removed it
     EXPECT_EQ(RegisteredDatabases(), 0);
+}
+
+// A number that holds '=', ',' and a quote is renamed from a file in CSV quoting; the real run that
+// meets it without one names the way to list every such number.
+TEST_F(BatchRun, ANumberHoldingAnEqualsSignAndACommaIsRenamedFromAFile)
+{
+    const QString number = "PUMP=NORTH, INTAKE \"A\" SCREEN WASHER 2";
+    const QString source = SqliteSource(true, number);
+    Outcome r = Batch({"--source", source, "--yes"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_TRUE(r.err.contains("--renames FILE.csv")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("--check-only")) << r.err.toStdString();
+
+    QFile renames(dir.filePath("renames.csv"));
+    ASSERT_TRUE(renames.open(QIODevice::WriteOnly));
+    renames.write("old,new\n\"PUMP=NORTH, INTAKE \"\"A\"\" SCREEN WASHER 2\",\"P=1,A\"\n");
+    renames.close();
+    r = Batch({"--source", source, "--yes", "--renames", renames.fileName()});
+    ASSERT_EQ(r.status, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_EQ(testsupport::QueryText(UserDir() + "/Plant/Plant.mdb",
+                                     "SELECT count(*) FROM Equipment WHERE \"Equipment#\" = 'P=1,A'"),
+              "1");
 }
 
 TEST_F(BatchRun, NoIsTheDefaultAnswerAndStopsTheImportBeforeTheLog)
@@ -397,9 +420,10 @@ TEST_F(BatchRun, ControlCharactersTypedIntoTheNamesAreRefusedLikeTheWizardsChara
     EXPECT_TRUE(QFileInfo(UserDir() + "/NorthPlant/np.mdb").isFile());
 }
 
-// The sample plant: every MP2 table the import reads is in the report, each adds up and has read every
-// row the table holds, and the records created are those of the new database.
-TEST_F(BatchRun, TheReportOfTheSamplePlantAccountsForEveryRowAndRecord)
+// The sample plant migrated in two runs: a check lists every equipment number to rename, the list
+// filled in imports in one run. Every MP2 table the import reads is in the report, each adds up and has
+// read every row the table holds, and the records created are those of the new database.
+TEST_F(BatchRun, TheSamplePlantMigratesInTwoRunsAndItsReportAccountsForEveryRowAndRecord)
 {
     const QString source = dir.filePath("mp2/Plant.mdb");
     QDir().mkpath(dir.filePath("mp2"));
@@ -412,11 +436,36 @@ TEST_F(BatchRun, TheReportOfTheSamplePlantAccountsForEveryRowAndRecord)
         if (cells.size() == 2 && cells[0] == cells[0].toUpper())
             rows[cells[0]] = cells[1].toLongLong();
     }
-    QStringList args{"--source", source, "--yes", "--report", dir.filePath("report.json")};
+    QMap<QString, QString> answers;  // old number -> a free new one
     for (const QString& rename : QString::fromUtf8(reliability::ReadBytes(dir.filePath("renames.txt"))).split('\n'))
         if (!rename.isEmpty())
-            args << "--rename" << rename;
-    const Outcome r = Batch(args);
+            answers[rename.section('=', 0, 0)] = rename.section('=', 1);
+    ASSERT_GT(answers.size(), 1);
+
+    // The check goes to the end and lists every number no option renames.
+    const Outcome check = Batch({"--source", source, "--yes", "--check-only"});
+    EXPECT_EQ(check.status, 3) << check.err.toStdString();
+    const QString list = UserDir() + "/Plant/MP2ImportRenames.csv";
+    EXPECT_TRUE(check.out.contains("listed in '" + list + "'")) << check.out.toStdString();
+    QStringList lines = QString::fromUtf8(reliability::ReadBytes(list)).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines.takeFirst(), "old,new,length");
+    QStringList listed, filled{"old,new,length"};
+    for (const QString& line : lines) {
+        const QString old = line.section("\",,", 0, 0).mid(1);
+        listed << old;
+        EXPECT_EQ(line, "\"" + old + "\",," + QString::number(old.size()));
+        filled << "\"" + old + "\"," + answers.value(old) + "," + QString::number(old.size());
+    }
+    EXPECT_EQ(QSet<QString>(listed.begin(), listed.end()), QSet<QString>(answers.keyBegin(), answers.keyEnd()));
+    EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Plant/Plant.mdb"));
+
+    QFile renames(dir.filePath("filled.csv"));
+    ASSERT_TRUE(renames.open(QIODevice::WriteOnly));
+    renames.write(filled.join("\r\n").toUtf8());
+    renames.close();
+    const Outcome r = Batch({"--source", source, "--yes", "--report", dir.filePath("report.json"), "--renames",
+                             renames.fileName()});
     ASSERT_EQ(r.status, 0) << r.out.toStdString() << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("\nSummary: Imported. ")) << r.out.toStdString();
 

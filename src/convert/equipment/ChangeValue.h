@@ -6,6 +6,9 @@
 
 #include <QString>
 
+// The longest equipment number the product holds; a longer one is asked for anew.
+inline constexpr int kMaxEqNum = 30;
+
 struct ChangeValueCheck {
     bool accepted = false;
     QString value;    // the typed text trimmed of blanks; what goes back into the New Value box

@@ -16,7 +16,6 @@ namespace {
 
 const QChar CR(13);
 const QString CRLF = QStringLiteral("\r\n");
-constexpr int kMaxEqNum = 30;
 const QString kBlankEquipment = QStringLiteral("MP2 has blank equipment (EQNUM empty or Null)");
 
 // The MANUFACT columns copied into the notes, with their labels, in order.
