@@ -10,14 +10,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-void ImportLog::Open(const QString& path)
-{
-    if (gLogOpen())
-        return;
-    path_ = path;
-    openFile();
-}
-
 void ImportLog::OpenPending(const QString& path)
 {
     if (gLogOpen())
@@ -50,23 +42,6 @@ void ImportLog::Commit(int fd)
     if (file_.write(kept) != kept.size() || !file_.flush())
         throw dao::DaoError(61, QString("Disk full: the import log '%1' could not be written (%2)")
                                     .arg(path_, file_.errorString()));
-}
-
-// The file is opened without following a link: a link planted at the log's name would make the log
-// overwrite whatever it points to.
-void ImportLog::openFile()
-{
-    dao::RefuseSymLink(path_, "the import log");
-    const int fd = ::open(QFile::encodeName(path_).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
-                          0666);
-    if (fd >= 0 && file_.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
-        return;
-    const QString reason = fd >= 0 ? file_.errorString() : QString::fromLocal8Bit(std::strerror(errno));
-    if (fd >= 0)
-        ::close(fd);
-    if (!QFileInfo(QFileInfo(path_).absolutePath()).isDir())
-        throw dao::DaoError(76, QString("Path not found: '%1'").arg(path_));
-    throw dao::DaoError(70, QString("Permission denied: '%1' (%2)").arg(path_, reason));
 }
 
 void ImportLog::Print(const QString& line)

@@ -13,9 +13,6 @@
 
 class ImportLog {
 public:
-    // Opens `path` for output at once (creating or emptying it) when the log is not open yet; raises
-    // a dao::DaoError naming the path when it cannot be opened (75 when `path` is a symbolic link).
-    void Open(const QString& path);
     // Opens the log at `path` without touching the disk yet (when it is not open yet).
     void OpenPending(const QString& path);
     // A pending log goes to `path` instead when it is written (a check-only run keeps its log apart).
@@ -32,7 +29,6 @@ public:
     const QString& gLogPath() const { return path_; }
 
 private:
-    void openFile();
     QFile file_;
     QString path_;
     bool pending_ = false;

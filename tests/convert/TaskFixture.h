@@ -50,7 +50,7 @@ protected:
         CreateTemplate(outPath);
         testsupport::HandNewDatabaseToTheRun(run, outPath);
         run.TargetPath = outPath;
-        run.log.Open(logPath);
+        testsupport::OpenLogThroughTheRun(run, logPath);
         run.progress.InitProgress(1000, op);
     }
 

@@ -57,7 +57,7 @@ protected:
         run->DBout = dao::Database::OpenDatabase(outPath);
         run->gDBoutOpen = true;
         run->TargetPath = outPath;
-        run->log.Open(dir.filePath("MP2ImportLog.txt"));
+        testsupport::OpenLogThroughTheRun(*run, dir.filePath("MP2ImportLog.txt"));
         run->progress.InitProgress(1000, op);
     }
 

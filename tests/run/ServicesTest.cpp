@@ -72,7 +72,9 @@ TEST_F(LogFile, EveryPrintIsOneLineEndedByCrLfInUtf8)
     ImportLog log;
     EXPECT_FALSE(log.gLogOpen());
     log.Print("before open is a no-op");
-    log.Open(path());
+    RunFiles files;
+    log.OpenPending(path());
+    log.Commit(files.CreateLog(path()));
     ASSERT_TRUE(log.gLogOpen());
     log.Print("Records in MP2 EQUIP = 3");
     log.Print("");
@@ -86,7 +88,7 @@ TEST_F(LogFile, EveryPrintIsOneLineEndedByCrLfInUtf8)
     EXPECT_FALSE(log.gLogOpen());
 }
 
-TEST_F(LogFile, OpeningEmptiesAnOldLogAndAFailureNamesThePath)
+TEST_F(LogFile, ANewLogReplacesAnOldOneAndAFailureNamesThePath)
 {
     {
         QFile old(path());
@@ -94,24 +96,25 @@ TEST_F(LogFile, OpeningEmptiesAnOldLogAndAFailureNamesThePath)
         old.write("an earlier run\r\n");
     }
     ImportLog log;
-    log.Open(path());
+    RunFiles files;
+    log.OpenPending(path());
+    log.Commit(files.CreateLog(path()));
     log.Print("new");
-    log.Open(dir.filePath("elsewhere.txt"));  // already open: nothing changes
+    log.OpenPending(dir.filePath("elsewhere.txt"));  // already open: nothing changes
     log.Print("still here");
     log.Close();
     EXPECT_EQ(spine::ReadAll(path()), QByteArray("new\r\nstill here\r\n"));
     EXPECT_FALSE(QFile::exists(dir.filePath("elsewhere.txt")));
 
-    ImportLog missing;
+    RunFiles elsewhere;
     const QString bad = dir.filePath("no/such/dir/MP2ImportLog.txt");
     try {
-        missing.Open(bad);
+        elsewhere.CreateLog(bad);
         FAIL() << "no error";
     } catch (const dao::DaoError& e) {
         EXPECT_EQ(e.Number, 76);
         EXPECT_TRUE(e.Description.contains(bad));
     }
-    EXPECT_FALSE(missing.gLogOpen());
 }
 
 TEST(ProgressBar, IsSizedFromTheBudgetAndNeverPassesItsMaximum)

@@ -1,6 +1,6 @@
 #pragma once
 // A conversion's fixture hands its new database to the run's plan of its files, as if the run had made
-// it: a trap then removes it as it removes a run's, and only then.
+// it: a trap then removes it as it removes a run's, and only then. Its log is made by the plan too.
 #include "run/RunState.h"
 
 #include <QDir>
@@ -23,6 +23,12 @@ inline void HandNewDatabaseToTheRun(RunState& run, const QString& path)
     run.files.Fix(places);
     run.files.PlaceNewDatabase(made, path);
     run.files.RemovePrivateDir(privateDir);
+}
+
+inline void OpenLogThroughTheRun(RunState& run, const QString& path)
+{
+    run.log.OpenPending(path);
+    run.log.Commit(run.files.CreateLog(path));
 }
 
 }  // namespace testsupport
