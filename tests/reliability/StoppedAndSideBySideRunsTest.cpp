@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QThread>
 
 using namespace reliability;
@@ -27,9 +28,14 @@ bool StopWhenExists(QProcess& p, const QString& path)
 
 void Continue(QProcess& p) { ::kill(static_cast<pid_t>(p.processId()), SIGCONT); }
 
+// The line that says how the run ended: the last one, or the one above the account of the rows read so
+// far when the run had read any.
 QString LastLogLine(const QString& log)
 {
     QStringList lines = QString::fromUtf8(ReadBytes(log)).split("\r\n", Qt::SkipEmptyParts);
+    const qsizetype account = lines.indexOf(QRegularExpression("The account of every MP2 row .*"));
+    if (account > 0)
+        lines = lines.mid(0, account);
     return lines.isEmpty() ? QString() : lines.last();
 }
 
