@@ -120,7 +120,7 @@ std::optional<QString> WidgetOperator::InputBox(const QString& prompt, const QSt
 
 void WidgetOperator::ShowPreParse(PreParse& screen)
 {
-    PreParseDialog dialog(screen, DialogParent());
+    PreParseDialog dialog(screen, *this, DialogParent());
     dialog.exec();
     dao::ThrowIfInterrupted();
     dialog.RethrowFailure();
