@@ -139,11 +139,10 @@ PreParseDialog::PreParseDialog(PreParse& screen, Operator& op, QWidget* parent)
         grid->setMinimumHeight(300);
     }
     const QFontMetrics fm = spSubStrings->fontMetrics();
-    const int subWidth = fm.horizontalAdvance(PreParse::kSubStringHeadings[1]) + 24;
-    spSubStrings->setColumnWidth(0, subWidth);
-    spSubStrings->setColumnWidth(1, subWidth);
+    subWidth_ = fm.horizontalAdvance(PreParse::kSubStringHeadings[1]) + 24;
+    spSubStrings->setColumnWidth(0, subWidth_);
+    spSubStrings->setColumnWidth(1, subWidth_);
     spSubStrings->horizontalHeader()->setStretchLastSection(true);
-    spSubStrings->setMinimumWidth(2 * subWidth + spSubStrings->verticalHeader()->sizeHint().width() + 40);
     // The numbers' column takes the room that is left; it is widened to the longest number when
     // the numbers are shown.
     spMP2EqNum->setColumnWidth(1, fm.horizontalAdvance(PreParse::kEqNumHeadings[1]) + 24);
@@ -283,6 +282,17 @@ void PreParseDialog::ShowSubStrings()
         }
     SelectActiveCell();
     filling_ = false;
+    FitSubStringColumns();
+}
+
+void PreParseDialog::FitSubStringColumns()
+{
+    // Both columns beside the row numbers, which widen as rows are added (three digits once the
+    // defaults are loaded), and the scroll bar: the table never needs scrolling sideways.
+    const int width = 2 * subWidth_ + spSubStrings->verticalHeader()->sizeHint().width() +
+                      spSubStrings->verticalScrollBar()->sizeHint().width() + 2 * spSubStrings->frameWidth() + 4;
+    if (width != spSubStrings->minimumWidth())
+        spSubStrings->setMinimumWidth(width);
 }
 
 void PreParseDialog::SelectActiveCell()

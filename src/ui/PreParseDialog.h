@@ -61,4 +61,5 @@ private:
     Operator& op_;
     std::exception_ptr failure_;
     bool filling_ = false;
+    int subWidth_ = 0;  // the width each column of the substring table starts with
 };

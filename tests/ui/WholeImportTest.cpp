@@ -30,6 +30,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
 #include <csignal>
@@ -101,6 +102,9 @@ protected:
                       auto* screen = qobject_cast<PreParseDialog*>(widget);
                       ASSERT_TRUE(screen) << widget->metaObject()->className();
                       screen->btnLoadDefaults->click();
+                      QApplication::processEvents();
+                      // The row numbers widened to three digits; both columns still fit.
+                      EXPECT_EQ(screen->spSubStrings->horizontalScrollBar()->maximum(), 0);
                       if (photo)
                           photo(screen, "pre-parse-defaults-loaded");
                       screen->btnClose->click();
