@@ -13,7 +13,9 @@
 #include "ui/PreParseDialog.h"
 #include "ui/SettingsDialog.h"
 #include "ui/SummaryWindow.h"
+#include "ui/WidgetOperator.h"
 #include "ui/Wizard.h"
+#include "mp2sample/Mp2Schema.h"
 
 #include <gtest/gtest.h>
 
@@ -260,9 +262,19 @@ TEST_F(WholeImport, PicturesOfEveryFormAndBox)
         EXPECT_TRUE(widget->grab().save(file)) << file.toStdString();
     };
     save(w, "main-form-start");
+    // A table no conversion reads, with rows: its box has lines of its own.
+    testsupport::InsertMp2Rows(source, "INVCOMM", {{{"ITEMNUM", QString("BRG-6204")}, {"COMMENTS", QString("Spare")}}});
+    int widestLine = 0, tableBoxLabel = 0;
     // The boxes typing brings up.
     responder.onShown = [&](QWidget* widget, const QString& what) {
         QString name = what.section(':', 0, 0).toLower().replace(QRegularExpression("[^a-z]+"), "-");
+        if (what.startsWith("OK: MP2 INVCOMM table has 1 records.")) {
+            name = "mp2-table-has-records";
+            const auto* label = widget->findChild<QLabel*>("qt_msgbox_label");
+            for (const QString& line : WidgetOperator::ScreenText(label->text()).split('\n'))
+                widestLine = std::max(widestLine, label->fontMetrics().horizontalAdvance(line));
+            tableBoxLabel = label->width();
+        }
         if (qobject_cast<ChangeValueDialog*>(widget))
             name = "change-value";
         else if (qobject_cast<PreParseDialog*>(widget))
@@ -274,6 +286,9 @@ TEST_F(WholeImport, PicturesOfEveryFormAndBox)
     w->txtDBName->setFocus();
     QTest::keyClicks(w->txtDBName, "/");
     RunImport(save);
+    // The box breaks its lines where its text does, and nowhere else.
+    EXPECT_GE(tableBoxLabel, widestLine);
+    EXPECT_GT(widestLine, 0);
 
     // What a run does not show.
     responder.onShown = {};
