@@ -305,6 +305,14 @@ TEST_F(WholeImport, PicturesOfEveryFormAndBox)
     save(other.window.get(), "main-form-wide");
     other.window->resize(other.window->minimumSizeHint());
     save(other.window.get(), "main-form-smallest");
+    // A screen of 640 by 512 (1280 by 1024 at a scale of 2): the long labels wrap; Import and Cancel
+    // are on it.
+    other.window->FitInto(QSize(640, 512));
+    save(other.window.get(), "main-form-small-screen");
+    EXPECT_LE(other.window->width(), 640);
+    EXPECT_LE(other.window->height(), 512);
+    for (const QWidget* button : {other.window->btnImport, other.window->Command1})
+        EXPECT_TRUE(other.window->rect().contains(QRect(button->mapTo(other.window.get(), QPoint()), button->size())));
 
     SettingsDialog settings(other.op, host.UserDir(), other.window.get());
     responder.Ignore(&settings);
