@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QRegularExpression>
 #include <QInputDialog>
 #include <QKeyEvent>
@@ -35,6 +36,7 @@
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
+#include <QTreeView>
 #include <csignal>
 
 using uitest::ModalResponder;
@@ -314,13 +316,27 @@ TEST_F(WholeImport, PicturesOfEveryFormAndBox)
     for (const QWidget* button : {other.window->btnImport, other.window->Command1})
         EXPECT_TRUE(other.window->rect().contains(QRect(button->mapTo(other.window.get(), QPoint()), button->size())));
 
+    // The directory chooser opens on the selected folder with the focus on it, and keeps it in view
+    // while the folders above it fill in (in the background), many of them before it.
+    for (int i = 1; i <= 30; ++i)
+        QDir().mkpath(host.Path(QString("archive-%1").arg(i, 2, 10, QChar('0'))));
     SettingsDialog settings(other.op, host.UserDir(), other.window.get());
+    QTreeView* tree = settings.dirHistData;
+    QStringList loaded;
+    QObject::connect(qobject_cast<QFileSystemModel*>(tree->model()), &QFileSystemModel::directoryLoaded,
+                     [&](const QString& dir) { loaded << QDir::cleanPath(dir); });
     responder.Ignore(&settings);
     settings.show();
-    for (int i = 0; i < 20; ++i) {  // the directory tree fills in the background
-        QTest::qWait(25);
-    }
-    settings.SetDirectoryPath(host.UserDir());
+    EXPECT_EQ(settings.focusWidget(), tree);
+    EXPECT_EQ(settings.DirectoryPath(), host.UserDir());
+    QStringList above;
+    for (QDir dir(host.Path("host")); above.isEmpty() || !dir.isRoot(); dir.cdUp())
+        above << QDir::cleanPath(dir.absolutePath());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return std::all_of(above.begin(), above.end(), [&](const QString& dir) {
+                                         return loaded.contains(dir); }); }, 5000)) << loaded.join(' ').toStdString();
+    QApplication::processEvents();  // and sorted
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())); }, 2000));
     save(&settings, "settings-import-to-directory");
     AboutDialog about(other.window.get());
     about.show();
