@@ -37,6 +37,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <csignal>
 
 using uitest::ModalResponder;
@@ -153,6 +154,8 @@ protected:
                 // The run's own account reaches the window: every row of the plant accounted for.
                 EXPECT_TRUE(summary->lblResult->text().startsWith("Imported. ")) << summary->lblResult->text().toStdString();
                 EXPECT_FALSE(summary->lblResult->text().contains(" 0 MP2 rows read"));
+                // The window is as tall as its rows need: every MP2 table without scrolling.
+                EXPECT_EQ(summary->tblMp2->verticalScrollBar()->maximum(), 0);
                 QTest::mouseClick(summary->btnClose, Qt::LeftButton);
             });
         QTest::mouseClick(w->btnImport, Qt::LeftButton);
