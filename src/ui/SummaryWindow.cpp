@@ -267,8 +267,8 @@ SummaryWindow::SummaryWindow(const RunSummary& summary, Operator& op, QWidget* p
     tblMp2->setMinimumSize(380, 160);
     tblNew->setMinimumSize(200, 160);
     auto* tables = new QHBoxLayout;
-    tables->addWidget(tblMp2, 3);
-    tables->addWidget(tblNew, 2);
+    tables->addWidget(tblMp2, 2);  // as their preferred widths
+    tables->addWidget(tblNew, 1);
 
     lblWarnings = PlainLabel(QString("%1 warnings were written to the log only.").arg(Count(summary.warnings.size())));
     lblWarnings->setObjectName(QStringLiteral("lblWarnings"));
