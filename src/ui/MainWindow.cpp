@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QValidator>
 #include <QVBoxLayout>
 
@@ -129,9 +130,9 @@ MainWindow::MainWindow(MainForm& form, WidgetOperator& op, std::function<void(in
     btnBrowse->setFixedWidth(btnBrowse->fontMetrics().horizontalAdvance(QStringLiteral(". . .")) + 28);
     t->addWidget(txtTargetDir, 1, 1, 1, 2);
     t->addWidget(btnBrowse, 1, 3);
-    // The target's labels keep to one line each: they set the form's narrowest width.
-    t->addWidget(new QLabel(QStringLiteral("Recommended Directory: (It is recommended to use a subdirectory under "
-                                           "\\Crew ex. F:\\Crew\\Plant1 )")),
+    // The long labels wrap on a narrow screen rather than widen the form past it.
+    t->addWidget(Wrapped(QStringLiteral("Recommended Directory: (It is recommended to use a subdirectory under "
+                                        "\\Crew ex. F:\\Crew\\Plant1 )")),
                  2, 0, 1, 4);
     txtRecommendDirectory = new QLineEdit;
     btnRecToSelect = new QPushButton(QStringLiteral("Make Recommended Directory the Selected Directory"));
@@ -145,11 +146,12 @@ MainWindow::MainWindow(MainForm& form, WidgetOperator& op, std::function<void(in
     txtDBName = new QLineEdit;
     t->addWidget(txtDBName, 6, 1);
     t->addWidget(Hint(QStringLiteral("ex. plant 1")), 6, 2);
-    t->addWidget(new QLabel(QStringLiteral("It is recommended not to use mendly or vantrix as the name of the new "
-                                           "database.")),
+    t->addWidget(Wrapped(QStringLiteral("It is recommended not to use mendly or vantrix as the name of the new "
+                                        "database.")),
                  7, 0, 1, 4);
     t->setColumnStretch(1, 3);
     t->setColumnStretch(2, 1);
+    t->setVerticalSpacing(3);  // eight rows: on a small screen every pixel of height counts
 
     btnOpt = new QPushButton(QStringLiteral("Advanced Options"));
     btnImport = new QPushButton(QStringLiteral("Import"));
@@ -211,7 +213,19 @@ MainWindow::MainWindow(MainForm& form, WidgetOperator& op, std::function<void(in
     connect(Command1, &QPushButton::clicked, this, [this] { Guard([this] { form_.Command1_Click(); }); });
 
     Refresh();
-    resize(sizeHint().expandedTo(QSize(760, 0)));
+    if (const QScreen* screen = this->screen())
+        FitInto(screen->availableGeometry().size());
+}
+
+void MainWindow::FitInto(const QSize& room)
+{
+    // As wide as the form reads best (each label on one line), but within the room less a window
+    // frame; as tall as the labels wrapped at that width need.
+    const QSize inside = room - QSize(16, 48);
+    const int width = std::max(std::min(std::max(sizeHint().width(), 760), inside.width()), minimumSizeHint().width());
+    const int central = centralWidget()->heightForWidth(width);
+    const int height = central < 0 ? sizeHint().height() : menuBar()->sizeHint().height() + central;
+    resize(width, std::max(std::min(height, inside.height()), minimumSizeHint().height()));
 }
 
 MainWindow::~MainWindow() { op_.SetMainWindow(nullptr); }

@@ -31,6 +31,8 @@ public:
 
     // Shows MainForm's texts in the boxes.
     void Refresh();
+    // Sizes the form for a screen whose free area is `room` (done for its own screen when made).
+    void FitInto(const QSize& room);
     QLineEdit* Field(MainField field) const;
 
     QLineEdit* txtSourceDB;

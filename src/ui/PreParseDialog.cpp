@@ -1,16 +1,19 @@
 #include "ui/PreParseDialog.h"
 
 #include "convert/equipment/PreParse.h"
+#include "run/Operator.h"
 #include "ui/Centre.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -27,15 +30,94 @@ QLabel* FixedText(const QString& text)
     return label;
 }
 
+// The substring table. Tab and Shift+Tab go from cell to cell, and out of the table after its last
+// cell and before its first; Ctrl+Tab (with Shift, backwards) goes out from any cell. Left to
+// itself the view keeps Tab inside (it wraps around to the first cell) and does nothing with Ctrl+Tab.
+class SubStringGrid : public QTableWidget {
+public:
+    SubStringGrid() : QTableWidget(0, 2) {}
+
+    bool TabLeaves(bool next, Qt::KeyboardModifiers modifiers) const
+    {
+        if (modifiers & Qt::ControlModifier)
+            return true;
+        const QModelIndex current = currentIndex();
+        if (!current.isValid())
+            return false;
+        return next ? current.row() == rowCount() - 1 && current.column() == columnCount() - 1
+                    : current.row() == 0 && current.column() == 0;
+    }
+
+    // The focus to the widget after (or before) the table.
+    void Leave(bool next) { QAbstractScrollArea::focusNextPrevChild(next); }
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
+    {
+        // No cell to go to: the view ignores the Tab, and the focus moves on.
+        if ((action == MoveNext || action == MovePrevious) && TabLeaves(action == MoveNext, modifiers))
+            return {};
+        return QTableWidget::moveCursor(action, modifiers);
+    }
+
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
+        if (tab && (event->modifiers() & Qt::ControlModifier)) {
+            Leave(event->key() == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
+            event->accept();
+            return;
+        }
+        QTableWidget::keyPressEvent(event);
+    }
+};
+
+// The editing of a cell of the substring table. A Tab that leaves the table, and Escape, end the
+// edit keeping what was typed (Escape would otherwise throw the cell's typing away).
+class SubStringEditing : public QStyledItemDelegate {
+public:
+    explicit SubStringEditing(SubStringGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        auto* editor = qobject_cast<QWidget*>(object);
+        if (editor && event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+            const bool next = key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier);
+            const bool leave = tab && grid_->TabLeaves(next, key->modifiers());
+            if (leave || key->matches(QKeySequence::Cancel)) {
+                Q_EMIT commitData(editor);
+                Q_EMIT closeEditor(editor, QAbstractItemDelegate::NoHint);
+                if (leave)
+                    grid_->Leave(next);
+                return true;
+            }
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+
+private:
+    SubStringGrid* grid_;
+};
+
 }  // namespace
 
-PreParseDialog::PreParseDialog(PreParse& screen, QWidget* parent) : QDialog(parent), screen_(screen)
+const QString PreParseDialog::kLeaveQuestion =
+    QStringLiteral("The substrings in the table have not been used to update the database.\r"
+                   "Leave this screen without updating it?");
+
+PreParseDialog::PreParseDialog(PreParse& screen, Operator& op, QWidget* parent)
+    : QDialog(parent), screen_(screen), op_(op)
 {
     setObjectName(QStringLiteral("frmPreParseEqNum"));
     setWindowTitle(PreParse::kCaption);
     setModal(true);
 
-    spSubStrings = new QTableWidget(0, 2);
+    auto* grid = new SubStringGrid;
+    grid->setItemDelegate(new SubStringEditing(grid));
+    spSubStrings = grid;
     spSubStrings->setObjectName(QStringLiteral("spSubStrings"));
     spSubStrings->setHorizontalHeaderLabels({PreParse::kSubStringHeadings[0], PreParse::kSubStringHeadings[1]});
     spSubStrings->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -49,6 +131,7 @@ PreParseDialog::PreParseDialog(PreParse& screen, QWidget* parent) : QDialog(pare
     spMP2EqNum->setHorizontalHeaderLabels({PreParse::kEqNumHeadings[0], PreParse::kEqNumHeadings[1]});
     spMP2EqNum->setEditTriggers(QAbstractItemView::NoEditTriggers);
     spMP2EqNum->setSelectionMode(QAbstractItemView::SingleSelection);
+    spMP2EqNum->setTabKeyNavigation(false);  // Tab goes on to the buttons, not through every number
 
     for (QTableWidget* grid : {spSubStrings, spMP2EqNum}) {
         grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
@@ -56,36 +139,37 @@ PreParseDialog::PreParseDialog(PreParse& screen, QWidget* parent) : QDialog(pare
         grid->setMinimumHeight(300);
     }
     const QFontMetrics fm = spSubStrings->fontMetrics();
-    const int subWidth = fm.horizontalAdvance(PreParse::kSubStringHeadings[1]) + 24;
-    spSubStrings->setColumnWidth(0, subWidth);
-    spSubStrings->setColumnWidth(1, subWidth);
+    subWidth_ = fm.horizontalAdvance(PreParse::kSubStringHeadings[1]) + 24;
+    spSubStrings->setColumnWidth(0, subWidth_);
+    spSubStrings->setColumnWidth(1, subWidth_);
     spSubStrings->horizontalHeader()->setStretchLastSection(true);
-    spSubStrings->setMinimumWidth(2 * subWidth + spSubStrings->verticalHeader()->sizeHint().width() + 40);
     // The numbers' column takes the room that is left; it is widened to the longest number when
     // the numbers are shown.
     spMP2EqNum->setColumnWidth(1, fm.horizontalAdvance(PreParse::kEqNumHeadings[1]) + 24);
     spMP2EqNum->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
 
-    btnLoadDefaults = new QPushButton(QStringLiteral("Load Default Substrings"));
+    btnLoadDefaults = new QPushButton(QStringLiteral("&Load Default Substrings"));
     btnLoadDefaults->setObjectName(QStringLiteral("btnLoadDefaults"));
     btnUp = new QToolButton;
     btnUp->setObjectName(QStringLiteral("btnUp"));
     btnUp->setArrowType(Qt::UpArrow);
     btnUp->setToolTip(QStringLiteral("Move the selected row up"));
+    btnUp->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Up));
     btnDown = new QToolButton;
     btnDown->setObjectName(QStringLiteral("btnDown"));
     btnDown->setArrowType(Qt::DownArrow);
     btnDown->setToolTip(QStringLiteral("Move the selected row down"));
+    btnDown->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Down));
     for (QToolButton* arrow : {btnUp, btnDown})
     {
         arrow->setFixedSize(34, 30);
         arrow->setFocusPolicy(Qt::StrongFocus);  // a click ends the edit of a cell first
     }
-    btnDeleteRow = new QPushButton(QStringLiteral("Delete Row"));
+    btnDeleteRow = new QPushButton(QStringLiteral("&Delete Row"));
     btnDeleteRow->setObjectName(QStringLiteral("btnDeleteRow"));
-    btnCancel = new QPushButton(QStringLiteral("Exit"));
+    btnCancel = new QPushButton(QStringLiteral("&Exit"));
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnClose = new QPushButton(QStringLiteral("Update Database And Close Screen"));
+    btnClose = new QPushButton(QStringLiteral("&Update Database And Close Screen"));
     btnClose->setObjectName(QStringLiteral("btnClose"));
     for (QPushButton* b : {btnLoadDefaults, btnDeleteRow, btnCancel, btnClose})
         b->setAutoDefault(false);
@@ -134,6 +218,16 @@ PreParseDialog::PreParseDialog(PreParse& screen, QWidget* parent) : QDialog(pare
     layout->addWidget(FixedText(PreParse::kOrderText));
     layout->addLayout(grids, 1);
     layout->addLayout(bottom);
+
+    // Tab goes through the screen as it reads: the table and what acts on it, the numbers, then the
+    // buttons that leave.
+    setTabOrder(spSubStrings, btnUp);
+    setTabOrder(btnUp, btnDown);
+    setTabOrder(btnDown, btnLoadDefaults);
+    setTabOrder(btnLoadDefaults, btnDeleteRow);
+    setTabOrder(btnDeleteRow, spMP2EqNum);
+    setTabOrder(spMP2EqNum, btnCancel);
+    setTabOrder(btnCancel, btnClose);
 
     resize(1000, 680);
     ShowSubStrings();
@@ -188,6 +282,17 @@ void PreParseDialog::ShowSubStrings()
         }
     SelectActiveCell();
     filling_ = false;
+    FitSubStringColumns();
+}
+
+void PreParseDialog::FitSubStringColumns()
+{
+    // Both columns beside the row numbers, which widen as rows are added (three digits once the
+    // defaults are loaded), and the scroll bar: the table never needs scrolling sideways.
+    const int width = 2 * subWidth_ + spSubStrings->verticalHeader()->sizeHint().width() +
+                      spSubStrings->verticalScrollBar()->sizeHint().width() + 2 * spSubStrings->frameWidth() + 4;
+    if (width != spSubStrings->minimumWidth())
+        spSubStrings->setMinimumWidth(width);
 }
 
 void PreParseDialog::SelectActiveCell()
@@ -246,9 +351,25 @@ void PreParseDialog::ActiveCellChanged(int row, int column)
     screen_.SetActiveCell(row + 1, column + 1);
 }
 
+void PreParseDialog::LeaveAsked()
+{
+    Act([this] {
+        if (screen_.LastSubStringRow() == 0 || op_.AskYesNo(kLeaveQuestion))
+            screen_.Exit();
+    });
+}
+
 void PreParseDialog::closeEvent(QCloseEvent* event)
 {
-    // Closing the window is leaving it with "Exit": nothing is changed.
+    // Closing the window is leaving it as Escape does: with "Exit", nothing changed, once the
+    // operator has agreed to lose what the table holds.
+    if (isVisible() && !screen_.IsClosed()) {
+        LeaveAsked();
+        if (isVisible()) {
+            event->ignore();
+            return;
+        }
+    }
     if (!screen_.IsClosed())
         screen_.Exit();
     QDialog::closeEvent(event);
@@ -256,6 +377,11 @@ void PreParseDialog::closeEvent(QCloseEvent* event)
 
 void PreParseDialog::reject()
 {
+    // Escape, when no cell is being edited.
+    if (isVisible() && !screen_.IsClosed()) {
+        LeaveAsked();
+        return;
+    }
     if (!screen_.IsClosed())
         screen_.Exit();
     QDialog::reject();

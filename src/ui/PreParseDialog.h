@@ -3,9 +3,15 @@
 // freely), the equipment numbers spMP2EqNum (read only, yellow when longer than 15 characters), the
 // two fixed texts and six buttons. A thin view: every button acts on the PreParse logic and the grids
 // are redrawn from it; the screen closes when the logic says it is closed.
+//
+// From the keyboard: Tab and Shift+Tab go from cell to cell of the substring table and out of it
+// after its last cell or before its first; Ctrl+Tab leaves it from any cell. Every button has its
+// Alt key (the arrows Alt+Up and Alt+Down). Escape ends the edit of a cell, keeping what was typed;
+// otherwise it leaves the screen as "Exit" does, after asking when the table holds substrings.
 #include <QDialog>
 #include <exception>
 
+class Operator;
 class PreParse;
 class QLabel;
 class QPushButton;
@@ -15,7 +21,10 @@ class QToolButton;
 class PreParseDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit PreParseDialog(PreParse& screen, QWidget* parent = nullptr);
+    PreParseDialog(PreParse& screen, Operator& op, QWidget* parent = nullptr);
+
+    // The question Escape (or closing the window) asks while the table holds substrings.
+    static const QString kLeaveQuestion;
 
     // A failure that ended a button's action (the end of the program among them) is carried out of
     // the dialog's event loop and raised again here, once the dialog has closed.
@@ -44,8 +53,13 @@ private:
     void CellChanged(int row, int column);
     void ActiveCellChanged(int row, int column);
     void SelectActiveCell();
+    void FitSubStringColumns();
+    // Leaving other than by a button: as "Exit", once the operator has agreed to lose the table.
+    void LeaveAsked();
 
     PreParse& screen_;
+    Operator& op_;
     std::exception_ptr failure_;
     bool filling_ = false;
+    int subWidth_ = 0;  // the width each column of the substring table starts with
 };

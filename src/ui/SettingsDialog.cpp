@@ -4,13 +4,16 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStorageInfo>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -129,6 +132,24 @@ SettingsDialog::SettingsDialog(Operator& op, const QString& targetDir, QWidget* 
                 }
             });
 
+    // The folders are read in the background: as those above the selection arrive and are sorted,
+    // rows appear above it and push it down. Until the operator takes the list in hand, the
+    // selection is brought back into view each time.
+    follow_ = new QTimer(this);
+    follow_->setSingleShot(true);
+    follow_->setInterval(0);
+    connect(follow_, &QTimer::timeout, this, &SettingsDialog::ShowSelected);
+    const auto follow = [this] {
+        if (following_)
+            follow_->start();
+    };
+    connect(model_, &QFileSystemModel::directoryLoaded, this, follow);
+    connect(model_, &QAbstractItemModel::rowsInserted, this, follow);
+    connect(model_, &QAbstractItemModel::layoutChanged, this, follow);
+    for (QObject* part : std::initializer_list<QObject*>{dirHistData, dirHistData->viewport(),
+                                                         dirHistData->verticalScrollBar()})
+        part->installEventFilter(this);
+
     // Load: the selected directory when there is one (its nearest parent that exists when it does
     // not), else the root.
     if (!targetDir.isEmpty()) {
@@ -141,6 +162,34 @@ SettingsDialog::SettingsDialog(Operator& op, const QString& targetDir, QWidget* 
         SetDrive(drives.value(0, QStringLiteral("/")));
         SetDirectoryPath(drives.value(0, QStringLiteral("/")));
     }
+    dirHistData->setFocus();  // the arrow keys move through the folders at once
+}
+
+void SettingsDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    ShowSelected();  // the list has its size now
+}
+
+bool SettingsDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+        following_ = false;  // the list is where the operator puts it
+        break;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void SettingsDialog::ShowSelected()
+{
+    const QModelIndex current = dirHistData->currentIndex();
+    if (current.isValid())
+        dirHistData->scrollTo(current, QAbstractItemView::PositionAtCenter);
 }
 
 void SettingsDialog::SetDrive(const QString& drive)
@@ -161,6 +210,7 @@ void SettingsDialog::DriveChanged(int index)
 void SettingsDialog::SetDirectoryPath(const QString& path)
 {
     path_ = path;
+    following_ = true;
     lblPath->setText(path);
     const QModelIndex index = model_->index(path);
     if (index.isValid()) {

@@ -10,6 +10,7 @@ class QComboBox;
 class QFileSystemModel;
 class QLabel;
 class QPushButton;
+class QTimer;
 class QTreeView;
 
 // The drives offered: "/" first, then the mount points of real file systems, sorted.
@@ -43,9 +44,17 @@ public:
     QPushButton* btnOK;
     QPushButton* btnCancel;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void DriveChanged(int index);
+    // Scrolls the directory list to its selection.
+    void ShowSelected();
 
     QFileSystemModel* model_;
     QString path_;
+    QTimer* follow_;
+    bool following_ = true;  // the list keeps its selection in view until the operator uses it
 };

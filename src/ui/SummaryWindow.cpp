@@ -1,6 +1,7 @@
 #include "ui/SummaryWindow.h"
 
 #include "run/Operator.h"
+#include "ui/Centre.h"
 #include "ui/LogViewer.h"
 #include "ui/WidgetOperator.h"
 #include "run/SummaryText.h"
@@ -17,9 +18,14 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -35,8 +41,56 @@ QLabel* PlainLabel(const QString& text = {})
 
 QString Count(qint64 n) { return QLocale().toString(n); }
 
-// A table of counts: a row's background reaches into the indentation of the rows under it.
+// The height of a row whose name wraps: a tree asks for row heights without saying how wide the
+// column is, and would give a long reason one line, cut short. The names' column is measured at the
+// width it has, less the indentation of the row.
+class WrappedNames : public QStyledItemDelegate {
+public:
+    explicit WrappedNames(QTreeView* tree) : QStyledItemDelegate(tree), tree_(tree) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        if (index.column() != 0)
+            return QStyledItemDelegate::sizeHint(option, index);
+        int depth = tree_->rootIsDecorated() ? 1 : 0;
+        for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
+            ++depth;
+        QStyleOptionViewItem measured = option;
+        const int width = tree_->header()->sectionSize(0) - depth * tree_->indentation();
+        measured.rect = QRect(0, 0, std::max(width, 1), std::max(option.rect.height(), 1));
+        return QStyledItemDelegate::sizeHint(measured, index);
+    }
+
+private:
+    QTreeView* tree_;
+};
+
+// A table of counts: a row's background reaches into the indentation of the rows under it; a long
+// name wraps within its column, its row as tall as it needs.
 class CountTree : public QTreeWidget {
+public:
+    CountTree()
+    {
+        setItemDelegate(new WrappedNames(this));
+        connect(header(), &QHeaderView::sectionResized, this, [this](int column) {
+            if (column == 0)
+                scheduleDelayedItemsLayout();  // the names wrap anew
+        });
+    }
+
+    // The size the window starts from; the rows then add to its height.
+    QSize preferred;
+    QSize sizeHint() const override { return preferred; }
+
+    // The height that shows every row without scrolling, at the present width of the names.
+    int ContentHeight()
+    {
+        int rows = 0;
+        for (QTreeWidgetItemIterator it(this); *it; ++it)
+            rows += rowHeight(indexFromItem(*it));
+        return rows + header()->sizeHint().height() + 2 * frameWidth();
+    }
+
 protected:
     void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override
     {
@@ -55,6 +109,7 @@ QTreeWidget* CountTable(const QStringList& headings)
     table->setSelectionMode(QAbstractItemView::NoSelection);
     table->setFocusPolicy(Qt::NoFocus);
     table->setWordWrap(true);  // a long reason takes two lines rather than being cut
+    table->setTextElideMode(Qt::ElideNone);  // no "..." in place of the end of a reason
     table->header()->setStretchLastSection(false);
     table->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     for (int column = 1; column < headings.size(); ++column) {
@@ -205,11 +260,15 @@ SummaryWindow::SummaryWindow(const RunSummary& summary, Operator& op, QWidget* p
     tblNew->setObjectName(QStringLiteral("tblNew"));
     tblNew->headerItem()->setToolTip(2, QStringLiteral("Inactive records made to keep the history"));
     FillNew(tblNew, summary.account);
-    tblMp2->setMinimumSize(560, 260);
-    tblNew->setMinimumSize(280, 260);
+    // Preferred widths; on a small screen the tables give way down to their minimum, the names
+    // wrapping more.
+    static_cast<CountTree*>(tblMp2)->preferred = QSize(560, 260);
+    static_cast<CountTree*>(tblNew)->preferred = QSize(280, 260);
+    tblMp2->setMinimumSize(380, 160);
+    tblNew->setMinimumSize(200, 160);
     auto* tables = new QHBoxLayout;
-    tables->addWidget(tblMp2, 3);
-    tables->addWidget(tblNew, 2);
+    tables->addWidget(tblMp2, 2);  // as their preferred widths
+    tables->addWidget(tblNew, 1);
 
     lblWarnings = PlainLabel(QString("%1 warnings were written to the log only.").arg(Count(summary.warnings.size())));
     lblWarnings->setObjectName(QStringLiteral("lblWarnings"));
@@ -261,6 +320,28 @@ SummaryWindow::SummaryWindow(const RunSummary& summary, Operator& op, QWidget* p
     layout->addSpacing(6);
     layout->addLayout(buttons);
     btnClose->setFocus();
+}
+
+void SummaryWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FitToScreen();
+}
+
+void SummaryWindow::FitToScreen()
+{
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    // As wide as the layout asks, as tall as every row of both tables needs (the tables take what
+    // is added), all within the screen less a window frame.
+    const QSize room = screen->availableGeometry().size() - QSize(16, 48);
+    resize(sizeHint().boundedTo(room).expandedTo(minimumSizeHint()));
+    int more = 0;
+    for (QTreeWidget* table : {tblMp2, tblNew})
+        more = std::max(more, static_cast<CountTree*>(table)->ContentHeight() - table->height());
+    resize(width(), std::max(std::min(height() + more, room.height()), minimumSizeHint().height()));
+    CentreOnScreen(this);
 }
 
 void SummaryWindow::OpenLog()

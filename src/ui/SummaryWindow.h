@@ -37,7 +37,12 @@ public:
     QPushButton* btnClose;
     QPointer<LogViewer> logViewer;  // once "Open Log" was pressed
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    // Sizes the window to its tables' rows, within the screen, and centres it.
+    void FitToScreen();
     void OpenLog();
     void OpenFolder();
 

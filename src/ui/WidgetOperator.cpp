@@ -8,8 +8,12 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScreen>
+
+#include <algorithm>
 
 const QString WidgetOperator::kApplicationTitle = QStringLiteral("Crew Import");
 
@@ -50,6 +54,28 @@ QMessageBox::Icon BoxIcon(MsgIcon icon)
 
 QString TitleOr(const QString& title) { return title.isEmpty() ? WidgetOperator::kApplicationTitle : title; }
 
+// A text laid out in lines of its own is broken only where its lines end: the box's label is made as
+// wide as the longest line. Left to itself the box word-wraps any text wider than some 500 pixels,
+// at whatever space falls there. A line too long for the screen still wraps.
+void KeepLines(QMessageBox& box)
+{
+    const QString text = box.text();
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    if (!label || !text.contains(QLatin1Char('\n')))
+        return;
+    int longest = 0;
+    const QFontMetrics metrics = label->fontMetrics();
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        longest = std::max(longest, metrics.horizontalAdvance(line));
+    // The widest the box makes itself before it breaks words anywhere, less its margins and icon.
+    int widest = longest + 2;
+    if (const QScreen* screen = box.screen()) {
+        const int screenWidth = screen->availableGeometry().width();
+        widest = (screenWidth <= 1024 ? screenWidth : std::min(screenWidth - 480, 1000)) - 100;
+    }
+    label->setMinimumWidth(std::min(longest + 2, widest));
+}
+
 }  // namespace
 
 WidgetOperator::~WidgetOperator()
@@ -81,6 +107,7 @@ void WidgetOperator::MsgBox(const QString& text, MsgIcon icon, const QString& ti
     QMessageBox box(BoxIcon(icon), TitleOr(title), ScreenText(text), QMessageBox::Ok, DialogParent());
     box.setTextFormat(Qt::PlainText);  // paths and names are shown as typed, never as markup
     box.setDefaultButton(QMessageBox::Ok);
+    KeepLines(box);
     box.exec();
     dao::ThrowIfInterrupted();
 }
@@ -93,6 +120,7 @@ bool WidgetOperator::AskYesNo(const QString& text, const QString& title)
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
+    KeepLines(box);
     const bool yes = box.exec() == QMessageBox::Yes;
     dao::ThrowIfInterrupted();
     return yes;
@@ -120,7 +148,7 @@ std::optional<QString> WidgetOperator::InputBox(const QString& prompt, const QSt
 
 void WidgetOperator::ShowPreParse(PreParse& screen)
 {
-    PreParseDialog dialog(screen, DialogParent());
+    PreParseDialog dialog(screen, *this, DialogParent());
     dialog.exec();
     dao::ThrowIfInterrupted();
     dialog.RethrowFailure();

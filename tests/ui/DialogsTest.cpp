@@ -179,7 +179,7 @@ protected:
 
 TEST_F(PreParseDialogTest, ShowsTheTextsTheNumbersInYellowAndAnEditableTable)
 {
-    PreParseDialog dialog(screen);
+    PreParseDialog dialog(screen, op);
     EXPECT_EQ(dialog.windowTitle(), "PreParseEqNum");
     QStringList labels;
     for (const QLabel* label : dialog.findChildren<QLabel*>())
@@ -189,8 +189,8 @@ TEST_F(PreParseDialogTest, ShowsTheTextsTheNumbersInYellowAndAnEditableTable)
     EXPECT_EQ(dialog.spSubStrings->horizontalHeaderItem(1)->text(), "VX Substring      (Case-Sensitive)");
     EXPECT_EQ(dialog.spMP2EqNum->horizontalHeaderItem(0)->text(), "MP2 EqNum (yellow if > 15)");
     for (const auto& [button, caption] : std::vector<std::pair<QAbstractButton*, QString>>{
-             {dialog.btnLoadDefaults, "Load Default Substrings"}, {dialog.btnDeleteRow, "Delete Row"},
-             {dialog.btnCancel, "Exit"}, {dialog.btnClose, "Update Database And Close Screen"}})
+             {dialog.btnLoadDefaults, "&Load Default Substrings"}, {dialog.btnDeleteRow, "&Delete Row"},
+             {dialog.btnCancel, "&Exit"}, {dialog.btnClose, "&Update Database And Close Screen"}})
         EXPECT_EQ(button->text(), caption);
 
     // Numbers in EQNUM order, upper case, yellow from 16 characters, not editable.
@@ -215,7 +215,7 @@ TEST_F(PreParseDialogTest, ShowsTheTextsTheNumbersInYellowAndAnEditableTable)
 
 TEST_F(PreParseDialogTest, ButtonsLoadMoveDeleteAndExit)
 {
-    PreParseDialog dialog(screen);
+    PreParseDialog dialog(screen, op);
     responder.Ignore(&dialog);
     dialog.show();
     QTableWidget* sub = dialog.spSubStrings;
@@ -264,7 +264,7 @@ TEST_F(PreParseDialogTest, ButtonsLoadMoveDeleteAndExit)
 
 TEST_F(PreParseDialogTest, TypingIntoTheCellJustClickedKeepsEveryKeystroke)
 {
-    PreParseDialog dialog(screen);
+    PreParseDialog dialog(screen, op);
     responder.Ignore(&dialog);
     dialog.show();
     dialog.activateWindow();
@@ -288,9 +288,129 @@ TEST_F(PreParseDialogTest, TypingIntoTheCellJustClickedKeepsEveryKeystroke)
     EXPECT_EQ(sub->item(0, 0)->text(), "south");
 }
 
+// The screen without a mouse: Tab goes from cell to cell and out of the table at its last cell,
+// Shift+Tab at its first, Ctrl+Tab at any; Tab then reaches every button and comes back; each button
+// answers its Alt key. Escape ends a cell's edit keeping the typing, then asks before the table is
+// thrown away: No keeps the screen and the table, Yes leaves as "Exit" does.
+TEST_F(PreParseDialogTest, EveryButtonFromTheKeyboardAndEscapeKeepsTheTypedTable)
+{
+    PreParseDialog dialog(screen, op);
+    responder.Ignore(&dialog);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QTableWidget* sub = dialog.spSubStrings;
+    sub->setFocus();
+    const auto focus = [] { return QApplication::focusWidget(); };
+    const auto key = [&](Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        if (!focus()) {  // back from a question, as the window manager gives the screen back its focus
+            dialog.activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        }
+        QTest::keyClick(focus(), k, modifiers);
+        QApplication::processEvents();  // an editor hands its text over from the event loop
+    };
+    const auto type = [&](const QString& text) {  // each key to what has the focus: the table, then its editor
+        for (const QChar c : text)
+            QTest::keyClick(focus(), c.toLatin1());
+    };
+
+    type("pump");
+    key(Qt::Key_Tab);
+    type("Pmp");
+    key(Qt::Key_Tab);
+    EXPECT_EQ(sub->currentRow(), 1);
+    type("CHARS");
+    key(Qt::Key_Escape);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(focus(), sub);
+    EXPECT_EQ(screen.SubString(1, 1), "pump");
+    EXPECT_EQ(screen.SubString(1, 2), "Pmp");
+    EXPECT_EQ(screen.SubString(2, 1), "CHARS");
+    responder.No();
+    key(Qt::Key_Escape);
+    EXPECT_EQ(responder.seen.value(0), "YesNo: The substrings in the table have not been used to update the "
+                                       "database.|Leave this screen without updating it?");
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(screen.IsClosed());
+    EXPECT_EQ(sub->item(0, 0)->text(), "pump");
+    EXPECT_EQ(sub->item(1, 0)->text(), "CHARS");
+
+    // Out of the table and round the screen.
+    key(Qt::Key_Tab, Qt::ControlModifier);
+    QList<QWidget*> reached;
+    for (int i = 0; i < 10 && focus() != sub; ++i) {
+        reached << focus();
+        key(Qt::Key_Tab);
+    }
+    EXPECT_EQ(reached, (QList<QWidget*>{dialog.btnUp, dialog.btnDown, dialog.btnLoadDefaults, dialog.btnDeleteRow,
+                                        dialog.spMP2EqNum, dialog.btnCancel, dialog.btnClose}));
+    ASSERT_EQ(focus(), sub);
+    key(Qt::Key_Home, Qt::ControlModifier);
+    ASSERT_TRUE(sub->isAncestorOf(focus()) || focus() == sub);
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(focus(), dialog.btnClose);
+    key(Qt::Key_Tab);
+    key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(sub->currentRow(), sub->rowCount() - 1);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(focus(), dialog.btnUp);
+
+    // Each button by its Alt key, each key once.
+    const QList<QAbstractButton*> buttons{dialog.btnLoadDefaults, dialog.btnUp,     dialog.btnDown,
+                                          dialog.btnDeleteRow,    dialog.btnCancel, dialog.btnClose};
+    QList<QKeySequence> mnemonics;
+    for (const QAbstractButton* button : buttons)
+        mnemonics << (button->text().isEmpty() ? button->shortcut() : QKeySequence::mnemonic(button->text()));
+    for (const QKeySequence& mnemonic : mnemonics)
+        EXPECT_TRUE(!mnemonic.isEmpty() && mnemonics.count(mnemonic) == 1) << mnemonic.toString().toStdString();
+    // A button pressed by its key is clicked once it has shown itself down.
+    const auto press = [&](Qt::Key k, const std::function<bool()>& done) {
+        key(k, Qt::AltModifier);
+        EXPECT_TRUE(QTest::qWaitFor(done, 2000)) << QKeySequence(k | Qt::AltModifier).toString().toStdString();
+    };
+    const auto asked = [&] {
+        const qsizetype before = responder.seen.size();
+        return [&, before] { return responder.seen.size() > before; };
+    };
+    responder.No();
+    press(Qt::Key_U, asked());  // the blank VX substring of row 2 is questioned
+    EXPECT_TRUE(responder.seen.last().startsWith("YesNo: Row '2' |with a MP2 substring of 'CHARS'"));
+    responder.Yes();
+    press(Qt::Key_L, [&] { return sub->item(1, 0)->text() == "AERATION"; });
+    sub->setCurrentCell(1, 0);
+    press(Qt::Key_Up, [&] { return sub->item(0, 0)->text() == "AERATION"; });
+    press(Qt::Key_Down, [&] { return sub->item(1, 0)->text() == "AERATION"; });
+    responder.No();
+    press(Qt::Key_D, asked());
+    EXPECT_TRUE(responder.seen.last().startsWith("YesNo: Are you sure you want to remove MP2 substring 'AERATION'"));
+    EXPECT_EQ(sub->item(1, 0)->text(), "AERATION");
+
+    // Yes to the question of Escape: left as with "Exit", nothing renamed.
+    responder.Yes();
+    key(Qt::Key_Escape);
+    EXPECT_TRUE(screen.IsClosed());
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(uitest::QueryText(host.Path("mp2/Plant.mdb"), "SELECT count(*) FROM EQUIP WHERE EQNUM = 'pump-01'"), "1");
+
+    // "Exit" by its Alt key, on the screen opened again: no question.
+    screen.Open();
+    PreParseDialog again(screen, op);
+    responder.Ignore(&again);
+    again.show();
+    again.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&again));
+    const qsizetype questions = responder.seen.size();
+    QTest::keyClick(&again, Qt::Key_E, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !again.isVisible(); }, 2000));
+    EXPECT_TRUE(screen.IsClosed());
+    EXPECT_EQ(responder.seen.size(), questions);
+    EXPECT_TRUE(responder.unexpected.isEmpty()) << responder.unexpected.join('\n').toStdString();
+}
+
 TEST_F(PreParseDialogTest, UpdateRenamesTheNumbersAndClosesTheScreen)
 {
-    PreParseDialog dialog(screen);
+    PreParseDialog dialog(screen, op);
     responder.Ignore(&dialog);
     dialog.show();
     QTableWidget* sub = dialog.spSubStrings;
@@ -373,7 +493,7 @@ TEST(CentringTest, ThePreParseScreenAndTheChangeValueDialogOpenInTheMiddleOfTheS
     run.DBin = dao::Database::OpenDatabase(host.MakeSource("mp2/Plant.mdb", {"PUMP-1"}));
     PreParse screen(run);
     screen.Open();
-    PreParseDialog preParse(screen);
+    PreParseDialog preParse(screen, op);
     ChangeValueDialog changeValue(op, "OLD", 1, 30, "message");
     ModalResponder responder;
     for (QWidget* dialog : std::initializer_list<QWidget*>{&preParse, &changeValue}) {

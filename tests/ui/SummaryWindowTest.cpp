@@ -66,8 +66,8 @@ protected:
         a.Skipped("EQUIP", "Equipment skipped: blank EQNUM", 3);
         a.Read("TASKEQ", 64);
         a.Converted("TASKEQ", 58);
-        a.Skipped("TASKEQ", "Schedule skipped: equipment missing", 4);
-        a.Skipped("TASKEQ", "Schedule skipped: task missing", 2);
+        a.Skipped("TASKEQ", "MP2 TASKEQ record skipped. Couldn't find Equipment# in VX.", 4);
+        a.Skipped("TASKEQ", "MP2 TASKEQ record skipped. Couldn't find corresponding Task rec in VX.", 2);
         a.Read("WOE", 410);
         a.Converted("WOE", 300);
         a.Merged("WOE", 110);
@@ -109,8 +109,10 @@ TEST_F(SummaryWindowTest, AnImportWithSkippedRowsAndItsButtons)
     EXPECT_EQ(taskeq->text(0), "TASKEQ");
     EXPECT_EQ(taskeq->text(4), "6");
     ASSERT_EQ(taskeq->childCount(), 2);
-    EXPECT_EQ(taskeq->child(1)->text(0), "Schedule skipped: task missing");
+    EXPECT_EQ(taskeq->child(1)->text(0), "MP2 TASKEQ record skipped. Couldn't find corresponding Task rec in VX.");
     EXPECT_EQ(taskeq->child(1)->text(4), "2");
+    // A reason too long for its column is shown whole, on more lines.
+    EXPECT_GT(window.tblMp2->visualItemRect(taskeq->child(1)).height(), window.tblMp2->visualItemRect(taskeq).height());
     const QTreeWidgetItem* woe = window.tblMp2->topLevelItem(2);
     EXPECT_EQ(woe->text(3), "110");
     EXPECT_NE(taskeq->background(0), woe->background(0));

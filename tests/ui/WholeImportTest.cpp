@@ -13,13 +13,16 @@
 #include "ui/PreParseDialog.h"
 #include "ui/SettingsDialog.h"
 #include "ui/SummaryWindow.h"
+#include "ui/WidgetOperator.h"
 #include "ui/Wizard.h"
+#include "mp2sample/Mp2Schema.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QRegularExpression>
 #include <QInputDialog>
 #include <QKeyEvent>
@@ -30,8 +33,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
+#include <QTreeView>
+#include <QTreeWidget>
 #include <csignal>
 
 using uitest::ModalResponder;
@@ -101,6 +107,9 @@ protected:
                       auto* screen = qobject_cast<PreParseDialog*>(widget);
                       ASSERT_TRUE(screen) << widget->metaObject()->className();
                       screen->btnLoadDefaults->click();
+                      QApplication::processEvents();
+                      // The row numbers widened to three digits; both columns still fit.
+                      EXPECT_EQ(screen->spSubStrings->horizontalScrollBar()->maximum(), 0);
                       if (photo)
                           photo(screen, "pre-parse-defaults-loaded");
                       screen->btnClose->click();
@@ -145,6 +154,8 @@ protected:
                 // The run's own account reaches the window: every row of the plant accounted for.
                 EXPECT_TRUE(summary->lblResult->text().startsWith("Imported. ")) << summary->lblResult->text().toStdString();
                 EXPECT_FALSE(summary->lblResult->text().contains(" 0 MP2 rows read"));
+                // The window is as tall as its rows need: every MP2 table without scrolling.
+                EXPECT_EQ(summary->tblMp2->verticalScrollBar()->maximum(), 0);
                 QTest::mouseClick(summary->btnClose, Qt::LeftButton);
             });
         QTest::mouseClick(w->btnImport, Qt::LeftButton);
@@ -256,9 +267,19 @@ TEST_F(WholeImport, PicturesOfEveryFormAndBox)
         EXPECT_TRUE(widget->grab().save(file)) << file.toStdString();
     };
     save(w, "main-form-start");
+    // A table no conversion reads, with rows: its box has lines of its own.
+    testsupport::InsertMp2Rows(source, "INVCOMM", {{{"ITEMNUM", QString("BRG-6204")}, {"COMMENTS", QString("Spare")}}});
+    int widestLine = 0, tableBoxLabel = 0;
     // The boxes typing brings up.
     responder.onShown = [&](QWidget* widget, const QString& what) {
         QString name = what.section(':', 0, 0).toLower().replace(QRegularExpression("[^a-z]+"), "-");
+        if (what.startsWith("OK: MP2 INVCOMM table has 1 records.")) {
+            name = "mp2-table-has-records";
+            const auto* label = widget->findChild<QLabel*>("qt_msgbox_label");
+            for (const QString& line : WidgetOperator::ScreenText(label->text()).split('\n'))
+                widestLine = std::max(widestLine, label->fontMetrics().horizontalAdvance(line));
+            tableBoxLabel = label->width();
+        }
         if (qobject_cast<ChangeValueDialog*>(widget))
             name = "change-value";
         else if (qobject_cast<PreParseDialog*>(widget))
@@ -270,6 +291,9 @@ TEST_F(WholeImport, PicturesOfEveryFormAndBox)
     w->txtDBName->setFocus();
     QTest::keyClicks(w->txtDBName, "/");
     RunImport(save);
+    // The box breaks its lines where its text does, and nowhere else.
+    EXPECT_GE(tableBoxLabel, widestLine);
+    EXPECT_GT(widestLine, 0);
 
     // What a run does not show.
     responder.onShown = {};
@@ -286,14 +310,36 @@ TEST_F(WholeImport, PicturesOfEveryFormAndBox)
     save(other.window.get(), "main-form-wide");
     other.window->resize(other.window->minimumSizeHint());
     save(other.window.get(), "main-form-smallest");
+    // A screen of 640 by 512 (1280 by 1024 at a scale of 2): the long labels wrap; Import and Cancel
+    // are on it.
+    other.window->FitInto(QSize(640, 512));
+    save(other.window.get(), "main-form-small-screen");
+    EXPECT_LE(other.window->width(), 640);
+    EXPECT_LE(other.window->height(), 512);
+    for (const QWidget* button : {other.window->btnImport, other.window->Command1})
+        EXPECT_TRUE(other.window->rect().contains(QRect(button->mapTo(other.window.get(), QPoint()), button->size())));
 
+    // The directory chooser opens on the selected folder with the focus on it, and keeps it in view
+    // while the folders above it fill in (in the background), many of them before it.
+    for (int i = 1; i <= 30; ++i)
+        QDir().mkpath(host.Path(QString("archive-%1").arg(i, 2, 10, QChar('0'))));
     SettingsDialog settings(other.op, host.UserDir(), other.window.get());
+    QTreeView* tree = settings.dirHistData;
+    QStringList loaded;
+    QObject::connect(qobject_cast<QFileSystemModel*>(tree->model()), &QFileSystemModel::directoryLoaded,
+                     [&](const QString& dir) { loaded << QDir::cleanPath(dir); });
     responder.Ignore(&settings);
     settings.show();
-    for (int i = 0; i < 20; ++i) {  // the directory tree fills in the background
-        QTest::qWait(25);
-    }
-    settings.SetDirectoryPath(host.UserDir());
+    EXPECT_EQ(settings.focusWidget(), tree);
+    EXPECT_EQ(settings.DirectoryPath(), host.UserDir());
+    QStringList above;
+    for (QDir dir(host.Path("host")); above.isEmpty() || !dir.isRoot(); dir.cdUp())
+        above << QDir::cleanPath(dir.absolutePath());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return std::all_of(above.begin(), above.end(), [&](const QString& dir) {
+                                         return loaded.contains(dir); }); }, 5000)) << loaded.join(' ').toStdString();
+    QApplication::processEvents();  // and sorted
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())); }, 2000));
     save(&settings, "settings-import-to-directory");
     AboutDialog about(other.window.get());
     about.show();
