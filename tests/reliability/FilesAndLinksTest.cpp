@@ -24,12 +24,6 @@ mode_t CurrentUmask()
     return mask;
 }
 
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 }  // namespace
 
@@ -83,7 +77,7 @@ TEST_F(WholeRun, ALinkAtOneOfTheImportsNamesIsRefusedNeverFollowed)
 {
     const QString source = DemoSource();
     const QString victim = dir.filePath("victim.txt");
-    WriteFile(victim, "not the import's");
+    ASSERT_TRUE(WriteBytes(victim, "not the import's"));
     const auto victimUntouched = [&] { EXPECT_EQ(ReadBytes(victim), QByteArray("not the import's")); };
 
     // At the working copy's name.
@@ -145,12 +139,12 @@ TEST_F(WholeRun, AProblemWithAPlaceIsToldByNameBeforeAnythingStarts)
     const QString settings = dir.filePath("config/system/Vantrix/General.conf");
     const QByteArray good = ReadBytes(settings);
     ASSERT_FALSE(good.isEmpty());
-    WriteFile(settings, QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0 not a settings file", 30));
+    ASSERT_TRUE(WriteBytes(settings, QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0 not a settings file", 30)));
     r = Batch(QStringList{"--source", source, "--name", "Garbled", "--yes"} + DemoRename());
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.contains("could not be read from") && r.out.contains(settings)) << r.out.toStdString();
     EXPECT_FALSE(r.out.contains("is not installed")) << r.out.toStdString();
-    WriteFile(settings, good);
+    ASSERT_TRUE(WriteBytes(settings, good));
 
     // A current folder that cannot be written (a read-only file system, which binds root too).
     const QString readOnly = dir.filePath("readonly");

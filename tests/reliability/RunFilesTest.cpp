@@ -10,30 +10,19 @@
 
 using namespace reliability;
 
-namespace {
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-}  // namespace
-
 TEST_F(WholeRun, EveryFileOfTheRunAimedAtAProtectedFileIsRefusedAndLeavesItAsItWas)
 {
     const QString source = DemoSource();
     // A database the list registers besides the one being made.
     const QString other = UserDir() + "/Other/Other.mdb";
     QDir().mkpath(UserDir() + "/Other");
-    WriteFile(other, "another site's database");
+    ASSERT_TRUE(WriteBytes(other, "another site's database"));
     ASSERT_EQ(QueryRows(List(), "INSERT INTO DB (Name, Path, FileName, IsDefault) VALUES ('Other', '" + UserDir() +
                                     "/Other/', 'Other.mdb', 0)",
                         true),
               QStringList());
     const QString victim = dir.filePath("victim.txt");
-    WriteFile(victim, "not the import's");
+    ASSERT_TRUE(WriteBytes(victim, "not the import's"));
 
     const QString work = dir.filePath("work");
     // Each path the run writes, for a run named "P" (its target folder UserDir()/P).
@@ -89,7 +78,7 @@ TEST_F(WholeRun, EveryFileOfTheRunAimedAtAProtectedFileIsRefusedAndLeavesItAsItW
             case Link: ASSERT_TRUE(QFile::link(victim, aim.path)); guarded = victim; break;
             case Folder:
                 ASSERT_TRUE(QDir().mkpath(aim.path));
-                WriteFile(aim.path + "/keep", "kept");
+                ASSERT_TRUE(WriteBytes(aim.path + "/keep", "kept"));
                 guarded = aim.path + "/keep";
                 break;
             }
@@ -125,14 +114,14 @@ TEST(RunFilesPlan, AFileThatAppearsAtTheTargetAfterTheChecksIsNeitherReplacedNor
 {
     QTemporaryDir dir;
     const QString source = dir.filePath("Plant.mdb");
-    WriteFile(source, "MP2");
+    ASSERT_TRUE(WriteBytes(source, "MP2"));
     const QString target = dir.filePath("Late.mdb");
     RunFiles files;
     files.Fix({source, dir.filePath("temp7601.in"), target, dir.filePath("MP2ImportLog.txt"), false, {}});
 
-    WriteFile(target, "someone else's file");
+    ASSERT_TRUE(WriteBytes(target, "someone else's file"));
     const QString priv = files.MakePrivateDir(dir.path());
-    WriteFile(priv + "/new", "the template");
+    ASSERT_TRUE(WriteBytes(priv + "/new", "the template"));
     try {
         files.PlaceNewDatabase(priv + "/new", target);
         ADD_FAILURE() << "the template replaced a file that appeared at the target";
@@ -153,7 +142,7 @@ TEST_F(WholeRun, APrivateFolderOfARunKilledOutrightIsRemovedByTheNextRunThere)
     // What an earlier run killed while it copied would have left, whatever the moment above hit.
     const QString stale = dir.filePath("work/.crew-run-Zz9Yx8");
     QDir().mkpath(stale + "/.temp7601.in.AbCdEf");
-    WriteFile(stale + "/.temp7601.in.AbCdEf/copy", "half a copy");
+    ASSERT_TRUE(WriteBytes(stale + "/.temp7601.in.AbCdEf/copy", "half a copy"));
 
     const Outcome next = Batch(QStringList{"--source", source, "--name", "Next", "--yes"} + DemoRename());
     ASSERT_EQ(next.status, 0) << next.out.toStdString();

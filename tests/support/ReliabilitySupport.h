@@ -45,6 +45,13 @@ inline QByteArray ReadBytes(const QString& path)
 }
 
 // Does `haystack` hold `secret` as UTF-8, Latin-1 or UTF-16 text (either byte order)?
+// Writes `bytes` as the whole of `path`; false when it cannot be written.
+inline bool WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 inline bool HoldsSecret(const QByteArray& haystack, const QString& secret)
 {
     const auto utf16 = [&](bool little) {
