@@ -19,8 +19,8 @@
 //
 // Exit status: 0 after a completed import or check; 1 when a check refused the import, the operator's
 // answer stopped it or the import failed; 2 for bad options; 3 when a question could not be answered
-// from the options (for a check: when it listed equipment numbers to rename); 4 when the run ended with 0 or 1 but its --report could not be written (said on
-// standard error).
+// from the options (for a check: when it listed equipment numbers to rename); 4 when the run ended
+// with 0 or 1 but its --report could not be written (said on standard error).
 #include <QString>
 #include <QStringList>
 #include <QTextStream>

@@ -3,7 +3,6 @@
 #include "convert/equipment/PreParse.h"
 
 #include <QStringList>
-#include <algorithm>
 
 const QString BatchOperator::kPasswordQuestionTitle = "Does this database have a password?";
 const QString BatchOperator::kPasswordTitle = "Enter password";
@@ -187,8 +186,8 @@ std::optional<QString> BatchOperator::ChangeValue(const QString& oldValue, int m
     if (!found && answers_.listUnrenamed) {
         // Listed once; a temporary name stands for it until the check ends (another one when the
         // first is taken).
-        if (std::none_of(unrenamed_.begin(), unrenamed_.end(), [&](const UnrenamedNumber& n) { return n.number == oldValue; }))
-            unrenamed_.push_back({oldValue, static_cast<int>(oldValue.size())});
+        if (!unrenamed_.contains(oldValue))
+            unrenamed_ << oldValue;
         QString temporary = QString("RENAME-NEEDED-%1").arg(++temporaryNames_, 4, 10, QLatin1Char('0'));
         if (temporary.size() > maxLength)
             temporary = QString::number(temporaryNames_);

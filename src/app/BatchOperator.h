@@ -7,12 +7,12 @@
 // (which would otherwise be asked for ever), raises a dao::DaoError (kCannotAnswer) naming it; the
 // trap of the procedure that asked reports it and ends the run. stuck() then says why, and the
 // program ends with kStuckStatus whatever the trap decided.
-#include "app/RenamesFile.h"
 #include "run/Operator.h"
 #include "db/DaoError.h"
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QTextStream>
 #include <optional>
 #include <utility>
@@ -42,7 +42,7 @@ public:
     // Why the run could not go on, or empty.
     const QString& stuck() const { return stuck_; }
     // The equipment numbers a check met that no rename answered, in the order met.
-    const std::vector<UnrenamedNumber>& unrenamed() const { return unrenamed_; }
+    const QStringList& unrenamed() const { return unrenamed_; }
 
     // A line of the program's own (not an exchange with the operator).
     void Note(const QString& text);
@@ -75,6 +75,6 @@ private:
     QTextStream& out_;
     QString stuck_;
     QHash<QString, int> asked_;
-    std::vector<UnrenamedNumber> unrenamed_;
+    QStringList unrenamed_;
     int temporaryNames_ = 0;
 };

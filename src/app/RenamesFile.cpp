@@ -76,10 +76,10 @@ std::vector<std::pair<QString, QString>> ReadRenamesFile(const QString& path)
     return renames;
 }
 
-QByteArray RenamesListCsv(const std::vector<UnrenamedNumber>& numbers)
+QByteArray RenamesListCsv(const QStringList& numbers)
 {
     QString text = QStringLiteral("old,new,length\r\n");
-    for (const UnrenamedNumber& n : numbers)
-        text += Quoted(n.number) + ",," + QString::number(n.length) + "\r\n";
+    for (const QString& number : numbers)
+        text += Quoted(number) + ",," + QString::number(number.size()) + "\r\n";
     return text.toUtf8();
 }

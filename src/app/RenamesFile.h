@@ -4,19 +4,15 @@
 // "old,new,length" are what an unattended check writes (MP2ImportRenames.csv) and are read past.
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <utility>
 #include <vector>
-
-// An equipment number no option renamed, as a check lists it.
-struct UnrenamedNumber {
-    QString number;
-    int length = 0;
-};
 
 // Reads `path`. Every new value is held to the change-value dialog's rules (trimmed, 1 to 30
 // characters) with its messages. Raises dao::DaoError 53 (the file cannot be read) or 5 naming the
 // file, the line and what is wrong with it.
 std::vector<std::pair<QString, QString>> ReadRenamesFile(const QString& path);
 
-// The list an unattended check writes: the header, then one line per number with an empty new value.
-QByteArray RenamesListCsv(const std::vector<UnrenamedNumber>& numbers);
+// The list an unattended check writes: the header, then one line per number with an empty new value
+// and its length.
+QByteArray RenamesListCsv(const QStringList& numbers);

@@ -400,7 +400,6 @@ void EndedByTrap(RunState& run, const Made& made)
     throw EndProgram(128 + signal);
 }
 
-
 }  // namespace
 
 void MakeDirIfMissing(const QString& dir)

@@ -374,10 +374,9 @@ void RunFiles::removeStaleSidecars(const Planned& p) const
             throw dao::DaoError(75, QString("Path/File access error: '%1' is %2, left beside %3; it cannot be "
                                             "removed. Remove or rename it, then import again.")
                                         .arg(side, KindOf(s.st.st_mode), p.what));
-        if (S_ISREG(s.st.st_mode))
-            for (const Guarded& g : guarded)
-                if (g.id.exists && sameFile(g.id.st, s.st))
-                    Clash({side, "a journal beside " + p.what, true}, "remove", g.what, g.path);
+        for (const Guarded& g : guarded)
+            if (g.id.exists && sameFile(g.id.st, s.st))
+                Clash({side, "a journal beside " + p.what, true}, "remove", g.what, g.path);
         if (::unlink(native(side).constData()) != 0 && errno != ENOENT) {
             const int error = errno;
             throw dao::DaoError(75, QString("Path/File access error: '%1' is left from an earlier run and cannot be "

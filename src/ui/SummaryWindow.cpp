@@ -233,7 +233,7 @@ SummaryWindow::SummaryWindow(const RunSummary& summary, Operator& op, QWidget* p
     big.setBold(true);
     big.setPointSizeF(big.pointSizeF() * 1.25);
     lblResult->setFont(big);
-    const bool wentThrough = summary.result == RunResult::Imported || summary.result == RunResult::Checked;  // not WouldFail
+    const bool wentThrough = summary.result == RunResult::Imported || summary.result == RunResult::Checked;
     lblResult->setStyleSheet(wentThrough ? QStringLiteral("color: #1d6a1d;") : QStringLiteral("color: #a40000;"));
 
     // The error as its box told it, and what to do next.

@@ -175,6 +175,15 @@ protected:
     RunState run{op};
     PreParse screen{run};
     ModalResponder responder;
+
+    // The screen shown and active, its boxes answered by the responder.
+    void ShowActive(PreParseDialog& dialog)
+    {
+        responder.Ignore(&dialog);
+        dialog.show();
+        dialog.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    }
 };
 
 TEST_F(PreParseDialogTest, ShowsTheTextsTheNumbersInYellowAndAnEditableTable)
@@ -265,10 +274,7 @@ TEST_F(PreParseDialogTest, ButtonsLoadMoveDeleteAndExit)
 TEST_F(PreParseDialogTest, TypingIntoTheCellJustClickedKeepsEveryKeystroke)
 {
     PreParseDialog dialog(screen, op);
-    responder.Ignore(&dialog);
-    dialog.show();
-    dialog.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    ASSERT_NO_FATAL_FAILURE(ShowActive(dialog));
     QTableWidget* sub = dialog.spSubStrings;
     sub->setFocus();
     sub->setCurrentCell(0, 0);  // the cell is selected before it is clicked
@@ -295,10 +301,7 @@ TEST_F(PreParseDialogTest, TypingIntoTheCellJustClickedKeepsEveryKeystroke)
 TEST_F(PreParseDialogTest, EveryButtonFromTheKeyboardAndEscapeKeepsTheTypedTable)
 {
     PreParseDialog dialog(screen, op);
-    responder.Ignore(&dialog);
-    dialog.show();
-    dialog.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    ASSERT_NO_FATAL_FAILURE(ShowActive(dialog));
     QTableWidget* sub = dialog.spSubStrings;
     sub->setFocus();
     const auto focus = [] { return QApplication::focusWidget(); };

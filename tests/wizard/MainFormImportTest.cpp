@@ -55,6 +55,18 @@ protected:
         log = ux + "/Plant/MP2ImportLog.txt";
     }
 
+    // The new database's name is already taken on disk, beside an earlier import's log.
+    void TakeTheNameBesideAnEarlierLog()
+    {
+        QDir().mkpath(ux + "/Plant");
+        QFile target(ux + "/Plant/Plant.mdb");
+        ASSERT_TRUE(target.open(QIODevice::WriteOnly));
+        target.close();
+        QFile earlier(log);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("the earlier import's log\r\n");
+    }
+
     void Register(const QString& name, const QString& fileName)
     {
         sqlite3* db = nullptr;
@@ -203,14 +215,7 @@ TEST_F(ImportButton, RefusedTriesTouchNoDiskAndTheTryThatGoesAheadLogsEveryStart
     QFile s(source);
     ASSERT_TRUE(s.open(QIODevice::WriteOnly));
     s.close();
-    QDir().mkpath(ux + "/Plant");
-    QFile target(ux + "/Plant/Plant.mdb");
-    ASSERT_TRUE(target.open(QIODevice::WriteOnly));
-    target.close();
-    QFile earlier(log);
-    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
-    earlier.write("the earlier import's log\r\n");
-    earlier.close();
+    TakeTheNameBesideAnEarlierLog();
     check = form.btnImport_Click();
     EXPECT_FALSE(check.startImport);
     EXPECT_EQ(op.messages().last(), "This FileName 'Plant.mdb' " + QString(CR) + "already exists in '" + ux +
@@ -219,7 +224,7 @@ TEST_F(ImportButton, RefusedTriesTouchNoDiskAndTheTryThatGoesAheadLogsEveryStart
                                         "   From '" + ux + "/Plant/' ");
     EXPECT_EQ(LogLines(log), QStringList{"the earlier import's log"});
 
-    target.remove();
+    QFile::remove(ux + "/Plant/Plant.mdb");
     ASSERT_TRUE(form.btnImport_Click().startImport);
     EXPECT_EQ(LogLines(log), QStringList{"the earlier import's log"});  // until the import begins
     CommitImportLog(run);
@@ -233,14 +238,7 @@ TEST_F(ImportButton, RefusedTriesTouchNoDiskAndTheTryThatGoesAheadLogsEveryStart
 // database, and the refused attempt's folder keeps the earlier import's log.
 TEST_F(ImportButton, AfterARefusedAttemptAnotherNameLogsBesideItsOwnDatabase)
 {
-    QDir().mkpath(ux + "/Plant");
-    QFile taken(ux + "/Plant/Plant.mdb");
-    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
-    taken.close();
-    QFile earlier(log);
-    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
-    earlier.write("the earlier import's log\r\n");
-    earlier.close();
+    TakeTheNameBesideAnEarlierLog();
     ASSERT_FALSE(form.btnImport_Click().startImport);
 
     form.txtDBName = "Plant2";

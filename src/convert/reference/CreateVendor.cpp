@@ -65,8 +65,6 @@ QString CutNumber(RunState& run, const QString& what, const QString& name, const
     return working;
 }
 
-}  // namespace
-
 // A repeated name with its accumulated suffix: whole when it fits the field, otherwise the name is cut
 // before its suffix so that the suffix, which makes it unique, stays; once the suffix alone is too long
 // (well over a hundred vendors of one name), the name cut before the last number alone.
@@ -79,6 +77,8 @@ QString SuffixedName(const QString& name, const QString& suffix, int counter, in
     const QString last = QString::number(counter);
     return name.left(std::max<qsizetype>(0, size - last.size())) + last;
 }
+
+}  // namespace
 
 void CreateVendor(RunState& run)
 {
