@@ -101,3 +101,18 @@ void RunAccount::StoppedEarly()
             s.notReached += s.read - accounted;
     }
 }
+
+void RunAccount::RestoreTargets(const RunAccount& earlier, const QStringList& tables)
+{
+    for (const QString& table : tables) {
+        const auto named = [&](const TargetTableAccount& t) { return t.table.compare(table, Qt::CaseInsensitive) == 0; };
+        const auto now = std::find_if(targets_.begin(), targets_.end(), named);
+        if (now == targets_.end())
+            continue;
+        const auto before = std::find_if(earlier.targets_.begin(), earlier.targets_.end(), named);
+        if (before == earlier.targets_.end())
+            targets_.erase(now);
+        else
+            *now = *before;
+    }
+}

@@ -7,6 +7,7 @@
 // cancelled, interrupted) never came to. The conversions fill it as they go; the summary, the report
 // and the log's last lines read it.
 #include <QString>
+#include <QStringList>
 #include <utility>
 #include <vector>
 
@@ -49,6 +50,9 @@ public:
     // The run stopped early: every row read and not yet accounted for is counted as not reached.
     void StoppedEarly();
     void Clear();
+    // The accounts of the named target tables as `earlier` had them (a table it did not name is no
+    // longer named either): for work done ahead of the step it belongs to, when the run fails first.
+    void RestoreTargets(const RunAccount& earlier, const QStringList& tables);
 
 private:
     SourceTableAccount& source(const QString& mp2);
