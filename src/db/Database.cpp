@@ -190,6 +190,7 @@ void Database::Close()
     for (sqlite3_stmt* st : std::as_const(statements_))
         sqlite3_finalize(st);
     statements_.clear();
+    ++statementEpoch_;
     tables_.clear();
     sqlite3_close_v2(db_);
     db_ = nullptr;
@@ -224,19 +225,19 @@ sqlite3_stmt* Database::prepare(const QString& sql)
     requireOpen();
     // On a file private to this run, reads run inside the open transaction too: the file's lock is
     // taken once until the next Idle instead of once per statement.
-    if (private_)
-        beginTransaction();
     auto it = statements_.find(sql);
     if (it != statements_.end()) {
-        sqlite3_reset(*it);
-        sqlite3_clear_bindings(*it);
+        reuse(*it);
         return *it;
     }
+    if (private_)
+        beginTransaction();
     if (statements_.size() >= kStatementCacheSize) {
         // Statements are used one at a time and reset after use, so none is in use here.
         for (sqlite3_stmt* old : std::as_const(statements_))
             sqlite3_finalize(old);
         statements_.clear();
+        ++statementEpoch_;
     }
     sqlite3_stmt* st = nullptr;
     const QByteArray utf8 = sql.toUtf8();
@@ -244,6 +245,15 @@ sqlite3_stmt* Database::prepare(const QString& sql)
         raiseLastError(sql);
     statements_.insert(sql, st);
     return st;
+}
+
+void Database::reuse(sqlite3_stmt* st)
+{
+    requireOpen();
+    if (private_)
+        beginTransaction();
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
 }
 
 void Database::bindParameters(sqlite3_stmt* st, const std::vector<Variant>& params)
@@ -520,6 +530,18 @@ std::vector<std::vector<int>> Database::textUniqueKeys(const TableDef& def)
             keys.push_back(std::move(key));
     }
     return keys;
+}
+
+qint64 Database::RowCount(const QString& table)
+{
+    const QString sql = "SELECT count(*) FROM " + quoteIdentifier(Table(table).Name);
+    sqlite3_stmt* st = prepare(sql);
+    const int rc = sqlite3_step(st);
+    const qint64 rows = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
+    sqlite3_reset(st);
+    if (rc != SQLITE_ROW)
+        raiseLastError(sql);
+    return rows;
 }
 
 std::shared_ptr<const TableDef> Database::TablePtr(const QString& name)

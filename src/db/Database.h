@@ -97,6 +97,8 @@ public:
     QStringList TableNames() const;  // user tables, in creation order
     bool HasTable(const QString& name) const;
     const TableDef& Table(const QString& name);  // raises 3078 when missing
+    // The rows of a table, as a table-type recordset's RecordCount gives them, without listing them.
+    qint64 RowCount(const QString& table);
     std::vector<IndexDef> Indexes(const QString& table);
     sqlite3* handle() const { return db_; }
     std::shared_ptr<const TableDef> TablePtr(const QString& name);
@@ -104,6 +106,10 @@ public:
     // most kStatementCacheSize of them) and must be reset before the next prepare.
     sqlite3_stmt* prepare(const QString& sql);
     static constexpr int kStatementCacheSize = 256;
+    // A statement from prepare() stays valid while this number is the same (it changes when the kept
+    // statements are finalized); reused with `reuse`, it needs no look-up by its text.
+    quint64 statementEpoch() const { return statementEpoch_; }
+    void reuse(sqlite3_stmt* st);
     // Binds the values of a translated statement's parameters, ?1 first.
     static void bindParameters(sqlite3_stmt* st, const std::vector<Variant>& params);
     void invalidateSchema();
@@ -166,6 +172,7 @@ private:
     Relations relations_;
     QHash<QString, std::shared_ptr<TableDef>> tables_;       // by upper-case name
     QHash<QString, sqlite3_stmt*> statements_;
+    quint64 statementEpoch_ = 0;
     std::unique_ptr<KeyedRows> keyed_;  // made when first used
 };
 

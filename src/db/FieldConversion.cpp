@@ -118,8 +118,15 @@ void BindValue(sqlite3_stmt* st, int index, const Variant& v, const FieldInfo& f
     case FieldType::Text:
     case FieldType::Memo:
     case FieldType::Binary: {
+        // As UTF-8, the files' encoding, which SQLite then stores as it is; a text that is not whole
+        // UTF-16 (a lone surrogate) is left to SQLite's own translation, as it always was.
         const QString t = v.toText();
-        sqlite3_bind_text16(st, index, t.utf16(), static_cast<int>(t.size() * 2), SQLITE_TRANSIENT);
+        if (!QStringView(t).isValidUtf16()) {
+            sqlite3_bind_text16(st, index, t.utf16(), static_cast<int>(t.size() * 2), SQLITE_TRANSIENT);
+            return;
+        }
+        const QByteArray utf8 = t.toUtf8();
+        sqlite3_bind_text(st, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
         return;
     }
     case FieldType::Byte:
@@ -136,8 +143,14 @@ void BindValue(sqlite3_stmt* st, int index, const Variant& v, const FieldInfo& f
             sqlite3_bind_double(st, index, v.toDouble());
         return;
     case FieldType::Date: {
-        const QString t = isoFromDate(v.toDate());
-        sqlite3_bind_text16(st, index, t.utf16(), static_cast<int>(t.size() * 2), SQLITE_TRANSIENT);
+        const QDateTime d = v.toDate();
+        char iso[kIsoDateLength];
+        if (isoFromDate(d, iso)) {
+            sqlite3_bind_text(st, index, iso, kIsoDateLength, SQLITE_TRANSIENT);
+        } else {
+            const QByteArray t = isoFromDate(d).toUtf8();
+            sqlite3_bind_text(st, index, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+        }
         return;
     }
     }

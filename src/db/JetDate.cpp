@@ -82,6 +82,17 @@ double jetFromDate(const QDateTime& value)
     return days >= 0 ? days + frac : days - frac;
 }
 
+bool isoFromDate(const QDateTime& value, char (&out)[kIsoDateLength])
+{
+    const QDate d = value.date();
+    const QTime t = value.time();
+    const int year = d.year();
+    if (!d.isValid() || !t.isValid() || year < 1 || year > 9999)
+        return false;
+    writeIso(out, year, d.month(), d.day(), t.hour(), t.minute(), t.second());
+    return true;
+}
+
 QString isoFromDate(const QDateTime& value)
 {
     const QDate d = value.date();

@@ -515,11 +515,23 @@ void Recordset::assign(int column, const Variant& v)
 void Recordset::AddNew()
 {
     requireUpdatable();
-    buffer_.clear();
-    for (const FieldInfo& f : def_->Fields)
-        buffer_.push_back(f.AutoNumber ? Variant() : DefaultValue(f));
+    if (defaults_.empty())
+        for (const FieldInfo& f : def_->Fields)
+            defaults_.push_back(f.AutoNumber ? Variant() : DefaultValue(f));
+    buffer_ = defaults_;
     dirty_.assign(def_->Fields.size(), false);
     mode_ = Mode::Adding;
+}
+
+sqlite3_stmt* Recordset::statement(KeptStatement& kept)
+{
+    if (kept.st && kept.epoch == db_->statementEpoch()) {
+        db_->reuse(kept.st);
+    } else {
+        kept.st = db_->prepare(kept.sql);
+        kept.epoch = db_->statementEpoch();
+    }
+    return kept.st;
 }
 
 void Recordset::Edit()
@@ -555,7 +567,7 @@ void Recordset::Update()
 
     db_->beginWrite();
     if (mode_ == Mode::Adding) {
-        if (insertSql_.isEmpty()) {  // the same statement for every row this recordset adds
+        if (insert_.sql.isEmpty()) {  // the same statement for every row this recordset adds
             const QString qt = quoteIdentifier(table_);
             QStringList cols, vals;
             for (size_t i = 0; i < fields.size(); ++i) {
@@ -570,16 +582,16 @@ void Recordset::Update()
                 vals << QString("?%1").arg(insertColumns_.size() + 1);
                 insertColumns_.push_back(i);
             }
-            insertSql_ = cols.isEmpty() ? "INSERT INTO " + qt + " DEFAULT VALUES"
-                                        : "INSERT INTO " + qt + " (" + cols.join(", ") + ") VALUES (" + vals.join(", ") + ")";
+            insert_.sql = cols.isEmpty() ? "INSERT INTO " + qt + " DEFAULT VALUES"
+                                         : "INSERT INTO " + qt + " (" + cols.join(", ") + ") VALUES (" + vals.join(", ") + ")";
         }
-        sqlite3_stmt* st = db_->prepare(insertSql_);
+        sqlite3_stmt* st = statement(insert_);
         for (size_t k = 0; k < insertColumns_.size(); ++k)
             BindValue(st, static_cast<int>(k + 1), buffer_[insertColumns_[k]], fields[insertColumns_[k]]);
         const int rc = sqlite3_step(st);
         sqlite3_reset(st);
         if (rc != SQLITE_DONE)
-            db_->raiseLastError(insertSql_);
+            db_->raiseLastError(insert_.sql);
         lastModified_ = sqlite3_last_insert_rowid(db_->handle());
         if (!materialized_ && !rowidsPending_)  // else listed with the others when first needed
             rowids_.push_back(lastModified_);
@@ -590,18 +602,19 @@ void Recordset::Update()
                 bound.push_back(i);
         const qint64 rowid = currentRowid();
         if (!bound.empty()) {
-            auto known = std::find_if(updateSql_.begin(), updateSql_.end(), [&](const auto& u) { return u.first == bound; });
-            if (known == updateSql_.end()) {  // the same statement for every Edit of the same fields
+            auto known = std::find_if(update_.begin(), update_.end(), [&](const auto& u) { return u.first == bound; });
+            if (known == update_.end()) {  // the same statement for every Edit of the same fields
                 const QString qt = quoteIdentifier(table_);
                 QStringList sets;
                 for (size_t k = 0; k < bound.size(); ++k)
                     sets << QString("%1 = ?%2").arg(quoteIdentifier(fields[bound[k]].Name)).arg(k + 1);
-                updateSql_.emplace_back(bound, "UPDATE " + qt + " SET " + sets.join(", ") +
-                                                   QString(" WHERE rowid = ?%1").arg(bound.size() + 1));
-                known = updateSql_.end() - 1;
+                KeptStatement kept;
+                kept.sql = "UPDATE " + qt + " SET " + sets.join(", ") + QString(" WHERE rowid = ?%1").arg(bound.size() + 1);
+                update_.emplace_back(bound, kept);
+                known = update_.end() - 1;
             }
-            const QString& sql = known->second;
-            sqlite3_stmt* st = db_->prepare(sql);
+            const QString& sql = known->second.sql;
+            sqlite3_stmt* st = statement(known->second);
             for (size_t k = 0; k < bound.size(); ++k)
                 BindValue(st, static_cast<int>(k + 1), buffer_[bound[k]], fields[bound[k]]);
             sqlite3_bind_int64(st, static_cast<int>(bound.size() + 1), rowid);

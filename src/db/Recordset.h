@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+struct sqlite3_stmt;
+
 namespace dao {
 
 class Database;
@@ -154,9 +156,17 @@ private:
     QString index_;
     QString orderBy_;
     mutable QString selectRowSql_;          // built once per recordset
-    QString insertSql_;
-    std::vector<std::pair<std::vector<size_t>, QString>> updateSql_;  // by the fields an Edit changed
-    std::vector<size_t> insertColumns_;     // the fields bound to insertSql_'s parameters
+    // The statements this recordset writes with, prepared once and kept while the database keeps them.
+    struct KeptStatement {
+        QString sql;
+        sqlite3_stmt* st = nullptr;
+        quint64 epoch = 0;
+    };
+    sqlite3_stmt* statement(KeptStatement& kept);
+    KeptStatement insert_;
+    std::vector<std::pair<std::vector<size_t>, KeptStatement>> update_;  // by the fields an Edit changed
+    std::vector<size_t> insertColumns_;     // the fields bound to the insert's parameters
+    std::vector<Variant> defaults_;         // each field's value in a new record, made once
 };
 
 }  // namespace dao

@@ -197,12 +197,9 @@ void ReportUnconvertedTables(RunState& run)
 {
     for (const char* name : kUnconvertedTables) {
         const QString table = QString::fromLatin1(name);
-        auto rs = run.DBin->OpenRecordset(table, dao::dbOpenTable);
+        const long count = static_cast<long>(run.DBin->RowCount(table));
         QString message;
-        long count = 0;
-        if (!rs->BOF() || !rs->EOF_()) {
-            rs->MoveLast();
-            count = rs->RecordCount();
+        if (count > 0) {
             message = "MP2 " + table + " table has " + QString::number(count) + " records." + CR +
                       "If there are more than a dozen records have a programmer check table to see if " + CR +
                       "further programming is needed.";
@@ -213,7 +210,6 @@ void ReportUnconvertedTables(RunState& run)
             message = "MP2 " + table + " table has " + QString::number(0) + " records." + CR +
                       "No need to check table.";
         }
-        rs->Close();
         run.summary.account.Read(table, count);
         run.summary.account.Skipped(table, kNotConverted, count);
         run.op.MsgBox(message);

@@ -108,8 +108,7 @@ public:
     {
         if (!ordered_)
             return woe_->RecordCount();
-        auto count = run_.DBin->OpenRecordset("SELECT Count(*) AS Lines FROM WOE", dao::dbOpenSnapshot);
-        return static_cast<long>(count->Fields("Lines").Value().toLong());
+        return static_cast<long>(run_.DBin->RowCount("WOE"));
     }
 
     // The next batch of lines; false after the last.

@@ -37,11 +37,7 @@ double WopSum(RunState& run, const QString& select, const QString& alias, const 
 }
 
 // The number of rows in MP2's WOP table, for the count line that opens this conversion's log.
-long WopRowCount(RunState& run)
-{
-    auto count = run.DBin->OpenRecordset("SELECT Count(*) AS WopRows FROM WOP", dao::dbOpenSnapshot);
-    return static_cast<long>(count->Fields("WopRows").Value().toLong());
-}
+long WopRowCount(RunState& run) { return static_cast<long>(run.DBin->RowCount("WOP")); }
 
 dao::Variant ZeroWhenNull(const dao::Variant& v) { return v.isNull() ? dao::Variant(0) : v; }
 
