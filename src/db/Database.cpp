@@ -1,6 +1,7 @@
 #include "db/Database.h"
 
 #include "db/FieldConversion.h"
+#include "db/KeyIndex.h"
 #include "db/KeyedRows.h"
 #include "db/Interrupt.h"
 #include "db/PasswordVerifier.h"
@@ -187,6 +188,7 @@ void Database::Close()
         failure = e;
     }
     keyed_.reset();
+    keyIndex_.reset();
     for (sqlite3_stmt* st : std::as_const(statements_))
         sqlite3_finalize(st);
     statements_.clear();
@@ -370,6 +372,8 @@ void Database::invalidateSchema()
     ++otherWrites_;
     if (keyed_)
         keyed_->Forget();
+    if (keyIndex_)
+        keyIndex_->Forget();
 }
 
 void Database::stopKeyedReads()
@@ -388,7 +392,15 @@ bool Database::SelectKeyed(const std::shared_ptr<const TableDef>& table, const s
         return false;
     if (!keyed_)
         keyed_ = std::make_unique<KeyedRows>(*this);
-    return keyed_->Select(table, equalities, params, rowids, rows, keep);
+    if (keyed_->Select(table, equalities, params, rowids, rows, keep))
+        return true;
+    // Asked in no order the rows can be read in: from the column's index held in memory.
+    if (!keyIndex_)
+        keyIndex_ = std::make_unique<KeyIndex>(*this);
+    if (!keyIndex_->Select(table, equalities, params, rowids))
+        return false;
+    rows.clear();
+    return true;
 }
 
 void Database::Rollback() noexcept
@@ -494,6 +506,10 @@ const TableDef& Database::Table(const QString& name)
     if (!writes)
         writes = std::make_shared<quint64>(0);
     def->Writes = writes;
+    auto& changes = tableChanges_[key];
+    if (!changes)
+        changes = std::make_shared<quint64>(0);
+    def->Changes = changes;
     tables_.insert(key, def);
     return *def;
 }

@@ -37,6 +37,8 @@ struct TableDef {
     // Counts the writes to this table through recordsets; shared by every definition of the table
     // read from one connection, so that a row read earlier can be known to be still the same.
     std::shared_ptr<quint64> Writes;
+    // Of those, the ones that changed or removed a record (an edit, a delete) rather than added one.
+    std::shared_ptr<quint64> Changes;
     int fieldIndex(const QString& name) const;  // -1 when missing; names match without regard to case
 };
 
@@ -49,6 +51,7 @@ struct IndexDef {
 
 class Database;
 class KeyedRows;
+class KeyIndex;
 
 // DAO's Relations collection: the relationships copied from the source file.
 class Relations {
@@ -138,10 +141,12 @@ public:
     // Writes that are not a recordset's to one table (statements, relations, the schema).
     quint64 otherWrites() const { return otherWrites_; }
     void noteWrite() { ++writeGeneration_; }
-    void noteWrite(const TableDef& table)
+    void noteWrite(const TableDef& table, bool added = false)
     {
         ++writeGeneration_;
         ++*table.Writes;
+        if (!added)
+            ++*table.Changes;
     }
     void noteOtherWrite()
     {
@@ -174,6 +179,8 @@ private:
     QHash<QString, sqlite3_stmt*> statements_;
     quint64 statementEpoch_ = 0;
     std::unique_ptr<KeyedRows> keyed_;  // made when first used
+    std::unique_ptr<KeyIndex> keyIndex_;  // made when first used
+    QHash<QString, std::shared_ptr<quint64>> tableChanges_;  // by upper-case table name
 };
 
 // DBEngine.Idle: with one connection per database every write is already visible to later reads;

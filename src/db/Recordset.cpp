@@ -626,7 +626,7 @@ void Recordset::Update()
         lastModified_ = rowid;
     }
     const Generation before = generation();
-    db_->noteWrite(*def_);
+    db_->noteWrite(*def_, mode_ == Mode::Adding);
     keepPrefetched(before, lastModified_);
     mode_ = Mode::None;
 }
