@@ -5,6 +5,7 @@
 #include "db/KeyedRows.h"
 #include "db/Interrupt.h"
 #include "db/PasswordVerifier.h"
+#include "db/RawRow.h"
 #include "db/SqlTranslator.h"
 #include "db/TextCase.h"
 
@@ -399,7 +400,22 @@ bool Database::SelectKeyed(const std::shared_ptr<const TableDef>& table, const s
         keyIndex_ = std::make_unique<KeyIndex>(*this);
     if (!keyIndex_->Select(table, equalities, params, rowids))
         return false;
+    // The first rows whole, as a selection read by its statement has them.
     rows.clear();
+    const QString sql = "SELECT rowid, * FROM " + quoteIdentifier(table->Name) + " WHERE rowid = ?1";
+    for (size_t i = 0; i < rowids.size() && i < keep; ++i) {
+        sqlite3_stmt* st = prepare(sql);
+        sqlite3_bind_int64(st, 1, rowids[i]);
+        const int rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW) {
+            rows.emplace_back();
+            rows.back().capture(st, 1, table->Fields);
+            rows.back().rowid = rowids[i];
+        }
+        sqlite3_reset(st);
+        if (rc != SQLITE_ROW)
+            raiseLastError(sql);
+    }
     return true;
 }
 

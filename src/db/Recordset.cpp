@@ -329,8 +329,20 @@ Field& Recordset::Fields(const char* name)
 {
     if (!db_)
         throw closedError();
+    for (const AskedName& asked : askedNames_)
+        if (asked.at == name && std::strcmp(asked.text.c_str(), name) == 0)
+            return field(asked.field);
+    const int found = fieldNamed(name);
+    if (askedNames_.size() < kAskedNames)
+        askedNames_.push_back({name, name, found});
+    return field(found);
+}
+
+int Recordset::fieldNamed(const char* name)
+{
     // Names written in the code are ASCII: compared letter by letter without building a QString.
     const size_t length = std::strlen(name);
+    const auto byText = [&] { return Fields(QString::fromUtf8(name)).column_; };
     for (int i = 0; i < FieldCount(); ++i) {
         const QString& candidate = info(i).Name;
         if (static_cast<size_t>(candidate.size()) != length)
@@ -340,16 +352,16 @@ Field& Recordset::Fields(const char* name)
             const char16_t a = candidate[static_cast<qsizetype>(k)].unicode();
             const auto b = static_cast<unsigned char>(name[k]);
             if (a >= 0x80 || b >= 0x80)
-                return Fields(QString::fromUtf8(name));
+                return byText();
             const auto fold = [](unsigned c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
             if (fold(a) != fold(b))
                 break;
         }
         if (k == length)
-            return field(i);
+            return i;
     }
     if (std::any_of(name, name + length, [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
-        return Fields(QString::fromUtf8(name));
+        return byText();
     throw noSuchField(QString::fromLatin1(name));
 }
 

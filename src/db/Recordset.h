@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -106,6 +107,16 @@ private:
     qint64 currentRowid() const;
     bool hasCurrent() const;
     DaoError noSuchField(const QString& name) const;  // 3265 naming the field and the table
+    // Names written in the code, as asked before: the same text is asked again and again, row after
+    // row, most often from the same place (kept with a copy of the text, which must match as well).
+    struct AskedName {
+        const char* at;
+        std::string text;
+        int field;
+    };
+    std::vector<AskedName> askedNames_;
+    static constexpr size_t kAskedNames = 64;
+    int fieldNamed(const char* name);  // raises 3265
 
     Database* db_ = nullptr;
     int type_ = 0;

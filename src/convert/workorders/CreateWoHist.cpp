@@ -414,12 +414,22 @@ void CreateWoHist(RunState& run)
         QHash<QString, qint32> taskIds;   // task number (exact) -> Task#
         QHash<QString, bool> equipment;   // EQNUM (exact) -> in the new database
 
+        // The numbers of the last line that made a record or was merged into one: a line of the very
+        // same numbers that follows is merged too (every look-up would answer as for that line).
+        QString mergingWonum, mergingEqnum;
+        bool merging = false;
+
         while (woe.Next()) {
             const std::vector<WorkOrderLine>& batch = woe.Lines();
             for (size_t at = 0; at < batch.size(); ++at) {
                 const WorkOrderLine& line = batch[at];
                 const QString wonumText = line.wonum.toText();
                 const QString eqnumText = line.eqnum.toText();
+                if (merging && wonumText == mergingWonum && eqnumText == mergingEqnum) {
+                    account.Merged("WOE");
+                    continue;
+                }
+                merging = false;
 
                 const Mp2WorkOrder& mp2wo = workOrders.Of(wonumText);
                 if (!mp2wo.found) {
@@ -473,13 +483,16 @@ void CreateWoHist(RunState& run)
                 }
                 const qsizetype recorded = equipmentOfWonum.size();
                 equipmentOfWonum.insert(dao::FoldCase(eqnumText));
+                merging = true;
+                mergingWonum = wonumText;
+                mergingEqnum = eqnumText;
                 if (equipmentOfWonum.size() == recorded) {
                     account.Merged("WOE");
                     continue;
                 }
 
                 wo->AddNew();
-                wo->Fields("Task#") = QString::number(taskId);
+                wo->Fields("Task#") = taskId;  // the number the decimal text of it converts to
                 wo->Fields("Equipment#") = line.eqnum;
                 wo->Fields("AssignedTo") = 0;
                 wo->Fields("DateComplete") = line.closeDate;
