@@ -103,6 +103,12 @@ QSettings::Status StoreSettingString(qint32 hKey, const QString& strPath, const 
     return key->status();
 }
 
+QString SettingsFile(qint32 hKey, const QString& SubKey)
+{
+    const auto key = OpenKey(hKey, SubKey);
+    return key ? QFileInfo(key->fileName()).absoluteFilePath() : QString();
+}
+
 bool SaveSettingString(Operator& op, qint32 hKey, const QString& strPath, const QString& strValue,
                        const QString& strData)
 {

@@ -11,6 +11,7 @@
 // so setting both variables points the product's settings at a sandbox.
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 
 class Operator;
 struct RunState;
@@ -38,6 +39,9 @@ bool SaveSettingString(Operator& op, qint32 hKey, const QString& strPath, const 
 // The same store without the operator: the settings' status after the write has been synced.
 QSettings::Status StoreSettingString(qint32 hKey, const QString& strPath, const QString& strValue,
                                      const QString& strData, QString* fileName = nullptr);
+
+// The file that holds `SubKey` of `hKey` (absolute; it need not exist); empty for an unknown hive.
+QString SettingsFile(qint32 hKey, const QString& SubKey);
 
 // The per-user store, addressed as application, section and key.
 QString GetSetting(const QString& AppName, const QString& Section, const QString& Key,
