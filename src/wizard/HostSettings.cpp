@@ -185,6 +185,18 @@ bool GetHostSettings(Operator& op, QString& gVXUDir, QString& gVXDBListDir)
 
 bool GetHostSettings(RunState& rs) { return GetHostSettings(rs.op, rs.gVXUDir, rs.gVXDBListDir); }
 
+QStringList MissingHostSettings()
+{
+    QStringList missing;
+    for (const char* name : {kVXUDir, kVXDBListDir}) {
+        const QString value = QString::fromLatin1(name);
+        if (GetSettingString(HKeyLocalMachine, SettingsSubKey(), value, "-1") == "-1" &&
+            GetSetting("Vantrix", "General", value, "-1") == "-1")
+            missing << value;
+    }
+    return missing;
+}
+
 QString UnreadableHostSettingsFile()
 {
     const auto machine = OpenKey(HKeyLocalMachine, SettingsSubKey());

@@ -57,6 +57,9 @@ bool DeleteSetting(const QString& AppName, const QString& Section, const QString
 bool GetHostSettings(Operator& op, QString& gVXUDir, QString& gVXDBListDir);
 bool GetHostSettings(RunState& rs);
 
+// The names of the two values (VXUDir, VXDBListDir) that neither store holds.
+QStringList MissingHostSettings();
+
 // The file of the machine's or the operator's settings when it exists but cannot be read (damaged,
 // or not readable for this user); empty when both can be read. A store that cannot be read is never
 // taken for one without the product's values.

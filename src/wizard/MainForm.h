@@ -108,6 +108,9 @@ public:
 
 private:
     void ProposeTarget();
+    // Said after a refusal of a target below the product's user directory when this operator may not
+    // write there: the set-up did not name them.
+    QString UserDirAdvice() const;
     void SetDefaultDBNameTrap(const dao::DaoError& e, const QString& path);
     std::optional<QString> FacilityName(const QString& path);
 
