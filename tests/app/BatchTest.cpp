@@ -378,6 +378,9 @@ TEST_F(BatchRun, EveryProgramAnswersHelpAndRefusesBadOptionsBeforeAnythingStarts
         // Bytes that are not UTF-8 would become U+FFFD and name another directory.
         {"/bin/sh", {"-c", "exec \"$0\" --batch --source \"$(printf 'Plant\\351.mdb')\"",
                      reliability::BinDir() + "/crew-import"}, 2, "argument 3 ('Plant\\xE9.mdb') is not UTF-8 text"},
+        // The wizard without a display says so and names --batch (Qt itself would abort, 134).
+        {"/bin/sh", {"-c", "exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \"$0\"",
+                     reliability::BinDir() + "/crew-import"}, 2, "import unattended with --batch"},
         {"crew-mdb-make", {"--help"}, 0, "usage: crew-mdb-make"},
         {"crew-mdb-make", {"--from", csvDir, "--out", table}, 2, "is the input"},
         {"crew-mdb-make", {"--from", csvDir, "--out", "a.mdb", "--out", "b.mdb"}, 2, "--out is given twice"},
