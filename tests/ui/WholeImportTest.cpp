@@ -36,6 +36,7 @@
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <csignal>
@@ -110,8 +111,24 @@ protected:
                       QApplication::processEvents();
                       // The row numbers widened to three digits; both columns still fit.
                       EXPECT_EQ(screen->spSubStrings->horizontalScrollBar()->maximum(), 0);
-                      if (photo)
+                      if (photo) {
                           photo(screen, "pre-parse-defaults-loaded");
+                          // A screen of 640 by 512 (1280 by 1024 at a scale of 2): the screen fits on
+                          // it with every button.
+                          screen->FitInto(QSize(640, 512));
+                          QApplication::processEvents();
+                          photo(screen, "pre-parse-small-screen");
+                          EXPECT_LE(screen->width(), 640);
+                          EXPECT_LE(screen->height(), 512);
+                          const QList<const QWidget*> buttons = {screen->btnLoadDefaults, screen->btnUp,
+                                                                 screen->btnDown,         screen->btnDeleteRow,
+                                                                 screen->btnCancel,       screen->btnClose};
+                          for (const QWidget* button : buttons)
+                              EXPECT_TRUE(screen->rect().contains(
+                                  QRect(button->mapTo(screen, QPoint()), button->size())))
+                                  << button->objectName().toStdString();
+                          EXPECT_EQ(screen->spSubStrings->horizontalScrollBar()->maximum(), 0);
+                      }
                       screen->btnClose->click();
                   })
             .Yes("load the defaults")
