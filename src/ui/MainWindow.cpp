@@ -130,9 +130,11 @@ MainWindow::MainWindow(MainForm& form, WidgetOperator& op, std::function<void(in
     btnBrowse->setFixedWidth(btnBrowse->fontMetrics().horizontalAdvance(QStringLiteral(". . .")) + 28);
     t->addWidget(txtTargetDir, 1, 1, 1, 2);
     t->addWidget(btnBrowse, 1, 3);
-    // The long labels wrap on a narrow screen rather than widen the form past it.
+    // The long labels wrap on a narrow screen rather than widen the form past it. The example path is
+    // never broken after its colon (an invisible word joiner, U+2060, holds "F:" to "\Crew"): it goes to
+    // the next line whole.
     t->addWidget(Wrapped(QStringLiteral("Recommended Directory: (It is recommended to use a subdirectory under "
-                                        "\\Crew ex. F:\\Crew\\Plant1 )")),
+                                        "\\Crew ex. F:\u2060\\Crew\\Plant1 )")),
                  2, 0, 1, 4);
     txtRecommendDirectory = new QLineEdit;
     btnRecToSelect = new QPushButton(QStringLiteral("Make Recommended Directory the Selected Directory"));
