@@ -10,6 +10,7 @@
 #include "ui/WidgetOperator.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -381,8 +382,13 @@ void MainWindow::btnImport_Click()
             box->setFocus();
         return;
     }
+    checkEnded_ = false;
     const int status = showImportForm();
     ending_ = true;
+    if (checkEnded_ && checked) {
+        checked(status);  // back to the form, everything still filled in
+        return;
+    }
     endProgram_(status);
 }
 
@@ -397,6 +403,7 @@ int MainWindow::ShowImportForm()
             beginImport(run);
         },
         this);
+    working.chkWarningsToLogOnly->setChecked(run.warningsToLogOnly);  // as the last attempt had it
     op_.SetImportForm(&working);
     working.exec();
     op_.SetImportForm(nullptr);
@@ -408,6 +415,9 @@ int MainWindow::ShowImportForm()
         SummaryWindow summary(run.summary, op_, this);
         summary.exec();
     }
+    // A check that came to its end, whatever it found, leaves the operator where the import starts;
+    // "Cancel Import" ends the program, as it does in an import.
+    checkEnded_ = working.began() && !stopped && run.checkOnly && run.summary.result != RunResult::Cancelled;
     return working.exitStatus();
 }
 

@@ -385,6 +385,21 @@ void MainForm::btnOpt_Click() { run.op.MsgBox("This isn't implemented for MP2 ye
 
 void MainForm::Command1_Click() { throw EndProgram(1); }
 
+FormTexts MainForm::Texts() const
+{
+    return {txtSourceDB, txtTargetDir, txtRecommendDirectory, txtFileName, txtDBName, proposedTargetDir_};
+}
+
+void MainForm::Restore(const FormTexts& texts)
+{
+    txtSourceDB = texts.txtSourceDB;
+    txtTargetDir = texts.txtTargetDir;
+    txtRecommendDirectory = texts.txtRecommendDirectory;
+    txtFileName = texts.txtFileName;
+    txtDBName = texts.txtDBName;
+    proposedTargetDir_ = texts.proposedTargetDir;
+}
+
 QString MainForm::UserDirAdvice() const
 {
     // Below the product's user directory, where the wizard proposes every target: a folder the

@@ -31,6 +31,13 @@ struct ImportCheck {
 // the database list, then in the product's user directory. The name matches in any letter case.
 QStringList OldDatabasePlaces(const RunState& run);
 
+// What the form's boxes show, kept from one program run of the wizard to the next (after a check the
+// wizard starts anew, everything still filled in).
+struct FormTexts {
+    QString txtSourceDB, txtTargetDir, txtRecommendDirectory, txtFileName, txtDBName;
+    QString proposedTargetDir;  // the selected directory the wizard last proposed
+};
+
 class MainForm {
 public:
     explicit MainForm(RunState& run);
@@ -98,6 +105,10 @@ public:
     // "Import": the checks in their order. On success the import log is open with a new start line,
     // gDBName is set, and the caller shows the import form (BeginImport).
     ImportCheck btnImport_Click();
+
+    // The boxes as they stand, and the same put back after the start-up of a new run.
+    FormTexts Texts() const;
+    void Restore(const FormTexts& texts);
 
     // The target path the checks and the driver use.
     QString TargetPathText() const;
