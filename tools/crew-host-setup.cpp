@@ -32,27 +32,19 @@ const char kUsage[] =
     "set-up can import. The settings are stored in the system scope: the first entry of\n"
     "$XDG_CONFIG_DIRS (default /etc/xdg), then Vantrix/General.conf; run it as root there.\n";
 
-// A user or group named by name or number; nullopt when the machine knows no such one.
-std::optional<uid_t> FindUser(const QString& name, QString* shown)
+// A user or group named by name or number, from the machine's accounts (getpwnam and getpwuid, or
+// getgrnam and getgrgid); a number that no account uses stands for itself. nullopt: no such name.
+template <typename Entry, typename Id>
+std::optional<Id> FindAccount(const QString& name, QString* shown, Entry* (*byId)(Id), Entry* (*byName)(const char*),
+                              char* Entry::*nameOf, Id Entry::*idOf)
 {
     bool number = false;
     const uint id = name.toUInt(&number);
-    const passwd* p = number ? ::getpwuid(id) : ::getpwnam(name.toLocal8Bit().constData());
-    if (!p)
-        return number ? std::optional<uid_t>(id) : std::nullopt;
-    *shown = QString::fromLocal8Bit(p->pw_name);
-    return p->pw_uid;
-}
-
-std::optional<gid_t> FindGroup(const QString& name, QString* shown)
-{
-    bool number = false;
-    const uint id = name.toUInt(&number);
-    const group* g = number ? ::getgrgid(id) : ::getgrnam(name.toLocal8Bit().constData());
-    if (!g)
-        return number ? std::optional<gid_t>(id) : std::nullopt;
-    *shown = QString::fromLocal8Bit(g->gr_name);
-    return g->gr_gid;
+    const Entry* entry = number ? byId(static_cast<Id>(id)) : byName(name.toLocal8Bit().constData());
+    if (!entry)
+        return number ? std::optional<Id>(static_cast<Id>(id)) : std::nullopt;
+    *shown = QString::fromLocal8Bit(entry->*nameOf);
+    return entry->*idOf;
 }
 
 }  // namespace
@@ -76,14 +68,16 @@ int main(int argc, char** argv)
     HostOperators operators;
     if (const auto name = parsed.value("--group")) {
         operators.groupName = *name;
-        operators.group = FindGroup(*name, &operators.groupName);
+        operators.group = FindAccount<group, gid_t>(*name, &operators.groupName, ::getgrgid, ::getgrnam,
+                                                    &group::gr_name, &group::gr_gid);
         if (!operators.group)
             return cli::Refuse(syntax, "--group " + *name + ": this machine has no such group (make it with addgroup, "
                                        "and add the operators to it with adduser USER GROUP)");
     }
     if (const auto name = parsed.value("--user")) {
         operators.userName = *name;
-        operators.user = FindUser(*name, &operators.userName);
+        operators.user = FindAccount<passwd, uid_t>(*name, &operators.userName, ::getpwuid, ::getpwnam,
+                                                    &passwd::pw_name, &passwd::pw_uid);
         if (!operators.user)
             return cli::Refuse(syntax, "--user " + *name + ": this machine has no such user");
     }
