@@ -6,7 +6,7 @@
 
 void WrapHeadings(QHeaderView* header)
 {
-    header->setDefaultAlignment(Qt::AlignCenter | Qt::Alignment::fromInt(Qt::TextWordWrap));
+    header->setDefaultAlignment(header->defaultAlignment() | Qt::Alignment::fromInt(Qt::TextWordWrap));
 }
 
 void FitHeadingHeight(QHeaderView* header)
