@@ -30,7 +30,7 @@ const char kUsage[] =
     "usage: crew-mp2-sample --scale N --out FILE.mdb [--password PW] [--seed S] [--as-of YYYY-MM-DD]\n"
     "                       [--renames FILE]\n"
     "  --scale N       size: 1 is about 500 equipment and 20 000 work-order lines; grows linearly\n"
-    "  --out FILE.mdb  the Jet 4 file to write (replaced when it exists)\n"
+    "  --out FILE.mdb  the Jet 4 file to write (replaced when whole, never through a link)\n"
     "  --password PW   protect the database with this password (at most 20 characters)\n"
     "  --seed S        another plant of the same size (default 1)\n"
     "  --as-of DATE    the day the history ends (default 2026-12-01)\n"

@@ -275,20 +275,23 @@ std::optional<QString> WriteRenamesList(RunState& run, BatchOperator& op)
                 left = "it could not be read as a list (error " + QString::number(e.Number) + ": " + e.Description + ")";
             }
         }
-        const QString what = QString("%1 equipment numbers are longer than %2 characters and no option renames them")
-                                 .arg(numbers.size())
+        const QString what = (numbers.size() == 1
+                                  ? QString("1 equipment number is longer than %2 characters and no option renames it")
+                                  : QString("%1 equipment numbers are longer than %2 characters and no option renames "
+                                            "them")
+                                        .arg(numbers.size()))
                                  .arg(kMaxEqNum);
         if (!bytes) {
-            op.Note(what + ". '" + list + "' lists them all already: fill in the new values, then import with "
-                    "--renames " + list);
+            op.Note(what + ". '" + list + "' lists " + (numbers.size() == 1 ? "it" : "them all") +
+                    " already: fill in the new values, then import with --renames " + list);
             return std::nullopt;
         }
         const QString written = run.files.WriteRenamesList(*bytes, !left.isEmpty());
         if (written != list)
             op.Note("'" + list + "' is left as it was: " + (left.isEmpty() ? QString("it is read-only") : left) +
                     ". The list is written beside it.");
-        op.Note(what + ". They are listed in '" + written + "': fill in the new values, then import with "
-                "--renames " + written);
+        op.Note(what + (numbers.size() == 1 ? ". It is" : ". They are") + " listed in '" + written +
+                "': fill in the new values, then import with --renames " + written);
     } catch (const dao::DaoError& e) {
         return "error " + QString::number(e.Number) + ": " + e.Description;
     }
@@ -434,8 +437,10 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
             ending = "the list of numbers to rename was not written: " + *problem;
             exit = 1;
         } else {
-            ending = QString("%1 equipment numbers need a new value: fill in '%2' and give it to --renames")
-                         .arg(op.unrenamed().size())
+            ending = (op.unrenamed().size() == 1
+                          ? QString("1 equipment number needs a new value: fill in '%2' and give it to --renames")
+                          : QString("%1 equipment numbers need a new value: fill in '%2' and give it to --renames")
+                                .arg(op.unrenamed().size()))
                          .arg(run.files.path(RunFile::RenamesList));
             exit = BatchOperator::kStuckStatus;
         }

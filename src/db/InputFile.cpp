@@ -1,6 +1,7 @@
 #include "db/InputFile.h"
 
 #include "db/DaoError.h"
+#include "db/SafeFiles.h"
 
 #include <QFile>
 #include <cerrno>
@@ -14,19 +15,6 @@ namespace dao {
 namespace {
 
 QString systemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
-
-QString KindOf(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return "a folder";
-    if (S_ISFIFO(mode))
-        return "a pipe";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "a device";
-    return "not a regular file";
-}
 
 }  // namespace
 
@@ -49,7 +37,7 @@ int OpenInputFile(const QString& path, const QString& what)
     if (::fstat(fd, &st) != 0)
         problem = "cannot be examined (" + systemError(errno) + ")";
     else if (!S_ISREG(st.st_mode))
-        problem = "is " + KindOf(st.st_mode) + ", not a file";
+        problem = "is " + KindOfFile(st.st_mode) + ", not a file";
     else if (st.st_size > kLongestInput)
         problem = QString("holds %1 bytes; a file of at most %2 MB is read").arg(st.st_size).arg(kLongestInput >> 20);
     if (!problem.isEmpty()) {

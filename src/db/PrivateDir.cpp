@@ -1,6 +1,7 @@
 #include "db/PrivateDir.h"
 
 #include "db/DaoError.h"
+#include "db/SafeFiles.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -41,23 +42,6 @@ QString RandomSuffix()
     for (int i = 0; i < 6; ++i)
         suffix += QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))]);
     return suffix;
-}
-
-bool WriteAll(int fd, const QByteArray& bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        done += n;
-    }
-    return true;
 }
 
 // The names the proof in the folder open as `fd` lists, or nothing when the folder holds no proof

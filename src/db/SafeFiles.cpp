@@ -45,6 +45,38 @@ bool SameFile(const QString& a, const QString& b)
            sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+QString KindOfFile(unsigned mode)
+{
+    if (S_ISLNK(mode))
+        return "a symbolic link";
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISFIFO(mode))
+        return "a pipe";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    return "not a regular file";
+}
+
+bool WriteAll(int fd, const QByteArray& bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
 int CreateBeside(const QString& path, QString& temp)
 {
     const QFileInfo info(path);
@@ -79,10 +111,7 @@ void ReplaceFile(const QString& path, const QString& what, const QByteArray& byt
     if (there && !S_ISREG(st.st_mode))
         throw DaoError(75, QString("Path/File access error: '%1' is %2, not %3; it is never written through or "
                                    "replaced. Remove it or name another file.")
-                               .arg(path, S_ISLNK(st.st_mode) ? QString("a symbolic link")
-                                                              : S_ISDIR(st.st_mode) ? QString("a folder")
-                                                                                    : QString("not a regular file"),
-                                    what));
+                               .arg(path, KindOfFile(st.st_mode), what));
     QString temp;
     const int fd = CreateBeside(path, temp);
     if (fd < 0)
@@ -95,15 +124,8 @@ void ReplaceFile(const QString& path, const QString& what, const QByteArray& byt
     // The file that replaces another keeps its permissions.
     if (there && ::fchmod(fd, st.st_mode & 07777) != 0)
         fail(errno);
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            fail(n < 0 ? errno : ENOSPC);
-        done += n;
-    }
+    if (!WriteAll(fd, bytes))
+        fail(errno);
     if (::fsync(fd) != 0)
         fail(errno);
     if (::close(fd) != 0) {

@@ -19,6 +19,14 @@ void RefuseSymLink(const QString& path, const QString& what);
 // True when both paths name one file (the same device and inode), however they are spelt.
 bool SameFile(const QString& a, const QString& b);
 
+// What a file that is not a regular file is, for a message: "a symbolic link", "a folder", "a pipe",
+// "a socket", "a device" or "not a regular file".
+QString KindOfFile(unsigned mode);
+
+// Writes all of `bytes` to `fd`; false with errno set (ENOSPC when nothing more could be written) when
+// it could not.
+bool WriteAll(int fd, const QByteArray& bytes);
+
 // A new file beside `path` (in its folder), created exclusively under a hidden name nobody chose in
 // advance, never through a link (mode 0666 less the umask). Returns the open descriptor and sets
 // `temp` to its name; -1 with errno set when it cannot be made.

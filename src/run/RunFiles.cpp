@@ -56,21 +56,6 @@ QString Spelled(const QString& path)
     return (folder.isEmpty() ? info.absolutePath() : folder) + "/" + info.fileName();
 }
 
-QString KindOf(mode_t mode)
-{
-    if (S_ISLNK(mode))
-        return "a symbolic link";
-    if (S_ISDIR(mode))
-        return "a folder";
-    if (S_ISFIFO(mode))
-        return "a pipe";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "a device";
-    return "not a regular file";
-}
-
 // One name the run would write or remove, with what it is to the run.
 struct Name {
     QString path;
@@ -241,7 +226,7 @@ void RunFiles::checkPlanned(const Planned& p, const std::vector<Planned>& all,
         if (!S_ISREG(here.st.st_mode))
             throw dao::DaoError(75, QString("Path/File access error: '%1' is %2, so %3 cannot be %4 there. Remove or "
                                             "rename it (or choose another place), then import again.")
-                                        .arg(n.path, KindOf(here.st.st_mode), n.what,
+                                        .arg(n.path, dao::KindOfFile(here.st.st_mode), n.what,
                                              n.sidecar ? QString("made beside it") : QString("made")));
         for (const Guarded& g : guarded)
             if (g.id.exists && sameFile(g.id.st, here.st))
@@ -348,7 +333,7 @@ void RunFiles::removeStaleSidecars(const Planned& p) const
         if (!S_ISREG(s.st.st_mode))
             throw dao::DaoError(75, QString("Path/File access error: '%1' is %2, left beside %3; it cannot be "
                                             "removed. Remove or rename it, then import again.")
-                                        .arg(side, KindOf(s.st.st_mode), p.what));
+                                        .arg(side, dao::KindOfFile(s.st.st_mode), p.what));
         for (const Guarded& g : guarded)
             if (g.id.exists && sameFile(g.id.st, s.st))
                 Clash({side, "a journal beside " + p.what, true}, "remove", g.what, g.path);

@@ -108,9 +108,12 @@ QString WithErrorBoxes(const RunSummary& summary)
     const QStringList& boxes = summary.errorBoxes;
     if (boxes.isEmpty())
         return {};
+    QString text = OneLine(boxes.first());
+    while (text.endsWith(QLatin1Char('.')))
+        text.chop(1);  // the headline's own full stop follows
     return (boxes.size() == 1 ? QString(", with 1 error box: ")
                               : QString(", with %1 error boxes, the first: ").arg(boxes.size())) +
-           OneLine(boxes.first());
+           text;
 }
 
 }  // namespace
@@ -170,23 +173,30 @@ QString WhatToDoNext(const RunSummary& summary)
     case RunResult::Imported:
         return summary.errorBoxes.isEmpty()
                    ? QString()
-                   : "The import went on past the error " + QString(summary.errorBoxes.size() == 1 ? "box" : "boxes") +
-                         ": the end of the log lists what each said. Check the records they name in the new "
-                         "database.";
+                   : QString(summary.errorBoxes.size() == 1
+                                 ? "The import went on past the error box: the end of the log gives what it said. "
+                                   "Check the records it names in the new database."
+                                 : "The import went on past the error boxes: the end of the log gives what each "
+                                   "said. Check the records they name in the new database.");
     case RunResult::Checked:
         if (!summary.errorBoxes.isEmpty())
-            return "The import would show the same error " +
-                   QString(summary.errorBoxes.size() == 1 ? "box" : "boxes") +
-                   " and go on past them: the end of the check log lists what each said. When that is what you "
-                   "expect, start the import again and press \"Begin Import\" to make the database.";
+            return QString(summary.errorBoxes.size() == 1
+                               ? "The import would show the same error box and go on past it: the end of the check "
+                                 "log gives what it said."
+                               : "The import would show the same error boxes and go on past them: the end of the "
+                                 "check log gives what each said.") +
+                   " When that is what you expect, start the import again and press \"Begin Import\" to make the "
+                   "database.";
         return summary.account.TotalSkipped() > 0
                    ? "Read why rows were skipped in the log. When the result is what you expect, start the import "
                      "again and press \"Begin Import\" to make the database."
                    : "Start the import again and press \"Begin Import\" to make the database.";
-    case RunResult::WouldFail:
-        return QString("The import would stop at the same error: correct what the message above names (the last "
-                       "lines of the check log show where the check stopped), then check again. ") +
-               kSourceUnchanged;
+    case RunResult::WouldFail: {
+        // What to do is what a failed import would need.
+        RunSummary failed = summary;
+        failed.result = RunResult::Failed;
+        return "The import would stop at the same error. " + WhatToDoNext(failed);
+    }
     case RunResult::Cancelled:
     case RunResult::Interrupted:
         return QString("Start the import again when you are ready. ") + kSourceUnchanged;
