@@ -351,6 +351,7 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
     if (options.report)
         run.files.SetReport(Absolute(*options.report));
     int status = 1;
+    bool reportChecked = false;  // the report was held against the run's files before the run started
     try {
         run.gProgram = GetEdition(programPath);
         MainForm form(run);
@@ -386,6 +387,7 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
         // check and as the real import, before anything is started.
         try {
             run.files.CheckReport(PlannedPlaces(run));
+            reportChecked = true;
         } catch (const dao::DaoError& e) {
             err << "crew-import: --report: error " << e.Number << ": " << e.Description << "\n" << kBatchUsage;
             CloseAll(run, err);
@@ -421,6 +423,16 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
     if (status != 0)
         RecordEnding(run, RunResult::Failed);  // when no trap said why
     CompleteSummary(run);
+    // A run that ended before its report was held against its files (a failure while the form loaded):
+    // held now, as the run's places stand, while the database list is still open.
+    std::optional<dao::DaoError> reportRefused;
+    if (options.report && !reportChecked) {
+        try {
+            run.files.CheckReport(PlannedPlaces(run));
+        } catch (const dao::DaoError& e) {
+            reportRefused = e;
+        }
+    }
     CloseAll(run, err);
     PrintSummary(op, run.summary);
     int exit = status;
@@ -457,9 +469,8 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
 
     if (options.report) {
         try {
-            // A run that ended before its files were planned: the report as the run's places stand.
-            if (!run.files.fixed())
-                run.files.CheckReport(PlannedPlaces(run));
+            if (reportRefused)
+                throw *reportRefused;
             run.files.WriteReport(ReportJson(run.summary));
         } catch (const dao::DaoError& e) {
             err << "crew-import: --report: error " << e.Number << ": " << e.Description << "\n";
