@@ -57,6 +57,18 @@ public:
     // The focus to the widget after (or before) the table.
     void Leave(bool next) { QAbstractScrollArea::focusNextPrevChild(next); }
 
+    // Ends the edit of the cell being edited, keeping what was typed: a button's shortcut acts while
+    // the focus is still in the cell's editor, which a click would have taken away first.
+    void CommitEdit()
+    {
+        if (state() != EditingState)
+            return;
+        if (QWidget* editor = indexWidget(currentIndex())) {
+            commitData(editor);
+            closeEditor(editor, QAbstractItemDelegate::NoHint);
+        }
+    }
+
 protected:
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
     {
@@ -286,6 +298,9 @@ void PreParseDialog::showEvent(QShowEvent* event)
 template <typename Action>
 void PreParseDialog::Act(Action action)
 {
+    // Every button and shortcut acts on the table as the operator sees it, the cell being typed in
+    // included.
+    static_cast<SubStringGrid*>(spSubStrings)->CommitEdit();
     try {
         action();
     } catch (...) {

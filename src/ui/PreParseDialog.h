@@ -6,8 +6,9 @@
 //
 // From the keyboard: Tab and Shift+Tab go from cell to cell of the substring table and out of it
 // after its last cell or before its first; Ctrl+Tab leaves it from any cell. Every button has its
-// Alt key (the arrows Alt+Up and Alt+Down). Escape ends the edit of a cell, keeping what was typed;
-// otherwise it leaves the screen as "Exit" does, after asking when the table holds substrings.
+// Alt key (the arrows Alt+Up and Alt+Down); a button, by its key or by the mouse, first ends the edit
+// of the cell being typed in, keeping what was typed. Escape ends the edit of a cell, keeping what was
+// typed; otherwise it leaves the screen as "Exit" does, after asking when the table holds substrings.
 #include <QDialog>
 #include <exception>
 

@@ -481,7 +481,8 @@ ImportCheck MainForm::btnImport_Click()
     // The log goes beside the new database. When it cannot be opened nothing is started. It reaches
     // the disk only when the import goes ahead: an attempt refused below leaves the folder as it was.
     const auto logRefusal = [&](const dao::DaoError& e) {
-        return refuse("The import log '" + WithSlash(txtTargetDir) + "MP2ImportLog.txt' could not be opened." + CR +
+        return refuse(QString(run.checkOnly ? "The check log '" : "The import log '") + WithSlash(txtTargetDir) +
+                          LogFileName(run) + "' could not be opened." + CR +
                           "Error# " + QString::number(e.Number) + CR + e.Description + CR + CR +
                           "Choose a target directory that can be written. The import was not started." +
                           UserDirAdvice(),
