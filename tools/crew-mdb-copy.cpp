@@ -1,16 +1,15 @@
 // crew-mdb-copy SOURCE DEST.sqlite [--password PW]
 //
-// Makes the working copy of a database exactly as the import does, then opens it as the import
-// would: with "MS Access;PWD=" & PW when --password is given, without a password otherwise.
-// On failure prints the error's number and description and exits 1 (the copy is removed when the
-// password is refused); bad arguments exit 2.
+// Makes the working copy of a database exactly as the import does, and opens it as the import would
+// (with "MS Access;PWD=" & PW when --password is given, without a password otherwise) before it is
+// put at DEST: a file already at DEST is replaced only by a copy that opened. On failure prints the
+// error's number and description and exits 1, DEST left as it was; bad arguments exit 2.
 #include "cli/CommandLine.h"
 #include "jet/CopySource.h"
 #include "db/DaoError.h"
 #include "db/Database.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <cstdio>
 
 namespace {
@@ -36,19 +35,16 @@ int main(int argc, char** argv)
     const QString source = parsed.positional[0];
     const QString dest = parsed.positional[1];
     const std::optional<QString> password = parsed.value("--password");
+    dao::CopySourceOptions options;
+    options.verify = [&](const QString& copy) {
+        auto db = password ? dao::Database::OpenDatabase(copy, true, false, "MS Access;PWD=" + *password)
+                           : dao::Database::OpenDatabase(copy);
+        db->Close();
+    };
     try {
-        for (const QString& warning : dao::CopySource(source, dest))
+        for (const QString& warning : dao::CopySource(source, dest, options))
             std::fprintf(stderr, "%s\n", warning.toUtf8().constData());
     } catch (const dao::DaoError& e) {
-        std::fprintf(stderr, "Error %d: %s\n", e.Number, e.Description.toUtf8().constData());
-        return 1;
-    }
-    try {
-        auto db = password ? dao::Database::OpenDatabase(dest, true, false, "MS Access;PWD=" + *password)
-                           : dao::Database::OpenDatabase(dest);
-        db->Close();
-    } catch (const dao::DaoError& e) {
-        QFile::remove(dest);
         std::fprintf(stderr, "Error %d: %s\n", e.Number, e.Description.toUtf8().constData());
         return 1;
     }

@@ -26,7 +26,8 @@ int fail(int status, const QString& message)
 const char kUsage[] =
     "usage: crew-mdb-make --from DIR --out FILE.mdb [--password PW]\n"
     "  --from DIR     one table per DIR/TABLE.csv, in file-name order\n"
-    "  --out FILE.mdb the Jet 4 file to write (replaced when it exists; never one of the CSV files)\n"
+    "  --out FILE.mdb the Jet 4 file to write (replaced when whole, never through a link; never one of\n"
+    "                 the CSV files)\n"
     "  --password PW  protect the database with this password (at most 20 characters)\n"
     "Exit status: 0 written; 2 bad arguments or bad input (file:line: column N (NAME): reason); 1 the\n"
     "file could not be written.\n";

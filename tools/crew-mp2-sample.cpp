@@ -10,15 +10,16 @@
 // --renames FILE lists, one "OLD=NEW" a line, every equipment number over 30 characters and a free
 // number to replace it with: the --rename answers of `crew-import --batch --substrings none`.
 //
+// Each file is written beside its name and renamed over it when whole, never through a link.
 // Prints one line per table (name and rows), then the total and the file's size.
 // Exit status: 0 written; 2 bad arguments; 1 the file could not be built or written.
 #include "cli/CommandLine.h"
+#include "db/SafeFiles.h"
 #include "jet/JetWriter.h"
 #include "mp2sample/Mp2Sample.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
 #include <exception>
@@ -29,7 +30,7 @@ const char kUsage[] =
     "usage: crew-mp2-sample --scale N --out FILE.mdb [--password PW] [--seed S] [--as-of YYYY-MM-DD]\n"
     "                       [--renames FILE]\n"
     "  --scale N       size: 1 is about 500 equipment and 20 000 work-order lines; grows linearly\n"
-    "  --out FILE.mdb  the Jet 4 file to write (replaced when it exists)\n"
+    "  --out FILE.mdb  the Jet 4 file to write (replaced when whole, never through a link)\n"
     "  --password PW   protect the database with this password (at most 20 characters)\n"
     "  --seed S        another plant of the same size (default 1)\n"
     "  --as-of DATE    the day the history ends (default 2026-12-01)\n"
@@ -75,7 +76,8 @@ int main(int argc, char** argv)
             return cli::Refuse(syntax, "--as-of needs a date YYYY-MM-DD, not '" + *asOf + "'");
     }
     const QString renamesPath = parsed.value("--renames").value_or(QString());
-    if (!renamesPath.isEmpty() && QFileInfo(renamesPath).absoluteFilePath() == QFileInfo(path).absoluteFilePath())
+    if (!renamesPath.isEmpty() && (QFileInfo(renamesPath).absoluteFilePath() == QFileInfo(path).absoluteFilePath() ||
+                                   dao::SameFile(renamesPath, path)))
         return cli::Refuse(syntax, "--renames and --out name the same file " + path);
 
     try {
@@ -92,19 +94,10 @@ int main(int argc, char** argv)
                    .arg(double(built) / 1000, 0, 'f', 1)
                    .arg(double(timer.elapsed() - built) / 1000, 0, 'f', 1);
         if (!renamesPath.isEmpty()) {
-            QFile f(renamesPath);
-            if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-                err << "crew-mp2-sample: cannot write " << renamesPath << ": " << f.errorString() << "\n";
-                return 1;
-            }
-            QTextStream r(&f);
+            QByteArray lines;
             for (const auto& [oldNumber, newNumber] : sample.renames)
-                r << oldNumber << '=' << newNumber << '\n';
-            r.flush();
-            if (r.status() != QTextStream::Ok || !f.flush()) {
-                err << "crew-mp2-sample: cannot write " << renamesPath << "\n";
-                return 1;
-            }
+                lines += (oldNumber + '=' + newNumber + '\n').toUtf8();
+            dao::ReplaceFile(renamesPath, "the list of renames", lines);
         }
     } catch (const jetwriter::WriteError& e) {
         err << "crew-mp2-sample: " << e.what() << "\n";

@@ -13,6 +13,7 @@
 #include "run/RunEnding.h"
 #include "run/RunState.h"
 #include "run/SummaryText.h"
+#include "db/InputFile.h"
 #include "db/SafeFiles.h"
 #include "db/Interrupt.h"
 #include "wizard/HostSettings.h"
@@ -21,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <optional>
 
 const char kBatchUsage[] =
     "usage: crew-import --batch --source FILE [--target-dir DIR] [--file-name NAME.mdb] [--name NAME]\n"
@@ -46,7 +48,8 @@ const char kBatchUsage[] =
     "  --check-only         the whole import into a private place: nothing registered, no database\n"
     "                       kept, the log written as MP2ImportCheck.txt beside the target; the\n"
     "                       numbers no option renames listed in MP2ImportRenames.csv beside it\n"
-    "  --report FILE.json   write how the run ended and the account of every row (see the README)\n"
+    "  --report FILE.json   write how the run ended and the account of every row as JSON (its\n"
+    "                       fields: /usr/share/doc/crew-import/user-guide.md)\n"
     "  --version            print the version and end\n"
     "Exit status: 0 imported (or checked); 1 not imported (or a check that would fail); 2 bad\n"
     "options; 3 a question the options cannot answer (a check: numbers listed to rename); 4 the run\n"
@@ -191,6 +194,20 @@ QString Absolute(const QString& path)
     return path.endsWith(QLatin1Char('/')) && !absolute.endsWith(QLatin1Char('/')) ? absolute + "/" : absolute;
 }
 
+// The files the run reads besides the source, each protected like it; the list of numbers to rename
+// given back with --renames is kept by the check that writes it (its lines as they stand).
+std::vector<ProtectedFile> InputFiles(const BatchOptions& options)
+{
+    std::vector<ProtectedFile> inputs;
+    if (options.passwordFrom == PasswordFrom::File)
+        inputs.push_back({Absolute(options.passwordFile), "the password file (--password-file)", std::nullopt});
+    if (options.renamesFile)
+        inputs.push_back({Absolute(*options.renamesFile), "the renames file (--renames)", RunFile::RenamesList});
+    if (options.substrings != QLatin1String("none") && options.substrings != QLatin1String("default"))
+        inputs.push_back({Absolute(options.substrings), "the substrings file (--substrings)", std::nullopt});
+    return inputs;
+}
+
 // The summary at the end of the run: the result, the files, the time and the account.
 void PrintSummary(BatchOperator& op, const RunSummary& s)
 {
@@ -242,6 +259,46 @@ void CloseAll(RunState& run, QTextStream& err) noexcept
         run.log.Close();
 }
 
+// Writes the list of the numbers the check met that no option renames, merged into the list already
+// at its name (its lines kept as they stand), or beside a list that may not be written or read. Says
+// where on standard output; returns why it could not be written.
+std::optional<QString> WriteRenamesList(RunState& run, BatchOperator& op)
+{
+    const QString list = run.files.path(RunFile::RenamesList);
+    const QStringList& numbers = op.unrenamed();
+    std::optional<QByteArray> bytes = RenamesListCsv(numbers);
+    QString left;  // why the list at its name is left as it was
+    try {
+        if (QFileInfo::exists(list)) {
+            try {
+                bytes = MergedRenamesList(dao::ReadInputFile(list, "the list of numbers to rename"), numbers, list);
+            } catch (const dao::DaoError& e) {
+                left = "it could not be read as a list (error " + QString::number(e.Number) + ": " + e.Description + ")";
+            }
+        }
+        const QString what = (numbers.size() == 1
+                                  ? QString("1 equipment number is longer than %2 characters and no option renames it")
+                                  : QString("%1 equipment numbers are longer than %2 characters and no option renames "
+                                            "them")
+                                        .arg(numbers.size()))
+                                 .arg(kMaxEqNum);
+        if (!bytes) {
+            op.Note(what + ". '" + list + "' lists " + (numbers.size() == 1 ? "it" : "them all") +
+                    " already: fill in the new values, then import with --renames " + list);
+            return std::nullopt;
+        }
+        const QString written = run.files.WriteRenamesList(*bytes, !left.isEmpty());
+        if (written != list)
+            op.Note("'" + list + "' is left as it was: " + (left.isEmpty() ? QString("it is read-only") : left) +
+                    ". The list is written beside it.");
+        op.Note(what + (numbers.size() == 1 ? ". It is" : ". They are") + " listed in '" + written +
+                "': fill in the new values, then import with --renames " + written);
+    } catch (const dao::DaoError& e) {
+        return "error " + QString::number(e.Number) + ": " + e.Description;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out, QTextStream& err)
@@ -291,9 +348,11 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
     RunState run(op);
     run.checkOnly = options.checkOnly;
     run.files.SetRenamesList(options.checkOnly);
+    run.files.SetInputs(InputFiles(options));
     if (options.report)
         run.files.SetReport(Absolute(*options.report));
     int status = 1;
+    bool reportChecked = false;  // the report was held against the run's files before the run started
     try {
         run.gProgram = GetEdition(programPath);
         MainForm form(run);
@@ -304,14 +363,6 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
         const QString source = Absolute(options.source);
         op.Note("Change Database: " + source);
         form.btnAdd_Click(source);
-        // The report is held against what no run may touch before anything is started.
-        try {
-            run.files.CheckReport(ProtectedFiles(run));
-        } catch (const dao::DaoError& e) {
-            err << "crew-import: --report: error " << e.Number << ": " << e.Description << "\n" << kBatchUsage;
-            CloseAll(run, err);
-            return 2;
-        }
         if (options.name) {
             op.Note("Typing the Name: " + *options.name);
             TypeInto(
@@ -333,6 +384,16 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
             form.btnRecToSelect_Click();
         }
         ShowForm(op, form);
+        // The report is held against what no run may touch and against every file of this run, as a
+        // check and as the real import, before anything is started.
+        try {
+            run.files.CheckReport(PlannedPlaces(run));
+            reportChecked = true;
+        } catch (const dao::DaoError& e) {
+            err << "crew-import: --report: error " << e.Number << ": " << e.Description << "\n" << kBatchUsage;
+            CloseAll(run, err);
+            return 2;
+        }
 
         op.Note("Import");
         const ImportCheck check = form.btnImport_Click();
@@ -363,50 +424,66 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
     if (status != 0)
         RecordEnding(run, RunResult::Failed);  // when no trap said why
     CompleteSummary(run);
+    // A run that ended before its report was held against its files (a failure while the form loaded):
+    // held now, as the run's places stand, while the database list is still open.
+    std::optional<dao::DaoError> reportRefused;
+    if (options.report && !reportChecked) {
+        try {
+            run.files.CheckReport(PlannedPlaces(run));
+        } catch (const dao::DaoError& e) {
+            reportRefused = e;
+        }
+    }
     CloseAll(run, err);
     PrintSummary(op, run.summary);
-    bool reportMissing = false;
-    if (options.report) {
-        try {
-            run.files.WriteReport(ReportJson(run.summary));
-        } catch (const dao::DaoError& e) {
-            reportMissing = true;
-            err << "crew-import: --report: error " << e.Number << ": " << e.Description
-                << "\ncrew-import: the report was not written; the run ended \"" << RunResultName(run.summary.result)
-                << "\" as the summary above says (exit status " << kReportMissingStatus << ")\n";
-        }
-    }
+    int exit = status;
+    QString ending;  // what standard error says last, before the exit status
     if (!op.stuck().isEmpty()) {
         err << op.stuck() << "\n";
-        return BatchOperator::kStuckStatus;
-    }
-    // A check that met numbers no option renames lists them, for --renames.
-    if (!op.unrenamed().empty() && run.files.fixed()) {
-        const QString list = run.files.path(RunFile::RenamesList);
-        try {
-            run.files.WriteRenamesList(RenamesListCsv(op.unrenamed()));
-            op.Note(QString("%1 equipment numbers are longer than %2 characters and no option renames them. They are "
-                            "listed in '%3': fill in the new values, then import with --renames %3")
-                        .arg(op.unrenamed().size())
-                        .arg(kMaxEqNum)
-                        .arg(list));
-            err << "crew-import: " << op.unrenamed().size() << " equipment numbers need a new value: fill in '" << list
-                << "' and give it to --renames (exit status " << BatchOperator::kStuckStatus << ")\n";
-        } catch (const dao::DaoError& e) {
-            err << "crew-import: the list of numbers to rename was not written: error " << e.Number << ": "
-                << e.Description << "\n";
-            return status == 0 ? 1 : status;
+        exit = BatchOperator::kStuckStatus;
+    } else if (!op.unrenamed().empty() && run.files.fixed()) {
+        // A check that met numbers no option renames lists them, for --renames; only one that reached
+        // its end knows them all.
+        if (run.summary.result != RunResult::Checked) {
+            ending = "the list of numbers to rename was not written: the check did not reach its end";
+        } else if (const std::optional<QString> problem = WriteRenamesList(run, op); problem) {
+            ending = "the list of numbers to rename was not written: " + *problem;
+            exit = 1;
+        } else {
+            ending = (op.unrenamed().size() == 1
+                          ? QString("1 equipment number needs a new value: fill in '%2' and give it to --renames")
+                          : QString("%1 equipment numbers need a new value: fill in '%2' and give it to --renames")
+                                .arg(op.unrenamed().size()))
+                         .arg(run.files.path(RunFile::RenamesList));
+            exit = BatchOperator::kStuckStatus;
         }
-        if (status == 0)
-            return reportMissing ? kReportMissingStatus : BatchOperator::kStuckStatus;
     }
-    if (status > 128)
-        err << "crew-import: interrupted by " << dao::SignalName(status - 128)
-            << "; nothing was registered and no new database was left (exit status " << status << ")\n";
-    else if (status != 0)
-        err << "crew-import: the import did not complete (exit status " << status << ")\n";
-    // A missing report is told apart from the run's own result, which the summary gives.
-    if (reportMissing && (status == 0 || status == 1))
-        return kReportMissingStatus;
-    return status;
+    if (ending.isEmpty() && exit > 128)
+        ending = "interrupted by " + QString::fromLatin1(dao::SignalName(exit - 128)) + "; nothing was registered and " +
+                 (run.summary.databaseFate == DatabaseFate::Left
+                      ? "the new database '" + run.summary.database + "' could not be removed: it is on disk"
+                      : QString("no new database was left"));
+    else if (ending.isEmpty() && exit != 0 && exit != BatchOperator::kStuckStatus)
+        ending = run.summary.result == RunResult::WouldFail ? "the check found an error the import would stop at"
+                 : run.summary.result == RunResult::Refused ? "the import was not started"
+                                                            : "the import did not complete";
+
+    if (options.report) {
+        try {
+            if (reportRefused)
+                throw *reportRefused;
+            run.files.WriteReport(ReportJson(run.summary));
+        } catch (const dao::DaoError& e) {
+            err << "crew-import: --report: error " << e.Number << ": " << e.Description << "\n";
+            // A missing report is told apart from the run's own result, which the summary gives.
+            if (exit == 0 || exit == 1) {
+                ending = QString("the report was not written; the run ended \"%1\" as the summary above says")
+                             .arg(QLatin1String(RunResultName(run.summary.result)));
+                exit = kReportMissingStatus;
+            }
+        }
+    }
+    if (!ending.isEmpty())
+        err << "crew-import: " << ending << " (exit status " << exit << ")\n";
+    return exit;
 }

@@ -1,6 +1,7 @@
 #include "app/PasswordInput.h"
 
 #include "db/DaoError.h"
+#include "db/InputFile.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -106,14 +107,15 @@ private:
 QString ReadPasswordFile(const QString& path)
 {
     const QString where = "'" + path + "'";
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        const int error = errno;
-        if (error == ENOENT)
-            throw dao::DaoError(53, "File not found: " + where + "; --password-file names the file whose first "
-                                                          "line is the password");
-        throw dao::DaoError(75, "Path/File access error: cannot open " + where + ": " +
-                                    QString::fromLocal8Bit(std::strerror(error)));
+    int fd = -1;
+    try {
+        fd = dao::OpenInputFile(path, "--password-file");
+    } catch (const dao::DaoError& e) {
+        // A pipe (--password-file <(...)) is refused with the other kinds of file: standard input is the
+        // way to hand the password over without a file.
+        throw dao::DaoError(e.Number, e.Description + (e.Number == 75 ? "; or give it on standard input with "
+                                                                        "--password -"
+                                                                      : ""));
     }
     try {
         const QString password = ReadLine(fd, where);

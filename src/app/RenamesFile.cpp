@@ -2,11 +2,12 @@
 
 #include "convert/equipment/ChangeValue.h"
 #include "db/DaoError.h"
+#include "db/InputFile.h"
 #include "jet/CsvTable.h"
 
-#include <QFile>
 #include <QSet>
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace {
 
@@ -17,6 +18,11 @@ QString Quoted(const QString& text)
     return "\"" + quoted + "\"";
 }
 
+QByteArray ListLine(const QString& number)
+{
+    return (Quoted(number) + ",," + QString::number(number.size()) + "\r\n").toUtf8();
+}
+
 bool IsHeader(const csvtable::Record& record)
 {
     return record.fields.size() >= 2 && !record.fields[0].quoted &&
@@ -24,52 +30,70 @@ bool IsHeader(const csvtable::Record& record)
            record.fields[1].text.compare(QLatin1String("new"), Qt::CaseInsensitive) == 0;
 }
 
-}  // namespace
-
-std::vector<std::pair<QString, QString>> ReadRenamesFile(const QString& path)
+dao::DaoError Refusal(const QString& path, int line, const QString& why)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw dao::DaoError(53, QString("File not found: '%1' (%2)").arg(path, file.errorString()));
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    const QString text = utf8.decode(file.readAll());
-    const auto refuse = [&](int line, const QString& why) {
-        return dao::DaoError(5, QString("Invalid procedure call or argument: '%1' line %2: %3; correct the line")
-                                    .arg(path)
-                                    .arg(line)
-                                    .arg(why));
-    };
-    if (utf8.hasError())
-        throw refuse(1, "the file is not UTF-8 text");
+    return dao::DaoError(5, QString("Invalid procedure call or argument: '%1' line %2: %3; correct the line")
+                                .arg(path)
+                                .arg(line)
+                                .arg(why));
+}
 
+// The lines of a list: its records past the header and the blank lines. Raises 5 naming the line that
+// is not UTF-8 text or whose quoting is broken.
+std::vector<csvtable::Record> ListRecords(const QByteArray& bytes, const QString& path)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    const QString text = utf8.decode(bytes);
+    if (utf8.hasError()) {
+        // The line of the first byte that is not UTF-8.
+        const QList<QByteArray> lines = bytes.split('\n');
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            QStringDecoder line(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            const QString decoded = line.decode(lines[i]);  // decoded only when it is taken
+            if (line.hasError())
+                throw Refusal(path, int(i + 1), "it is not UTF-8 text");
+        }
+        throw Refusal(path, int(lines.size()), "it is not UTF-8 text");
+    }
     std::vector<csvtable::Record> records;
     try {
         records = csvtable::parseCsv(text, path);
     } catch (const csvtable::CsvError& e) {
-        throw refuse(e.line, e.message);
+        throw Refusal(path, e.line, e.message);
     }
-    std::vector<std::pair<QString, QString>> renames;
-    QSet<QString> seen;
+    std::vector<csvtable::Record> lines;
     for (size_t i = 0; i < records.size(); ++i) {
         const csvtable::Record& r = records[i];
-        if (i == 0 && IsHeader(r))
+        if ((i == 0 && IsHeader(r)) || (r.fields.size() == 1 && r.fields[0].text.isEmpty()))
             continue;
-        if (r.fields.size() == 1 && r.fields[0].text.isEmpty())
-            continue;  // a blank line
+        lines.push_back(r);
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::vector<std::pair<QString, QString>> ReadRenamesFile(const QString& path)
+{
+    std::vector<std::pair<QString, QString>> renames;
+    QSet<QString> seen;
+    for (const csvtable::Record& r : ListRecords(dao::ReadInputFile(path, "--renames"), path)) {
         if (r.fields.size() < 2)
-            throw refuse(r.line, "it needs the old number and the new one, separated by a comma");
+            throw Refusal(path, r.line, "it needs the old number and the new one, separated by a comma");
         const QString& old = r.fields[0].text;
         if (old.isEmpty())
-            throw refuse(r.line, "the old number is empty");
+            throw Refusal(path, r.line, "the old number is empty");
         for (const QString& text : {old, r.fields[1].text})
             for (const QChar c : text)
                 if (c.category() == QChar::Other_Control)
-                    throw refuse(r.line, QString("it holds a control character (code %1)").arg(c.unicode()));
+                    throw Refusal(path, r.line, QString("it holds a control character (code %1)").arg(c.unicode()));
         const ChangeValueCheck check = CheckChangeValue(r.fields[1].text, 1, kMaxEqNum);
+        if (check.value.isEmpty())
+            continue;  // not answered yet: the number is met as one no option renames
         if (!check.accepted)
-            throw refuse(r.line, "the new value for '" + old + "' is refused: " + check.message);
+            throw Refusal(path, r.line, "the new value for '" + old + "' is refused: " + check.message);
         if (seen.contains(old))
-            throw refuse(r.line, "'" + old + "' is given a new value twice");
+            throw Refusal(path, r.line, "'" + old + "' is given a new value twice");
         seen.insert(old);
         renames.emplace_back(old, check.value);
     }
@@ -78,8 +102,31 @@ std::vector<std::pair<QString, QString>> ReadRenamesFile(const QString& path)
 
 QByteArray RenamesListCsv(const QStringList& numbers)
 {
-    QString text = QStringLiteral("old,new,length\r\n");
+    QByteArray list = "old,new,length\r\n";
     for (const QString& number : numbers)
-        text += Quoted(number) + ",," + QString::number(number.size()) + "\r\n";
-    return text.toUtf8();
+        list += ListLine(number);
+    return list;
+}
+
+std::optional<QByteArray> MergedRenamesList(const QByteArray& existing, const QStringList& numbers, const QString& path)
+{
+    const std::vector<csvtable::Record> lines = ListRecords(existing, path);
+    QStringList missing;
+    for (const QString& number : numbers) {
+        const bool listed = std::any_of(lines.begin(), lines.end(), [&](const csvtable::Record& r) {
+            return r.fields[0].text.compare(number, Qt::CaseInsensitive) == 0;
+        });
+        if (!listed && !missing.contains(number))
+            missing << number;
+    }
+    if (missing.isEmpty())
+        return std::nullopt;
+    if (existing.trimmed().isEmpty())
+        return RenamesListCsv(missing);
+    QByteArray merged = existing;
+    if (!merged.endsWith('\n'))
+        merged += "\r\n";
+    for (const QString& number : missing)
+        merged += ListLine(number);
+    return merged;
 }

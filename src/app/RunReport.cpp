@@ -1,6 +1,7 @@
 #include "app/RunReport.h"
 
 #include "db/DaoError.h"
+#include "run/SummaryText.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -24,7 +25,11 @@ QByteArray ReportJson(const RunSummary& summary)
     report["log"] = summary.log;
     report["registered"] = summary.registered;
     report["database_left"] = summary.databaseFate == DatabaseFate::Left;
-    report["error_boxes"] = summary.errorBoxes;
+    report["error_boxes"] = static_cast<int>(summary.errorBoxes.size());
+    QStringList boxes;
+    for (const QString& box : summary.errorBoxes)
+        boxes << OneLine(box);
+    report["error_box_texts"] = QJsonArray::fromStringList(boxes);
     report["seconds"] = std::round(summary.seconds * 1000) / 1000;
 
     QJsonArray tables;

@@ -5,7 +5,8 @@
 //  "error": null | {"number": N, "description": "...", "where": "CreateEq"},
 //  "source": "...", "database": "...", "log": "...", "registered": true,
 //  "database_left": false (made, not registered, and still on disk because its removal failed),
-//  "error_boxes": N (boxes of traps that let the run go on), "seconds": 1.234,
+//  "error_boxes": N (boxes of traps that let the run go on), "error_box_texts": ["...", ...] (what each
+//  said, on one line), "seconds": 1.234,
 //  "tables": [{"mp2": "EQUIP", "read": N, "converted": N, "merged": N, "skipped": N,
 //              "not_reached": N (rows a run that stopped early never came to),
 //              "skipped_by_reason": {"reason": N, ...}}, ...],

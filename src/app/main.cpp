@@ -6,6 +6,8 @@
 
 #include <QCoreApplication>
 #include <QTextStream>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -15,12 +17,53 @@ const char kUsage[] =
     "       crew-import --help | --version\n"
     "       crew-import                                    the desktop wizard\n";
 
+const char kNoDisplay[] =
+    "crew-import: the wizard needs a display, and there is none: neither DISPLAY nor WAYLAND_DISPLAY is set\n"
+    "(nor QT_QPA_PLATFORM). Start it from a desktop session, or import unattended with --batch\n"
+    "(crew-import --batch --help lists its options).\n";
+
+bool Set(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// A display that is named but cannot be reached ends Qt's start-up with a fatal message and an abort
+// (exit 134, "Reinstalling the application may fix this problem"): said in our words, with status 2.
+// Every other message goes on to Qt's own handler.
+QtMessageHandler qtHandler = nullptr;
+
+void NoDisplayHandler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    const bool noWindow = type == QtFatalMsg && (message.contains("could not connect to display") ||
+                                                 message.contains("no Qt platform plugin could be initialized"));
+    if (!noWindow) {
+        if (qtHandler)
+            qtHandler(type, context, message);
+        else
+            std::fprintf(stderr, "%s\n", qUtf8Printable(message));
+        return;
+    }
+    // Qt's own closing words ("Reinstalling the application may fix this problem") are replaced.
+    std::fputs("crew-import: the wizard could not open a window on the display named above. Start it from a\n"
+               "desktop session, or import unattended with --batch (crew-import --batch --help lists its\n"
+               "options).\n",
+               stderr);
+    std::_Exit(2);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 1)
+    if (argc == 1) {
+        if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && !Set("QT_QPA_PLATFORM")) {
+            std::fputs(kNoDisplay, stderr);
+            return 2;
+        }
+        qtHandler = qInstallMessageHandler(NoDisplayHandler);
         return RunWizard(argc, argv);
+    }
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -43,27 +45,99 @@ bool SameFile(const QString& a, const QString& b)
            sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-QString MakePrivateDir(const QString& parent, const QString& prefix)
+QString KindOfFile(unsigned mode)
 {
-    QByteArray templ = native(QDir(parent).filePath(prefix + "XXXXXX"));
-    if (::mkdtemp(templ.data()) == nullptr) {
-        const int error = errno;
-        throw DaoError(75, QString("Path/File access error: no folder for the import's temporary files can be "
-                                   "made in '%1' (%2). Make sure the folder exists and can be written.")
-                               .arg(parent, systemError(error)));
-    }
-    return QFile::decodeName(templ);
+    if (S_ISLNK(mode))
+        return "a symbolic link";
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISFIFO(mode))
+        return "a pipe";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    return "not a regular file";
 }
 
-void RemovePrivateDir(const QString& dir) noexcept
+bool WriteAll(int fd, const QByteArray& bytes)
 {
-    if (dir.isEmpty())
-        return;
-    QDir d(dir);
-    const QStringList entries = d.entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& entry : entries)
-        ::unlink(native(d.filePath(entry)).constData());
-    ::rmdir(native(dir).constData());
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+int CreateBeside(const QString& path, QString& temp)
+{
+    const QFileInfo info(path);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = QDir(info.absolutePath())
+                   .filePath(QString(".%1.%2").arg(info.fileName()).arg(QRandomGenerator::global()->generate64(), 16,
+                                                                         16, QLatin1Char('0')));
+        const int fd = ::open(native(temp).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+void CannotWrite(const QString& path, const QString& what, int error)
+{
+    if (error == ENOSPC || error == EDQUOT)
+        throw DaoError(61, QString("Disk full: %1 '%2' could not be written (%3)").arg(what, path, systemError(error)));
+    if (error == ENOENT || error == ENOTDIR)
+        throw DaoError(76, QString("Path not found: '%1'").arg(path));
+    if (error == EACCES || error == EPERM || error == EROFS)
+        throw DaoError(70, QString("Permission denied: '%1' (%2)").arg(path, systemError(error)));
+    throw DaoError(75, QString("Path/File access error: %1 '%2' could not be written (%3)")
+                           .arg(what, path, systemError(error)));
+}
+
+void ReplaceFile(const QString& path, const QString& what, const QByteArray& bytes)
+{
+    struct stat st {};
+    const bool there = ::lstat(native(path).constData(), &st) == 0;
+    if (there && !S_ISREG(st.st_mode))
+        throw DaoError(75, QString("Path/File access error: '%1' is %2, not %3; it is never written through or "
+                                   "replaced. Remove it or name another file.")
+                               .arg(path, KindOfFile(st.st_mode), what));
+    QString temp;
+    const int fd = CreateBeside(path, temp);
+    if (fd < 0)
+        CannotWrite(path, what, errno);
+    const auto fail = [&](int error) {
+        ::close(fd);
+        ::unlink(native(temp).constData());
+        CannotWrite(path, what, error);
+    };
+    // The file that replaces another keeps its permissions.
+    if (there && ::fchmod(fd, st.st_mode & 07777) != 0)
+        fail(errno);
+    if (!WriteAll(fd, bytes))
+        fail(errno);
+    if (::fsync(fd) != 0)
+        fail(errno);
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(native(temp).constData());
+        CannotWrite(path, what, error);
+    }
+    if (::rename(native(temp).constData(), native(path).constData()) != 0) {
+        const int error = errno;
+        ::unlink(native(temp).constData());
+        CannotWrite(path, what, error);
+    }
 }
 
 void RenameNoReplace(const QString& from, const QString& to)

@@ -4,6 +4,7 @@
 // symbolic link at one of their names is refused, never followed; a temporary file is created
 // exclusively under a name nobody chose in advance, in a folder only this user can enter; and a file
 // is put in place with a rename that never replaces what is already there.
+#include <QByteArray>
 #include <QString>
 #include <vector>
 
@@ -18,12 +19,28 @@ void RefuseSymLink(const QString& path, const QString& what);
 // True when both paths name one file (the same device and inode), however they are spelt.
 bool SameFile(const QString& a, const QString& b);
 
-// Makes a new folder inside `parent` readable by its owner alone (mode 0700), with a name that begins
-// with `prefix`. Raises 75 naming `parent` when it cannot.
-QString MakePrivateDir(const QString& parent, const QString& prefix);
+// What a file that is not a regular file is, for a message: "a symbolic link", "a folder", "a pipe",
+// "a socket", "a device" or "not a regular file".
+QString KindOfFile(unsigned mode);
 
-// Removes `dir` and what it holds (files only); never raises.
-void RemovePrivateDir(const QString& dir) noexcept;
+// Writes all of `bytes` to `fd`; false with errno set (ENOSPC when nothing more could be written) when
+// it could not.
+bool WriteAll(int fd, const QByteArray& bytes);
+
+// A new file beside `path` (in its folder), created exclusively under a hidden name nobody chose in
+// advance, never through a link (mode 0666 less the umask). Returns the open descriptor and sets
+// `temp` to its name; -1 with errno set when it cannot be made.
+int CreateBeside(const QString& path, QString& temp);
+
+// Raises the error for `path` (`what` it is) that could not be written for the system's `error`: 61
+// (disk full), 76 (its folder is missing), 70 (no permission) or 75, each naming the file.
+[[noreturn]] void CannotWrite(const QString& path, const QString& what, int error);
+
+// Writes `bytes` as the file `path` (`what` it is, for the messages): to a new file beside it, made
+// durable, then renamed over it, so that a file already there stays whole until the new one is
+// complete; it keeps the permissions of the file it replaces. A symbolic link or anything but a regular
+// file at `path` is refused (75), never written through nor replaced. Raises as CannotWrite.
+void ReplaceFile(const QString& path, const QString& what, const QByteArray& bytes);
 
 // Renames `from` to `to` unless something already exists at `to` (raises 58 "File already exists",
 // naming `to`). Raises 75 for any other failure.

@@ -42,7 +42,7 @@ void CopyTemplate(RunState& run, const QString& templatePath, const QString& tar
         throw dao::DaoError(53, QString("File not found: '%1'").arg(templatePath));
     const QString folder = run.files.MakePrivateDir(QFileInfo(target).absolutePath());
     try {
-        const QString made = QDir(folder).filePath("new");
+        const QString made = RunFiles::InPrivateDir(folder, "new");
         QFile file(templatePath);
         if (!file.copy(made))
             throw dao::DaoError(75, QString("Path/File access error: '%1' could not be copied to '%2' (%3)")
@@ -138,7 +138,7 @@ QStringList MakeWorkingCopy(RunState& run, const QString& currentDir)
     const QString folder = run.files.MakePrivateDir(currentDir);
     QStringList warnings;
     try {
-        const QString made = QDir(folder).filePath("temp7601.in");
+        const QString made = RunFiles::InPrivateDir(folder, "temp7601.in");
         warnings = dao::CopySource(run.SourcePath, made);
         run.files.PlaceWorkingCopy(made);
     } catch (...) {
@@ -187,6 +187,23 @@ void RemoveRelations(dao::Database& db)
             relations.Delete(name);
         if (relations.Count() >= before)
             throw dao::JetError::Engine("the relationships of the source copy could not be removed");
+    }
+}
+
+// Every MP2 table the account lists, in the order the import reads them, with the rows it holds: a run
+// that stops early still lists those it never came to, every row not reached. A table missing here is
+// told by the conversion that reads it.
+void ExpectSourceTables(RunState& run)
+{
+    QStringList tables{"FACILITY", "EQUIP", "EMP", "TASK", "TASKEQ", "WOE", "METER", "VENDOR", "INVY", "WOP"};
+    for (const char* name : kUnconvertedTables)
+        tables << QString::fromLatin1(name);
+    for (const QString& table : tables) {
+        if (!run.DBin->HasTable(table))
+            continue;
+        auto rs = run.DBin->OpenRecordset(table, dao::dbOpenTable);
+        run.summary.account.Expect(table, rs->RecordCount());
+        rs->Close();
     }
 }
 
@@ -326,6 +343,12 @@ void LogAccount(RunState& run)
     for (const QString& line : AccountTable(run.summary.account))
         run.Log(line);
     run.Log("Warnings: " + QString::number(run.summary.warnings.size()));
+    // The boxes of traps the run went on past, each on a line of its own.
+    if (!run.summary.errorBoxes.isEmpty()) {
+        run.Log("Error boxes: " + QString::number(run.summary.errorBoxes.size()));
+        for (const QString& box : run.summary.errorBoxes)
+            run.Log("  " + OneLine(box));
+    }
     run.Log(QString());
 }
 
@@ -446,7 +469,8 @@ void OpenImportLog(RunState& run)
     // goes ahead, never into the folder of an earlier one that the checks refused.
     const QString path = run.txtTargetDir + "/MP2ImportLog.txt";
     if (!run.log.gLogOpen() || run.log.pending()) {
-        CheckLogCanBeMade(LogFolderText(run.txtTargetDir), path);
+        // A check is told about the log it writes (the file it makes is MP2ImportCheck.txt).
+        CheckLogCanBeMade(LogFolderText(run.txtTargetDir), run.txtTargetDir + "/" + LogFileName(run));
         if (run.log.gLogOpen())
             run.log.MovePending(path);
         else
@@ -468,15 +492,15 @@ void ClaimImportFolders(RunState& run)
     LockFolder(run, QDir::currentPath(), "the working copy temp7601.in");
     const QString folder = QFileInfo(run.log.gLogPath()).absolutePath();
     if (QFileInfo(folder).isDir())
-        LockFolder(run, folder, "the import log MP2ImportLog.txt");
+        LockFolder(run, folder, "the import log " + LogFileName(run));
 }
+
+QString LogFileName(const RunState& run) { return run.checkOnly ? "MP2ImportCheck.txt" : "MP2ImportLog.txt"; }
 
 QString ImportLogPath(const RunState& run)
 {
     const QString path = run.log.gLogPath();
-    if (!run.checkOnly)
-        return path;
-    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1) + "MP2ImportCheck.txt";
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1) + LogFileName(run);
 }
 
 void CommitImportLog(RunState& run)
@@ -487,7 +511,7 @@ void CommitImportLog(RunState& run)
     const QString path = ImportLogPath(run);
     const QString folder = QFileInfo(path).absolutePath();
     MakeDirIfMissing(folder);
-    LockFolder(run, folder, "the import log MP2ImportLog.txt");
+    LockFolder(run, folder, "the import log " + LogFileName(run));
     run.log.MovePending(path);
     run.log.Commit(run.files.CreateLog(path));
 }
@@ -518,6 +542,18 @@ std::vector<ProtectedFile> ProtectedFiles(RunState& run)
     }
     rs->Close();
     return files;
+}
+
+RunPlaces PlannedPlaces(RunState& run)
+{
+    RunPlaces places;
+    places.source = run.SourcePath.isEmpty() ? run.txtSourceDB : run.SourcePath;
+    places.workingCopy = QDir::currentPath() + "/temp7601.in";
+    places.newDatabase = WithSlash(run.txtTargetDir) + run.txtFileName;
+    places.log = run.txtTargetDir + "/" + LogFileName(run);
+    places.checkOnly = run.checkOnly;
+    places.protectedFiles = ProtectedFiles(run);
+    return places;
 }
 
 void CheckTargetPathLength(const QString& targetPath)
@@ -604,17 +640,12 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
 
         // The plan of this attempt's files, held against what no run may touch before anything is
         // written.
-        RunPlaces places;
-        places.source = run.SourcePath;
-        places.workingCopy = run.TempPath;
-        places.newDatabase = run.TargetPath;
+        RunPlaces places = PlannedPlaces(run);
         places.log = ImportLogPath(run);
-        places.checkOnly = run.checkOnly;
-        places.protectedFiles = ProtectedFiles(run);
         run.files.Fix(places);
 
         MakeDirIfMissing(run.TargetDir.size() > 1 ? run.TargetDir.chopped(1) : run.TargetDir);
-        LockFolder(run, run.TargetDir, "the import log MP2ImportLog.txt");
+        LockFolder(run, run.TargetDir, "the import log " + LogFileName(run));
         CommitImportLog(run);
         made.started = true;
         // What runs killed outright left in these folders.
@@ -640,7 +671,7 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
         // A check makes it in a private folder beside the target: the target's name stays free.
         if (run.checkOnly) {
             made.privateDir = run.files.MakePrivateDir(QFileInfo(run.TargetPath).absolutePath());
-            run.TargetPath = made.privateDir + "/" + run.TargetFileName;
+            run.TargetPath = RunFiles::InPrivateDir(made.privateDir, run.TargetFileName);
         }
         CopyTemplate(run, templatePath, run.TargetPath);
         made.target = true;
@@ -652,6 +683,7 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
 
         run.TotalRecords = CountTotalRecords(run);
         run.progress.InitProgress(run.TotalRecords, run.op);
+        ExpectSourceTables(run);
 
         run.op.ShowSourceAndTarget(run.SourcePath, run.TargetPath);
         run.op.SetStatus("Importing database ");
@@ -682,15 +714,17 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
             RemoveNewDatabase(run);
             run.files.RemovePrivateDir(made.privateDir);
             made.privateDir.clear();
-            // Every error box the check showed is one the import would show: it would not go through.
-            const int boxes = run.summary.errorBoxes;
-            RecordEnding(run, boxes > 0 ? RunResult::WouldFail : RunResult::Checked);
+            // Every error box the check showed is one the import would show, and go on past, as the
+            // check did.
+            const qsizetype boxes = run.summary.errorBoxes.size();
+            RecordEnding(run, RunResult::Checked);
             done = "The check of '" + run.SourcePath + "' is complete." + CR +
                    "Nothing was registered and no database was kept." + CR;
             if (boxes > 0)
-                done += QString("The check showed %1 error %2: the import would fail.")
+                done += QString("The check showed %1 error %2; the import would show %3 too and go on.")
                             .arg(boxes)
-                            .arg(boxes == 1 ? "box" : "boxes") +
+                            .arg(boxes == 1 ? "box" : "boxes")
+                            .arg(boxes == 1 ? "it" : "them") +
                         CR;
             done += QString(CR) + "The check log file is located at " + CR + "'" + run.log.gLogPath() + "'";
         } else {
@@ -732,5 +766,5 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
             ShowCleanupFailure(run, "Error: In sub DoImport ", e);
         }
     }
-    throw EndProgram(run.summary.result == RunResult::WouldFail ? 1 : 0);
+    throw EndProgram(run.summary.result == RunResult::Imported || run.summary.result == RunResult::Checked ? 0 : 1);
 }

@@ -28,6 +28,9 @@ void ClaimImportFolders(RunState& run);
 // touches MP2ImportLog.txt.
 void CommitImportLog(RunState& run);
 
+// The name of the log this attempt writes: MP2ImportLog.txt, or MP2ImportCheck.txt for a check only.
+QString LogFileName(const RunState& run);
+
 // The path of the log this attempt writes: MP2ImportLog.txt, or MP2ImportCheck.txt beside it for a
 // check only.
 QString ImportLogPath(const RunState& run);
@@ -35,6 +38,11 @@ QString ImportLogPath(const RunState& run);
 // What no run may write or remove: the source, the product's database list and template, and every
 // database the list registers.
 std::vector<ProtectedFile> ProtectedFiles(RunState& run);
+
+// The places of the files an attempt with the form's present values plans (RunFiles::Fix): the source,
+// the working copy in the current folder, the new database, the log (of a check, for a check) and what
+// no run may touch.
+RunPlaces PlannedPlaces(RunState& run);
 
 // Raises 75 when the new database's path (or its journal's) is too long for the file system: a name
 // longer than the folder's limit, or a path longer than the system's.

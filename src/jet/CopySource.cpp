@@ -2,6 +2,7 @@
 
 #include "db/Interrupt.h"
 #include "jet/JetHeader.h"
+#include "db/PrivateDir.h"
 #include "db/SafeFiles.h"
 
 #include <QCoreApplication>
@@ -10,7 +11,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <cstdio>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -21,12 +24,6 @@ namespace dao {
 namespace {
 
 constexpr qsizetype kKeptReaderOutput = 64 * 1024;
-
-void removeIfPresent(const QString& path)
-{
-    if ((QFileInfo::exists(path) || IsSymLink(path)) && !QFile::remove(path))
-        throw JetError::PermissionDenied(path);
-}
 
 void byteCopy(const QString& sourcePath, const QString& tempPath)
 {
@@ -217,16 +214,15 @@ QStringList CopySource(const QString& sourcePath, const QString& destPath, const
 
     // The copy is made in a folder of its own beside the destination that only this user can enter,
     // so that nobody can read it while it is made nor plant a link where it is written; it is
-    // readable by its owner alone (it holds a protected source's data) and is put in place by a
-    // rename that replaces nothing. A leftover file at the destination is replaced; a link there is
+    // readable by its owner alone (it holds a protected source's data). Only when it is complete is it
+    // renamed over the destination: a file already there stays whole until then (and stays as it was
+    // when the copy fails), and the journals left beside it go with it. A link at the destination is
     // refused, never followed.
     RefuseSymLink(destPath, "the working copy");
-    removeIfPresent(destPath);
-    RemoveStaleJournals(destPath);
     const QString folder = MakePrivateDir(dest.absolutePath(), "." + dest.fileName() + ".");
     QStringList warnings;
     try {
-        const QString temp = QDir(folder).filePath("copy");
+        const QString temp = PrivateName(folder, "copy");
         if (header.Format == DbFileFormat::SQLite) {
             byteCopy(sourcePath, temp);
         } else {
@@ -237,7 +233,13 @@ QStringList CopySource(const QString& sourcePath, const QString& destPath, const
             throw CorruptDatabase(sourcePath, "the reader finished without writing the copy");
         if (::chmod(QFile::encodeName(temp).constData(), S_IRUSR | S_IWUSR) != 0)
             throw JetError::PermissionDenied(temp);
-        RenameNoReplace(temp, destPath);
+        if (options.verify)
+            options.verify(temp);
+        RefuseSymLink(destPath, "the working copy");
+        RemoveStaleJournals(destPath);
+        if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(destPath).constData()) != 0)
+            throw DaoError(75, QString("Path/File access error: the copy could not be put in place as '%1' (%2)")
+                                   .arg(destPath, QString::fromLocal8Bit(std::strerror(errno))));
     } catch (...) {
         RemovePrivateDir(folder);
         throw;

@@ -6,9 +6,10 @@
 // program crew-jet-reader into our SQLite format; a reader that crashes, stops making progress or
 // reports an error gives a DaoError naming the source file and saying what is wrong.
 //
-// The copy is written under a temporary name beside the destination and renamed into place only
-// when it is complete, so a failed or killed copy never leaves a file that looks whole. The source
-// is only ever opened for reading.
+// The copy is written under a temporary name in a private folder beside the destination and renamed
+// into place only when it is complete (and, when asked, verified), so a failed or killed copy never
+// leaves a file that looks whole, and a file already at the destination is replaced only by a whole
+// copy. The source is only ever opened for reading.
 //
 // Damage that costs no data does not stop the copy: CopySource returns a warning for each (today an
 // index whose pages lie beyond the end of the file, built again from its definition), one sentence
@@ -17,12 +18,16 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace dao {
 
 struct CopySourceOptions {
     int stallTimeoutMs = 60000;  // the reader is taken for hung after this long without progress
     QString readerPath;          // empty: JetReaderPath()
+    // Called with the complete copy before it is put in place; what it raises ends the copy and leaves
+    // the destination as it was.
+    std::function<void(const QString& copy)> verify;
 };
 
 QStringList CopySource(const QString& sourcePath, const QString& destPath);

@@ -1,10 +1,10 @@
 #include "JetWriter.h"
 
+#include "db/SafeFiles.h"
+
 #include <QDate>
 #include <QDateTime>
-#include <QFile>
 #include <QHash>
-#include <QSaveFile>
 #include <QUuid>
 
 #include <algorithm>
@@ -1267,12 +1267,7 @@ QByteArray buildJet4(const JetFile& file)
 
 void writeJet4(const JetFile& file, const QString& path)
 {
-    const QByteArray bytes = buildJet4(file);
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        throw std::runtime_error(QString("cannot write %1: %2").arg(path, out.errorString()).toStdString());
-    if (out.write(bytes) != bytes.size() || !out.commit())
-        throw std::runtime_error(QString("cannot write %1: %2").arg(path, out.errorString()).toStdString());
+    dao::ReplaceFile(path, "the database", buildJet4(file));
 }
 
 }  // namespace jetwriter

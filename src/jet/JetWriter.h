@@ -71,7 +71,8 @@ public:
 };
 
 // Writes the file; throws WriteError on bad input (a value that does not fit its column, a row
-// too long for a page, unknown names) and std::runtime_error when the file cannot be written.
+// too long for a page, unknown names) and dao::DaoError (a std::runtime_error) when the file cannot be
+// written: a new file beside `path` renamed over it when whole, never through a link (db/SafeFiles.h).
 void writeJet4(const JetFile& file, const QString& path);
 
 // The bytes of the file, as writeJet4 writes them.

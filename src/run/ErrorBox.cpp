@@ -2,6 +2,6 @@
 
 void ShowErrorBox(RunState& run, const QString& text)
 {
-    ++run.summary.errorBoxes;
+    run.summary.errorBoxes << text;
     run.op.MsgBox(text);
 }

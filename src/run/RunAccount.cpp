@@ -30,7 +30,14 @@ TargetTableAccount& RunAccount::target(const QString& table)
     return targets_.back();
 }
 
-void RunAccount::Read(const QString& mp2, qint64 rows) { source(mp2).read += rows; }
+void RunAccount::Expect(const QString& mp2, qint64 rows) { source(mp2).expected = rows; }
+
+void RunAccount::Read(const QString& mp2, qint64 rows)
+{
+    SourceTableAccount& s = source(mp2);
+    s.read += rows;
+    s.reached = true;
+}
 void RunAccount::Converted(const QString& mp2, qint64 rows) { source(mp2).converted += rows; }
 void RunAccount::Merged(const QString& mp2, qint64 rows) { source(mp2).merged += rows; }
 
@@ -96,6 +103,12 @@ qint64 RunAccount::TotalNotReached() const
 void RunAccount::StoppedEarly()
 {
     for (SourceTableAccount& s : sources_) {
+        if (!s.reached && s.converted + s.merged + s.skipped() == 0) {
+            s.read = s.expected;
+            s.notReached = s.expected;
+            s.reached = true;
+            continue;
+        }
         const qint64 accounted = s.converted + s.merged + s.skipped() + s.notReached;
         if (s.read > accounted)
             s.notReached += s.read - accounted;

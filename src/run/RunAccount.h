@@ -20,6 +20,8 @@ struct SourceTableAccount {
     // reasons first occurred.
     std::vector<std::pair<QString, qint64>> skippedByReason;
     qint64 notReached = 0;  // rows a run that stopped early never came to
+    qint64 expected = 0;    // the rows the table held before the conversions began (Expect)
+    bool reached = false;   // a conversion has read the table
 
     qint64 skipped() const;
     bool addsUp() const { return read == converted + merged + skipped() + notReached; }
@@ -34,6 +36,9 @@ struct TargetTableAccount {
 class RunAccount {
 public:
     // Source tables and target tables appear in the order they are first named.
+    // Before the conversions: a source table the run will read, with the rows it holds, so that a run
+    // that stops before it comes to the table still lists it (every row not reached).
+    void Expect(const QString& mp2, qint64 rows);
     void Read(const QString& mp2, qint64 rows);
     void Converted(const QString& mp2, qint64 rows = 1);
     void Merged(const QString& mp2, qint64 rows = 1);
@@ -47,7 +52,8 @@ public:
     const TargetTableAccount* Target(const QString& table) const;
     qint64 TotalSkipped() const;
     qint64 TotalNotReached() const;
-    // The run stopped early: every row read and not yet accounted for is counted as not reached.
+    // The run stopped early: every row read and not yet accounted for is counted as not reached, and
+    // so is every row of a table expected and never reached.
     void StoppedEarly();
     void Clear();
     // The accounts of the named target tables as `earlier` had them (a table it did not name is no

@@ -11,9 +11,13 @@ void RecordEnding(RunState& run, RunResult result, std::optional<RunError> error
     if (run.summary.ended)
         return;
     run.summary.ended = true;
+    // A check that an error ended once it went ahead found where the import would fail.
+    if (run.checkOnly && result == RunResult::Failed)
+        result = RunResult::WouldFail;
     run.summary.result = result;
     run.summary.error = std::move(error);
-    if (result == RunResult::Failed || result == RunResult::Cancelled || result == RunResult::Interrupted)
+    if (result == RunResult::Failed || result == RunResult::WouldFail || result == RunResult::Cancelled ||
+        result == RunResult::Interrupted)
         run.summary.account.StoppedEarly();
     run.summary.registered = result == RunResult::Imported;
     run.summary.seconds = run.requested.isValid() ? static_cast<double>(run.requested.elapsed()) / 1000.0 : 0;

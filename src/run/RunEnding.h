@@ -12,7 +12,7 @@ void StartSummary(RunState& run);
 // was requested (the time the operator then spends on the last box is not the run's). The first one
 // recorded stands:
 // a trap further up that the program ends through, or a failure of the clean-up, does not replace
-// what the operator was told first.
+// what the operator was told first. For a check, Failed is recorded as WouldFail.
 void RecordEnding(RunState& run, RunResult result, std::optional<RunError> error = std::nullopt);
 
 // The files and the time as they stand at the end: the source, the new database (for a check-only run

@@ -1,17 +1,16 @@
 #include "run/RunFiles.h"
 
 #include "db/DaoError.h"
+#include "db/PrivateDir.h"
 #include "db/SafeFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <algorithm>
 #include <utility>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -20,10 +19,9 @@
 namespace {
 
 constexpr const char* kSidecars[] = {"-journal", "-wal", "-shm"};
-// Private folders of this run, and the names earlier versions gave theirs.
+// The private folders of a run: this prefix and six characters (the proof inside tells them apart
+// from a folder of the operator's that happens to be named alike).
 const QString kPrivatePrefix = QStringLiteral(".crew-run-");
-const QStringList kStalePrefixes = {kPrivatePrefix, QStringLiteral(".crew-new-"), QStringLiteral(".crew-check-"),
-                                    QStringLiteral(".temp7601.in.")};
 
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
 QString systemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
@@ -58,21 +56,6 @@ QString Spelled(const QString& path)
     return (folder.isEmpty() ? info.absolutePath() : folder) + "/" + info.fileName();
 }
 
-QString KindOf(mode_t mode)
-{
-    if (S_ISLNK(mode))
-        return "a symbolic link";
-    if (S_ISDIR(mode))
-        return "a folder";
-    if (S_ISFIFO(mode))
-        return "a pipe";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "a device";
-    return "not a regular file";
-}
-
 // One name the run would write or remove, with what it is to the run.
 struct Name {
     QString path;
@@ -86,6 +69,7 @@ struct Guarded {
     QString path;
     QString what;
     Stat id;
+    std::optional<RunFile> keptIn;  // the one output that may be written at this name
 };
 
 std::vector<Guarded> Guard(const std::vector<ProtectedFile>& files)
@@ -94,87 +78,28 @@ std::vector<Guarded> Guard(const std::vector<ProtectedFile>& files)
     for (const ProtectedFile& f : files) {
         if (f.path.isEmpty())
             continue;
-        out.push_back({Spelled(f.path), f.path, f.what, statOf(f.path)});
+        out.push_back({Spelled(f.path), f.path, f.what, statOf(f.path), f.keptIn});
         for (const char* suffix : kSidecars) {
             const QString side = f.path + QLatin1String(suffix);
-            out.push_back({Spelled(side), side, "the journal of " + f.what, lstatOf(side)});
+            out.push_back({Spelled(side), side, "the journal of " + f.what, lstatOf(side), std::nullopt});
         }
     }
     return out;
 }
 
-// `own`: the other file is one of the run's own (the report cannot be the log); otherwise it is one
-// the run never touches.
+// What the other file is to the run: one it never touches, one of its own (the report cannot be the
+// log), or a name of the real run that a check keeps free.
+enum class Other { Protected, Own, Reserved };
+
 [[noreturn]] void Clash(const Name& n, const QString& verb, const QString& otherWhat, const QString& otherPath,
-                        bool own = false)
+                        Other other = Other::Protected)
 {
+    const QString why = other == Other::Own        ? QString("Each file of an import must be a file of its own.")
+                        : other == Other::Reserved ? QString("A check never writes the files of the import it checks.")
+                                                   : QString("The import never writes or removes it.");
     throw dao::DaoError(75, QString("Path/File access error: the import would %1 '%2' (%3), but that is %4 '%5'. %6 "
                                     "Choose another place or name, then import again; nothing was written.")
-                                .arg(verb, n.path, n.what, otherWhat, otherPath,
-                                     own ? QString("Each file of an import must be a file of its own.")
-                                         : QString("The import never writes or removes it.")));
-}
-
-QString RandomName(const QString& folder, const QString& stem)
-{
-    return QDir(folder).filePath(QString(".%1.%2").arg(stem).arg(QRandomGenerator::global()->generate64(), 16, 16,
-                                                                   QLatin1Char('0')));
-}
-
-// A new file in `folder`, created exclusively under a name nobody chose in advance (mode 0666 less
-// the umask). Returns the descriptor and the name.
-int CreateBeside(const QString& folder, const QString& stem, QString& name)
-{
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        name = RandomName(folder, stem);
-        const int fd = ::open(native(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    errno = EEXIST;
-    return -1;
-}
-
-// Removes a private folder and what it holds, at most three folders deep, never following a link.
-void RemoveTree(int parentFd, const char* name, int depth) noexcept
-{
-    const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
-            continue;
-        struct stat st {};
-        if (::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-            continue;
-        if (S_ISDIR(st.st_mode)) {
-            if (depth < 3)
-                RemoveTree(fd, entry->d_name, depth + 1);
-        } else {
-            ::unlinkat(fd, entry->d_name, 0);
-        }
-    }
-    ::closedir(dir);
-    ::unlinkat(parentFd, name, AT_REMOVEDIR);
-}
-
-void RemoveTree(const QString& path) noexcept { RemoveTree(AT_FDCWD, native(path).constData(), 0); }
-
-[[noreturn]] void CannotWrite(const QString& path, const QString& what, int error)
-{
-    if (error == ENOSPC || error == EDQUOT)
-        throw dao::DaoError(61, QString("Disk full: %1 '%2' could not be written (%3)").arg(what, path, systemError(error)));
-    if (error == ENOENT || error == ENOTDIR)
-        throw dao::DaoError(76, QString("Path not found: '%1'").arg(path));
-    if (error == EACCES || error == EPERM || error == EROFS)
-        throw dao::DaoError(70, QString("Permission denied: '%1' (%2)").arg(path, systemError(error)));
-    throw dao::DaoError(75, QString("Path/File access error: %1 '%2' could not be written (%3)")
-                                .arg(what, path, systemError(error)));
+                                .arg(verb, n.path, n.what, otherWhat, otherPath, why));
 }
 
 }  // namespace
@@ -187,39 +112,63 @@ RunFiles::~RunFiles()
 
 void RunFiles::SetReport(const QString& path) { report_ = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath(); }
 
-void RunFiles::CheckReport(const std::vector<ProtectedFile>& protectedFiles)
+std::vector<ProtectedFile> RunFiles::protectedFor(const RunPlaces& places) const
+{
+    std::vector<ProtectedFile> files{ProtectedFile{places.source, "the MP2 database", std::nullopt}};
+    files.insert(files.end(), inputs_.begin(), inputs_.end());
+    files.insert(files.end(), places.protectedFiles.begin(), places.protectedFiles.end());
+    return files;
+}
+
+std::vector<RunFiles::Reserved> RunFiles::reservedFor(const RunPlaces& places)
+{
+    if (!places.checkOnly)
+        return {};
+    std::vector<Reserved> names{{places.newDatabase, "the new database of the import"}};
+    for (const char* suffix : kSidecars)
+        names.push_back({places.newDatabase + QLatin1String(suffix), "a journal beside the new database of the import"});
+    names.push_back({QFileInfo(places.log).absolutePath() + "/MP2ImportLog.txt", "the import log"});
+    return names;
+}
+
+std::vector<RunFiles::Planned> RunFiles::planOf(const RunPlaces& places, bool renamesList) const
+{
+    std::vector<Planned> plan;
+    plan.push_back({RunFile::WorkingCopy, places.workingCopy, "the import's working copy", true, true});
+    if (!places.checkOnly)
+        plan.push_back({RunFile::NewDatabase, places.newDatabase, "the new database", true, false});
+    plan.push_back({RunFile::Log, places.log, places.checkOnly ? "the check log" : "the import log", false, true});
+    if (!report_.isEmpty())
+        plan.push_back({RunFile::Report, report_, "the report", false, true});
+    if (places.checkOnly && renamesList)
+        plan.push_back({RunFile::RenamesList, QFileInfo(places.log).absolutePath() + "/MP2ImportRenames.csv",
+                        "the list of numbers to rename", false, true});
+    return plan;
+}
+
+void RunFiles::CheckReport(const RunPlaces& places)
 {
     if (report_.isEmpty())
         return;
-    // Until a plan is fixed, these are what the report is held against when it is written.
-    if (!fixed_)
-        protected_ = protectedFiles;
-    const std::vector<Planned> alone{{RunFile::Report, report_, "the report", false, true}};
-    const std::vector<ProtectedFile> kept = std::exchange(protected_, protectedFiles);
-    try {
-        checkPlanned(alone.front(), alone);
-    } catch (...) {
-        protected_ = kept;
-        throw;
+    reportPlaces_ = places;
+    // As the attempt it is and as the other (a check, with the list of numbers to rename, the
+    // operator's work; the real import): the report is never one of the files of either.
+    for (const bool checkOnly : {places.checkOnly, !places.checkOnly}) {
+        RunPlaces as = places;
+        as.checkOnly = checkOnly;
+        const std::vector<Planned> plan = planOf(as, true);
+        for (const Planned& p : plan)
+            if (p.file == RunFile::Report)
+                checkPlanned(p, plan, protectedFor(as), reservedFor(as));
     }
-    protected_ = kept;
 }
 
 void RunFiles::Fix(const RunPlaces& places)
 {
     places_ = places;
-    protected_ = places.protectedFiles;
-    protected_.insert(protected_.begin(), ProtectedFile{places.source, "the MP2 database"});
-    planned_.clear();
-    planned_.push_back({RunFile::WorkingCopy, places.workingCopy, "the import's working copy", true, true});
-    if (!places.checkOnly)
-        planned_.push_back({RunFile::NewDatabase, places.newDatabase, "the new database", true, false});
-    planned_.push_back({RunFile::Log, places.log, places.checkOnly ? "the check log" : "the import log", false, true});
-    if (!report_.isEmpty())
-        planned_.push_back({RunFile::Report, report_, "the report", false, true});
-    if (places.checkOnly && renamesList_)
-        planned_.push_back({RunFile::RenamesList, QFileInfo(places.log).absolutePath() + "/MP2ImportRenames.csv",
-                            "the list of numbers to rename", false, true});
+    protected_ = protectedFor(places);
+    reserved_ = reservedFor(places);
+    planned_ = planOf(places, renamesList_);
     fixed_ = true;
     for (const Planned& p : planned_)
         checkPlanned(p, planned_);
@@ -227,7 +176,16 @@ void RunFiles::Fix(const RunPlaces& places)
 
 void RunFiles::checkPlanned(const Planned& p, const std::vector<Planned>& all) const
 {
-    const std::vector<Guarded> guarded = Guard(protected_);
+    checkPlanned(p, all, protected_, reserved_);
+}
+
+void RunFiles::checkPlanned(const Planned& p, const std::vector<Planned>& all,
+                            const std::vector<ProtectedFile>& protectedFiles, const std::vector<Reserved>& reserved)
+{
+    std::vector<Guarded> guarded = Guard(protectedFiles);
+    // The one output that keeps an input's lines may be written at its name.
+    guarded.erase(std::remove_if(guarded.begin(), guarded.end(), [&](const Guarded& g) { return g.keptIn == p.file; }),
+                  guarded.end());
     std::vector<Name> names{{p.path, p.what, false}};
     if (p.database)
         for (const char* suffix : kSidecars)
@@ -239,6 +197,9 @@ void RunFiles::checkPlanned(const Planned& p, const std::vector<Planned>& all) c
         for (const Guarded& g : guarded)
             if (g.spelled == spelled)
                 Clash(n, verb, g.what, g.path);
+        for (const Reserved& r : reserved)
+            if (Spelled(r.path) == spelled)
+                Clash(n, verb, r.what, r.path, Other::Reserved);
         // The run's own files must not be one another either.
         for (const Planned& other : all) {
             if (other.file == p.file)
@@ -249,7 +210,7 @@ void RunFiles::checkPlanned(const Planned& p, const std::vector<Planned>& all) c
                     theirs.push_back(other.path + QLatin1String(suffix));
             for (const QString& t : theirs)
                 if (Spelled(t) == spelled)
-                    Clash(n, verb, other.what + (t == other.path ? QString() : QString(" (its journal)")), t, true);
+                    Clash(n, verb, other.what + (t == other.path ? QString() : QString(" (its journal)")), t, Other::Own);
         }
 
         const Stat here = lstatOf(n.path);
@@ -265,7 +226,7 @@ void RunFiles::checkPlanned(const Planned& p, const std::vector<Planned>& all) c
         if (!S_ISREG(here.st.st_mode))
             throw dao::DaoError(75, QString("Path/File access error: '%1' is %2, so %3 cannot be %4 there. Remove or "
                                             "rename it (or choose another place), then import again.")
-                                        .arg(n.path, KindOf(here.st.st_mode), n.what,
+                                        .arg(n.path, dao::KindOfFile(here.st.st_mode), n.what,
                                              n.sidecar ? QString("made beside it") : QString("made")));
         for (const Guarded& g : guarded)
             if (g.id.exists && sameFile(g.id.st, here.st))
@@ -275,7 +236,7 @@ void RunFiles::checkPlanned(const Planned& p, const std::vector<Planned>& all) c
                 continue;
             const Stat theirs = lstatOf(other.path);
             if (theirs.exists && S_ISREG(theirs.st.st_mode) && sameFile(theirs.st, here.st))
-                Clash(n, verb, other.what, other.path, true);
+                Clash(n, verb, other.what, other.path, Other::Own);
         }
         if (!n.sidecar && !p.mayReplace)
             throw dao::DaoError(58, QString("File already exists: '%1' is already there; %2 never replaces a file. "
@@ -320,7 +281,7 @@ QString RunFiles::MakePrivateDir(const QString& folder)
         const int error = errno;
         if (fd >= 0)
             ::close(fd);
-        RemoveTree(dir);
+        dao::RemovePrivateDir(dir);
         throw dao::DaoError(75, QString("Path/File access error: the import's private folder '%1' could not be "
                                         "held (%2)")
                                     .arg(dir, systemError(error)));
@@ -329,12 +290,14 @@ QString RunFiles::MakePrivateDir(const QString& folder)
     return dir;
 }
 
+QString RunFiles::InPrivateDir(const QString& dir, const QString& name) { return dao::PrivateName(dir, name); }
+
 void RunFiles::RemovePrivateDir(const QString& dir) noexcept
 {
     for (auto it = privateDirs_.begin(); it != privateDirs_.end(); ++it) {
         if (it->path != dir)
             continue;
-        RemoveTree(dir);
+        dao::RemovePrivateDir(dir);
         ::close(it->fd);
         privateDirs_.erase(it);
         return;
@@ -345,19 +308,16 @@ void RunFiles::RemoveStalePrivateDirs(const QString& folder) noexcept
 {
     const QStringList entries = QDir(folder).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks);
     for (const QString& entry : entries) {
-        if (!std::any_of(kStalePrefixes.begin(), kStalePrefixes.end(),
-                         [&](const QString& prefix) { return entry.startsWith(prefix) && entry.size() == prefix.size() + 6; }))
+        if (!entry.startsWith(kPrivatePrefix) || entry.size() != kPrivatePrefix.size() + 6)
             continue;
         const QString path = QDir(folder).filePath(entry);
-        const Stat s = lstatOf(path);
-        if (!s.exists || !S_ISDIR(s.st.st_mode) || s.st.st_uid != ::geteuid())
-            continue;
         const int fd = ::open(native(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0)
             continue;
-        // A live run holds its folder's lock; one that was killed holds nothing.
+        // A live run holds its folder's lock; one that was killed holds nothing. What the folder holds
+        // goes only as far as its proof lists it.
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            RemoveTree(path);
+            dao::RemovePrivateDir(path);
         ::close(fd);
     }
 }
@@ -373,7 +333,7 @@ void RunFiles::removeStaleSidecars(const Planned& p) const
         if (!S_ISREG(s.st.st_mode))
             throw dao::DaoError(75, QString("Path/File access error: '%1' is %2, left beside %3; it cannot be "
                                             "removed. Remove or rename it, then import again.")
-                                        .arg(side, KindOf(s.st.st_mode), p.what));
+                                        .arg(side, dao::KindOfFile(s.st.st_mode), p.what));
         for (const Guarded& g : guarded)
             if (g.id.exists && sameFile(g.id.st, s.st))
                 Clash({side, "a journal beside " + p.what, true}, "remove", g.what, g.path);
@@ -452,18 +412,18 @@ int RunFiles::CreateLog(const QString& path)
     checkPlanned(*p, planned_);
     const QString folder = QFileInfo(path).absolutePath();
     QString temp;
-    const int fd = CreateBeside(folder, QFileInfo(path).fileName(), temp);
+    const int fd = dao::CreateBeside(path, temp);
     if (fd < 0) {
         const int error = errno;
         if (!QFileInfo(folder).isDir())
             throw dao::DaoError(76, QString("Path not found: '%1'").arg(path));
-        CannotWrite(path, p->what, error);
+        dao::CannotWrite(path, p->what, error);
     }
     if (::rename(native(temp).constData(), native(path).constData()) != 0) {
         const int error = errno;
         ::close(fd);
         ::unlink(native(temp).constData());
-        CannotWrite(path, p->what, error);
+        dao::CannotWrite(path, p->what, error);
     }
     p->made = true;
     return fd;
@@ -474,58 +434,41 @@ void RunFiles::WriteReport(const QByteArray& bytes)
     if (report_.isEmpty())
         return;
     Planned* p = find(RunFile::Report);
-    std::vector<Planned> alone{{RunFile::Report, report_, "the report", false, true}};
+    const std::vector<Planned> alone{{RunFile::Report, report_, "the report", false, true}};
     if (p)
         checkPlanned(*p, planned_);
+    else if (reportPlaces_)
+        CheckReport(*reportPlaces_);  // no attempt went ahead: as it was checked before the run
     else
-        checkPlanned(alone.front(), alone);
-    replaceWith(report_, "the report", bytes);
+        checkPlanned(alone.front(), alone, inputs_, {});
+    dao::ReplaceFile(report_, "the report", bytes);
     if (p)
         p->made = true;
 }
 
-void RunFiles::WriteRenamesList(const QByteArray& bytes)
+QString RunFiles::WriteRenamesList(const QByteArray& bytes, bool keepExisting)
 {
     Planned* p = find(RunFile::RenamesList);
     if (!p)
         throw dao::DaoError(91, "Object variable or With block variable not set (no plan for the list of numbers to "
                                 "rename)");
+    // Read-only as its permissions say, whoever runs the check (root may write any file).
+    const Stat there = lstatOf(p->path);
+    const bool writable =
+        !there.exists || (::access(native(p->path).constData(), W_OK) == 0 && (there.st.st_mode & 0222) != 0);
+    if (keepExisting || !writable) {
+        // The list there is left as it is; the new one goes beside it, under a name nothing holds yet.
+        const QFileInfo list(p->path);
+        for (int n = 2;; ++n) {
+            const QString beside = list.absolutePath() + QString("/%1-%2.%3").arg(list.completeBaseName()).arg(n).arg(list.suffix());
+            if (lstatOf(beside).exists)
+                continue;
+            p->path = beside;
+            break;
+        }
+    }
     checkPlanned(*p, planned_);
-    replaceWith(p->path, p->what, bytes);
+    dao::ReplaceFile(p->path, p->what, bytes);
     p->made = true;
-}
-
-void RunFiles::replaceWith(const QString& path, const QString& what, const QByteArray& bytes)
-{
-    const QString folder = QFileInfo(path).absolutePath();
-    QString temp;
-    const int fd = CreateBeside(folder, QFileInfo(path).fileName(), temp);
-    if (fd < 0)
-        CannotWrite(path, what, errno);
-    const auto fail = [&](int error) {
-        ::close(fd);
-        ::unlink(native(temp).constData());
-        CannotWrite(path, what, error);
-    };
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            fail(n < 0 ? errno : ENOSPC);
-        done += n;
-    }
-    if (::fsync(fd) != 0)
-        fail(errno);
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(native(temp).constData());
-        CannotWrite(path, what, error);
-    }
-    if (::rename(native(temp).constData(), native(path).constData()) != 0) {
-        const int error = errno;
-        ::unlink(native(temp).constData());
-        CannotWrite(path, what, error);
-    }
+    return p->path;
 }

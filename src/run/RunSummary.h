@@ -13,7 +13,7 @@
 enum class RunResult {
     Imported,     // the new database is made and registered
     Checked,      // a check-only run went through: nothing registered, no database kept
-    WouldFail,    // a check-only run went through but showed error boxes: the import would not
+    WouldFail,    // a check-only run ended by an error after it went ahead: the import would fail there too
     Refused,      // a check or the operator's No stopped it before the import began
     Failed,       // an error ended it (its trap removed the new database)
     Cancelled,    // "Cancel Import"
@@ -45,7 +45,7 @@ struct RunSummary {
     QString log;       // the import log (MP2ImportCheck.txt for a check-only run)
     bool registered = false;
     DatabaseFate databaseFate = DatabaseFate::NotMade;
-    int errorBoxes = 0;    // boxes of traps that let the run go on (see run/ErrorBox.h)
+    QStringList errorBoxes;  // the texts of the boxes of traps that let the run go on (see run/ErrorBox.h)
     double seconds = 0;
     RunAccount account;
     QStringList warnings;  // record warnings written to the log only, and the working copy's warnings

@@ -4,9 +4,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-// A text on one line: its line breaks (CR, LF or both) become blanks.
 QString OneLine(const QString& text)
 {
     QString line = text;
@@ -15,6 +12,8 @@ QString OneLine(const QString& text)
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
     return line.trimmed();
 }
+
+namespace {
 
 QString Row(const QString& name, int width, std::initializer_list<QString> cells)
 {
@@ -103,6 +102,20 @@ QString Totals(const RunAccount& account)
 
 const char* const kSourceUnchanged = "The MP2 database was not changed.";
 
+// ", with 1 error box: <its text>" or ", with 3 error boxes, the first: <its text>"; empty without one.
+QString WithErrorBoxes(const RunSummary& summary)
+{
+    const QStringList& boxes = summary.errorBoxes;
+    if (boxes.isEmpty())
+        return {};
+    QString text = OneLine(boxes.first());
+    while (text.endsWith(QLatin1Char('.')))
+        text.chop(1);  // the headline's own full stop follows
+    return (boxes.size() == 1 ? QString(", with 1 error box: ")
+                              : QString(", with %1 error boxes, the first: ").arg(boxes.size())) +
+           text;
+}
+
 }  // namespace
 
 QString ElapsedText(double seconds)
@@ -137,13 +150,12 @@ QString ResultHeadline(const RunSummary& summary)
     if (!error.isEmpty())
         error = ": e" + error.mid(1);  // ": error 3022 in CreateEq"
     switch (summary.result) {
-    case RunResult::Imported: return "Imported. " + Totals(summary.account);
-    case RunResult::Checked: return "Checked, nothing kept. " + Totals(summary.account);
-    case RunResult::WouldFail:
-        return QString("Would fail: the check showed %1 error %2. ")
-                   .arg(summary.errorBoxes)
-                   .arg(summary.errorBoxes == 1 ? "box" : "boxes") +
-               Totals(summary.account);
+    case RunResult::Imported: return "Imported" + WithErrorBoxes(summary) + ". " + Totals(summary.account);
+    case RunResult::Checked:
+        return summary.errorBoxes.isEmpty() ? "Checked, nothing kept. " + Totals(summary.account)
+                                            : "Checked" + WithErrorBoxes(summary) + ". Nothing kept. " +
+                                                  Totals(summary.account);
+    case RunResult::WouldFail: return "Would fail" + error + ".";
     case RunResult::Refused: return "Refused before the import began" + error + ".";
     case RunResult::Failed: return "Failed" + error + ".";
     case RunResult::Cancelled:
@@ -158,15 +170,33 @@ QString ResultHeadline(const RunSummary& summary)
 QString WhatToDoNext(const RunSummary& summary)
 {
     switch (summary.result) {
-    case RunResult::Imported: return {};
+    case RunResult::Imported:
+        return summary.errorBoxes.isEmpty()
+                   ? QString()
+                   : QString(summary.errorBoxes.size() == 1
+                                 ? "The import went on past the error box: the end of the log gives what it said. "
+                                   "Check the records it names in the new database."
+                                 : "The import went on past the error boxes: the end of the log gives what each "
+                                   "said. Check the records they name in the new database.");
     case RunResult::Checked:
+        if (!summary.errorBoxes.isEmpty())
+            return QString(summary.errorBoxes.size() == 1
+                               ? "The import would show the same error box and go on past it: the end of the check "
+                                 "log gives what it said."
+                               : "The import would show the same error boxes and go on past them: the end of the "
+                                 "check log gives what each said.") +
+                   " When that is what you expect, start the import again and press \"Begin Import\" to make the "
+                   "database.";
         return summary.account.TotalSkipped() > 0
                    ? "Read why rows were skipped in the log. When the result is what you expect, start the import "
                      "again and press \"Begin Import\" to make the database."
                    : "Start the import again and press \"Begin Import\" to make the database.";
-    case RunResult::WouldFail:
-        return "The import would not go through: correct what the error boxes named (the log of the check "
-               "shows where they came), then check again.";
+    case RunResult::WouldFail: {
+        // What to do is what a failed import would need.
+        RunSummary failed = summary;
+        failed.result = RunResult::Failed;
+        return "The import would stop at the same error. " + WhatToDoNext(failed);
+    }
     case RunResult::Cancelled:
     case RunResult::Interrupted:
         return QString("Start the import again when you are ready. ") + kSourceUnchanged;

@@ -8,6 +8,9 @@
 #include <QString>
 #include <QStringList>
 
+// A text on one line: its line breaks (CR, LF or both) become blanks.
+QString OneLine(const QString& text);
+
 // Why a run did not go through, on one line: "CreateEq error 3022: <description>" (no number when the
 // error has none).
 QString ErrorText(const RunError& error);
@@ -21,6 +24,7 @@ QString ResultLine(const RunSummary& summary);
 QStringList AccountTable(const RunAccount& account);
 
 // The headline of a run: "Imported. 3,412 MP2 rows read, 3,300 converted, 98 merged, 14 skipped.",
+// "Imported, with 1 error box: CreateOneEmployee Error:3163 ... . 3,412 MP2 rows read, ...",
 // "Failed: error 3022 in CreateEq.", ... (the error's text is told beneath it, see ErrorHeading).
 QString ResultHeadline(const RunSummary& summary);
 

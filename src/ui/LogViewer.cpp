@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -61,7 +62,11 @@ LogViewer::LogViewer(const QString& path, const QString& text, QWidget* parent) 
     auto* nextKey = new QShortcut(QKeySequence::FindNext, this);
     connect(nextKey, &QShortcut::activated, this, &LogViewer::FindNext);
 
-    resize(900, 600);
+    // As large as a log reads well, within the screen less a window frame (a 640 by 512 screen too).
+    QSize size(900, 600);
+    if (const QScreen* screen = parent ? parent->screen() : this->screen())
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(16, 48));
+    resize(size.expandedTo(minimumSizeHint()));
 }
 
 bool LogViewer::FindNext()

@@ -10,6 +10,7 @@
 #include "ui/WidgetOperator.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -130,9 +131,11 @@ MainWindow::MainWindow(MainForm& form, WidgetOperator& op, std::function<void(in
     btnBrowse->setFixedWidth(btnBrowse->fontMetrics().horizontalAdvance(QStringLiteral(". . .")) + 28);
     t->addWidget(txtTargetDir, 1, 1, 1, 2);
     t->addWidget(btnBrowse, 1, 3);
-    // The long labels wrap on a narrow screen rather than widen the form past it.
+    // The long labels wrap on a narrow screen rather than widen the form past it. The example path is
+    // never broken after its colon (an invisible word joiner, U+2060, holds "F:" to "\Crew"): it goes to
+    // the next line whole.
     t->addWidget(Wrapped(QStringLiteral("Recommended Directory: (It is recommended to use a subdirectory under "
-                                        "\\Crew ex. F:\\Crew\\Plant1 )")),
+                                        "\\Crew ex. F:\u2060\\Crew\\Plant1 )")),
                  2, 0, 1, 4);
     txtRecommendDirectory = new QLineEdit;
     btnRecToSelect = new QPushButton(QStringLiteral("Make Recommended Directory the Selected Directory"));
@@ -379,8 +382,13 @@ void MainWindow::btnImport_Click()
             box->setFocus();
         return;
     }
+    checkEnded_ = false;
     const int status = showImportForm();
     ending_ = true;
+    if (checkEnded_ && checked) {
+        checked(status);  // back to the form, everything still filled in
+        return;
+    }
     endProgram_(status);
 }
 
@@ -395,6 +403,7 @@ int MainWindow::ShowImportForm()
             beginImport(run);
         },
         this);
+    working.chkWarningsToLogOnly->setChecked(run.warningsToLogOnly);  // as the last attempt had it
     op_.SetImportForm(&working);
     working.exec();
     op_.SetImportForm(nullptr);
@@ -406,6 +415,9 @@ int MainWindow::ShowImportForm()
         SummaryWindow summary(run.summary, op_, this);
         summary.exec();
     }
+    // A check that came to its end, whatever it found, leaves the operator where the import starts;
+    // "Cancel Import" ends the program, as it does in an import.
+    checkEnded_ = working.began() && !stopped && run.checkOnly && run.summary.result != RunResult::Cancelled;
     return working.exitStatus();
 }
 

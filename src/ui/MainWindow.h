@@ -55,6 +55,10 @@ public:
     std::function<int()> showImportForm;
     // What "Begin Import" and "Check Only" run (the driver's BeginImport); tests may replace it.
     std::function<void(RunState&)> beginImport;
+    // After "Check Only", once its summary has been read, the program does not end: this is called
+    // with the exit status instead, and the wizard starts anew with the form as it stands (Wizard).
+    // Unset, a check ends the program as an import does.
+    std::function<void(int)> checked;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -77,4 +81,5 @@ private:
     // The keys down in the name box, each with the box's text when it went down.
     QHash<int, QString> keysDownInName_;
     bool ending_ = false;
+    bool checkEnded_ = false;  // the last import form ran a check that came to its end
 };

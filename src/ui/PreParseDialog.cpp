@@ -3,6 +3,7 @@
 #include "convert/equipment/PreParse.h"
 #include "run/Operator.h"
 #include "ui/Centre.h"
+#include "ui/Headings.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -18,9 +19,14 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <functional>
+
 namespace {
 
 const QColor kYellow(255, 255, 0);
+
+// The size the screen reads best at; a smaller screen gets what it has (FitInto).
+const QSize kPreferred(1000, 680);
 
 QLabel* FixedText(const QString& text)
 {
@@ -50,6 +56,18 @@ public:
 
     // The focus to the widget after (or before) the table.
     void Leave(bool next) { QAbstractScrollArea::focusNextPrevChild(next); }
+
+    // Ends the edit of the cell being edited, keeping what was typed: a button's shortcut acts while
+    // the focus is still in the cell's editor, which a click would have taken away first.
+    void CommitEdit()
+    {
+        if (state() != EditingState)
+            return;
+        if (QWidget* editor = indexWidget(currentIndex())) {
+            commitData(editor);
+            closeEditor(editor, QAbstractItemDelegate::NoHint);
+        }
+    }
 
 protected:
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
@@ -102,6 +120,26 @@ private:
     SubStringGrid* grid_;
 };
 
+// Calls `fit` whenever the widget it watches changes size.
+class OnResize : public QObject {
+public:
+    OnResize(QWidget* watched, std::function<void()> fit) : QObject(watched), fit_(std::move(fit))
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize)
+            fit_();
+        return false;
+    }
+
+private:
+    std::function<void()> fit_;
+};
+
 }  // namespace
 
 const QString PreParseDialog::kLeaveQuestion =
@@ -136,17 +174,17 @@ PreParseDialog::PreParseDialog(PreParse& screen, Operator& op, QWidget* parent)
     for (QTableWidget* grid : {spSubStrings, spMP2EqNum}) {
         grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
         grid->horizontalHeader()->setHighlightSections(false);
-        grid->setMinimumHeight(300);
+        WrapHeadings(grid->horizontalHeader());
+        grid->horizontalHeader()->setStretchLastSection(false);
+        // Six rows at least; the grids take whatever height the screen leaves.
+        grid->setMinimumHeight(grid->verticalHeader()->defaultSectionSize() * 6 + 2 * grid->fontMetrics().lineSpacing());
     }
     const QFontMetrics fm = spSubStrings->fontMetrics();
     subWidth_ = fm.horizontalAdvance(PreParse::kSubStringHeadings[1]) + 24;
     spSubStrings->setColumnWidth(0, subWidth_);
     spSubStrings->setColumnWidth(1, subWidth_);
-    spSubStrings->horizontalHeader()->setStretchLastSection(true);
-    // The numbers' column takes the room that is left; it is widened to the longest number when
-    // the numbers are shown.
+    // The numbers' column takes the room that is left, and at least the longest number (FitColumns).
     spMP2EqNum->setColumnWidth(1, fm.horizontalAdvance(PreParse::kEqNumHeadings[1]) + 24);
-    spMP2EqNum->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
 
     btnLoadDefaults = new QPushButton(QStringLiteral("&Load Default Substrings"));
     btnLoadDefaults->setObjectName(QStringLiteral("btnLoadDefaults"));
@@ -162,7 +200,8 @@ PreParseDialog::PreParseDialog(PreParse& screen, Operator& op, QWidget* parent)
     btnDown->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Down));
     for (QToolButton* arrow : {btnUp, btnDown})
     {
-        arrow->setFixedSize(34, 30);
+        arrow->setFixedWidth(34);
+        arrow->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);  // as tall as the buttons beside
         arrow->setFocusPolicy(Qt::StrongFocus);  // a click ends the edit of a cell first
     }
     btnDeleteRow = new QPushButton(QStringLiteral("&Delete Row"));
@@ -184,23 +223,20 @@ PreParseDialog::PreParseDialog(PreParse& screen, Operator& op, QWidget* parent)
     connect(spSubStrings, &QTableWidget::currentCellChanged, this,
             [this](int row, int column, int, int) { ActiveCellChanged(row, column); });
 
-    // Left: the substring table with its buttons; right: the numbers.
-    auto* moveButtons = new QVBoxLayout;
-    moveButtons->addStretch();
-    moveButtons->addWidget(btnUp);
-    moveButtons->addWidget(btnDown);
-    moveButtons->addStretch();
-    auto* subRow = new QHBoxLayout;
-    subRow->addWidget(spSubStrings, 1);
-    subRow->addLayout(moveButtons);
+    // Left: the substring table with the buttons that act on it beneath (the arrows first, as Tab goes);
+    // right: the numbers.
     auto* subButtons = new QHBoxLayout;
+    subButtons->addWidget(btnUp);
+    subButtons->addWidget(btnDown);
+    subButtons->addSpacing(6);
     subButtons->addWidget(btnLoadDefaults);
     subButtons->addWidget(btnDeleteRow);
     subButtons->addStretch();
 
     auto* left = new QVBoxLayout;
-    left->addLayout(subRow, 1);
+    left->addWidget(spSubStrings, 1);
     left->addLayout(subButtons);
+    left_ = left;
     auto* right = new QVBoxLayout;
     right->addWidget(spMP2EqNum, 1);
 
@@ -229,22 +265,42 @@ PreParseDialog::PreParseDialog(PreParse& screen, Operator& op, QWidget* parent)
     setTabOrder(spMP2EqNum, btnCancel);
     setTabOrder(btnCancel, btnClose);
 
-    resize(1000, 680);
     ShowSubStrings();
     ShowEqNums();
+    // The columns follow the room their grid has (the row numbers widen it, the screen narrows it).
+    new OnResize(spSubStrings->viewport(), [this] { FitColumns(); });
+    new OnResize(spMP2EqNum->viewport(), [this] { FitColumns(); });
+    new OnResize(this, [this] { ShareWidth(); });
+    resize(kPreferred);
+}
+
+void PreParseDialog::FitInto(const QSize& room)
+{
+    // As large as the screen reads best, within the room less a window frame; never below what shows
+    // every button. The numbers give way too, until the grids share the new width (ShareWidth).
+    spMP2EqNum->setMinimumWidth(NumbersGridWidth(true));
+    spMP2EqNum->setMaximumWidth(QWIDGETSIZE_MAX);
+    layout()->activate();  // the nested layouts take the numbers' new width before it is measured
+    resize(kPreferred.boundedTo(room - QSize(16, 48)).expandedTo(minimumSizeHint()));
+    layout()->activate();  // a size that did not change sends no resize: the grids share the width now
+    ShareWidth();
 }
 
 void PreParseDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (const QScreen* screen = this->screen())  // a small screen still shows the whole form
-        resize(size().boundedTo(screen->availableGeometry().size() - QSize(16, 48)).expandedTo(minimumSizeHint()));
+        FitInto(screen->availableGeometry().size());
     CentreOnScreen(this);
 }
+
 
 template <typename Action>
 void PreParseDialog::Act(Action action)
 {
+    // Every button and shortcut acts on the table as the operator sees it, the cell being typed in
+    // included.
+    static_cast<SubStringGrid*>(spSubStrings)->CommitEdit();
     try {
         action();
     } catch (...) {
@@ -285,14 +341,49 @@ void PreParseDialog::ShowSubStrings()
     FitSubStringColumns();
 }
 
+int PreParseDialog::NumberColumnWidth() const
+{
+    // The longest number and at least the 30 characters a number may have, so that none is cut off.
+    const QFontMetrics fm = spMP2EqNum->fontMetrics();
+    int numbers = fm.horizontalAdvance(QString(30, QLatin1Char('W'))) * 3 / 4;
+    for (int row = 0; row < spMP2EqNum->rowCount(); ++row)
+        if (const QTableWidgetItem* item = spMP2EqNum->item(row, 0))
+            numbers = std::max(numbers, fm.horizontalAdvance(item->text()));
+    return numbers + 24;
+}
+
 void PreParseDialog::FitSubStringColumns()
 {
-    // Both columns beside the row numbers, which widen as rows are added (three digits once the
-    // defaults are loaded), and the scroll bar: the table never needs scrolling sideways.
-    const int width = 2 * subWidth_ + spSubStrings->verticalHeader()->sizeHint().width() +
+    // The table is as narrow as its headings allow, each on two lines (their longest word per line),
+    // with the row numbers, which widen as rows are added (three digits once the defaults are
+    // loaded), and the scroll bar. Its columns share what the screen gives it (FitColumns).
+    const QFontMetrics fm = spSubStrings->horizontalHeader()->fontMetrics();
+    int narrowest = 0;
+    for (const QString& heading : PreParse::kSubStringHeadings)
+        for (const QString& word : heading.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            narrowest = std::max(narrowest, fm.horizontalAdvance(word) + 16);
+    const int frame = spSubStrings->verticalHeader()->sizeHint().width() +
                       spSubStrings->verticalScrollBar()->sizeHint().width() + 2 * spSubStrings->frameWidth() + 4;
-    if (width != spSubStrings->minimumWidth())
-        spSubStrings->setMinimumWidth(width);
+    if (2 * narrowest + frame != spSubStrings->minimumWidth()) {
+        spSubStrings->setMinimumWidth(2 * narrowest + frame);
+        ShareWidth();  // the numbers make room: the screen does not grow
+    }
+    FitColumns();
+}
+
+void PreParseDialog::FitColumns()
+{
+    // The substring columns: half the table each, up to the width that shows each heading on one line,
+    // and never below the longest word of a heading; a heading that does not fit takes two lines.
+    const int room = spSubStrings->viewport()->width();
+    const int half = std::min(std::max(room / 2, 1), subWidth_);
+    spSubStrings->setColumnWidth(0, half);
+    spSubStrings->setColumnWidth(1, std::max(room - half, half));
+    // The numbers: the longest number, or more when the screen gives more.
+    const int numbers = NumberColumnWidth();
+    spMP2EqNum->setColumnWidth(0, std::max(numbers, spMP2EqNum->viewport()->width() - spMP2EqNum->columnWidth(1)));
+    for (QTableWidget* grid : {spSubStrings, spMP2EqNum})
+        FitHeadingHeight(grid->horizontalHeader());
 }
 
 void PreParseDialog::SelectActiveCell()
@@ -322,16 +413,30 @@ void PreParseDialog::ShowEqNums()
         spMP2EqNum->setItem(row - 1, 0, number);
         spMP2EqNum->setItem(row - 1, 1, length);
     }
-    // Wide enough for the longest number (at least the 30 characters a number may have) and the
-    // heading, so that no number is cut off.
-    const QFontMetrics fm = spMP2EqNum->fontMetrics();
-    int numbers = std::max(fm.horizontalAdvance(QString(30, QLatin1Char('W'))) * 3 / 4,
-                           fm.horizontalAdvance(PreParse::kEqNumHeadings[0]));
-    for (int row = 0; row < rows; ++row)
-        if (const QTableWidgetItem* item = spMP2EqNum->item(row, 0))
-            numbers = std::max(numbers, fm.horizontalAdvance(item->text()));
-    spMP2EqNum->setMinimumWidth(numbers + 24 + spMP2EqNum->columnWidth(1) + spMP2EqNum->verticalHeader()->sizeHint().width() +
-                                spMP2EqNum->verticalScrollBar()->sizeHint().width() + 2 * spMP2EqNum->frameWidth() + 4);
+    ShareWidth();
+    FitColumns();
+}
+
+int PreParseDialog::NumbersGridWidth(bool narrowest) const
+{
+    // On a small screen the numbers scroll sideways: the grid shows the start of each at least.
+    const int numbers = narrowest ? std::min(NumberColumnWidth(), spMP2EqNum->fontMetrics().horizontalAdvance(
+                                                                      QString(11, QLatin1Char('W'))))
+                                  : NumberColumnWidth();
+    return numbers + spMP2EqNum->columnWidth(1) + spMP2EqNum->verticalHeader()->sizeHint().width() +
+           spMP2EqNum->verticalScrollBar()->sizeHint().width() + 2 * spMP2EqNum->frameWidth() + 4;
+}
+
+void PreParseDialog::ShareWidth()
+{
+    // The numbers first, as wide as the longest of them when the screen allows; the substring table
+    // takes the rest, down to its headings on two lines.
+    const int both = spSubStrings->width() + spMP2EqNum->width();
+    const int narrowest = NumbersGridWidth(true);
+    const int substrings = std::max(spSubStrings->minimumWidth(), left_->minimumSize().width());
+    const int numbers = std::clamp(both - substrings, narrowest, std::max(narrowest, NumbersGridWidth(false)));
+    if (spMP2EqNum->minimumWidth() != numbers || spMP2EqNum->maximumWidth() != numbers)
+        spMP2EqNum->setFixedWidth(numbers);
 }
 
 void PreParseDialog::CellChanged(int row, int column)

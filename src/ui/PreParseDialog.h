@@ -6,14 +6,16 @@
 //
 // From the keyboard: Tab and Shift+Tab go from cell to cell of the substring table and out of it
 // after its last cell or before its first; Ctrl+Tab leaves it from any cell. Every button has its
-// Alt key (the arrows Alt+Up and Alt+Down). Escape ends the edit of a cell, keeping what was typed;
-// otherwise it leaves the screen as "Exit" does, after asking when the table holds substrings.
+// Alt key (the arrows Alt+Up and Alt+Down); a button, by its key or by the mouse, first ends the edit
+// of the cell being typed in, keeping what was typed. Escape ends the edit of a cell, keeping what was
+// typed; otherwise it leaves the screen as "Exit" does, after asking when the table holds substrings.
 #include <QDialog>
 #include <exception>
 
 class Operator;
 class PreParse;
 class QLabel;
+class QLayout;
 class QPushButton;
 class QTableWidget;
 class QToolButton;
@@ -43,6 +45,10 @@ public:
     void ShowSubStrings();
     void ShowEqNums();
 
+    // Sizes the screen for a screen whose free area is `room` (done for its own screen when shown):
+    // on a small screen (640 by 512) every button stays on it and the grids give way.
+    void FitInto(const QSize& room);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -54,6 +60,11 @@ private:
     void ActiveCellChanged(int row, int column);
     void SelectActiveCell();
     void FitSubStringColumns();
+    void FitColumns();
+    void ShareWidth();
+    int NumberColumnWidth() const;
+    // The numbers' grid with the longest number, or (narrowest) with the start of each.
+    int NumbersGridWidth(bool narrowest) const;
     // Leaving other than by a button: as "Exit", once the operator has agreed to lose the table.
     void LeaveAsked();
 
@@ -61,5 +72,6 @@ private:
     Operator& op_;
     std::exception_ptr failure_;
     bool filling_ = false;
+    QLayout* left_ = nullptr;  // the substring table and its buttons
     int subWidth_ = 0;  // the width each column of the substring table starts with
 };

@@ -2,6 +2,7 @@
 
 #include "run/Operator.h"
 #include "ui/Centre.h"
+#include "ui/Headings.h"
 #include "ui/LogViewer.h"
 #include "ui/WidgetOperator.h"
 #include "run/SummaryText.h"
@@ -19,6 +20,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -72,10 +74,28 @@ public:
     CountTree()
     {
         setItemDelegate(new WrappedNames(this));
+        WrapHeadings(header());
         connect(header(), &QHeaderView::sectionResized, this, [this](int column) {
             if (column == 0)
                 scheduleDelayedItemsLayout();  // the names wrap anew
+            FitHeadingHeight(header());
         });
+    }
+
+    // The narrowest the table may be: its first heading on two lines, each count column as wide as
+    // its heading and its numbers, the frame and a scroll bar.
+    int Narrowest() const
+    {
+        const QFontMetrics fm = header()->fontMetrics();
+        const QString heading = headerItem()->text(0);
+        int first = fm.horizontalAdvance(heading);
+        for (qsizetype at = heading.indexOf(QLatin1Char(' ')); at >= 0; at = heading.indexOf(QLatin1Char(' '), at + 1))
+            first = std::min(first, std::max(fm.horizontalAdvance(heading.left(at)),
+                                             fm.horizontalAdvance(heading.mid(at + 1))));
+        int width = first + 24 + 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
+        for (int column = 1; column < columnCount(); ++column)
+            width += std::max(header()->sectionSizeHint(column), sizeHintForColumn(column));
+        return width;
     }
 
     // The size the window starts from; the rows then add to its height.
@@ -88,7 +108,7 @@ public:
         int rows = 0;
         for (QTreeWidgetItemIterator it(this); *it; ++it)
             rows += rowHeight(indexFromItem(*it));
-        return rows + header()->sizeHint().height() + 2 * frameWidth();
+        return rows + std::max(header()->sizeHint().height(), header()->minimumHeight()) + 2 * frameWidth();
     }
 
 protected:
@@ -264,11 +284,11 @@ SummaryWindow::SummaryWindow(const RunSummary& summary, Operator& op, QWidget* p
     // wrapping more.
     static_cast<CountTree*>(tblMp2)->preferred = QSize(560, 260);
     static_cast<CountTree*>(tblNew)->preferred = QSize(280, 260);
-    tblMp2->setMinimumSize(380, 160);
-    tblNew->setMinimumSize(200, 160);
-    auto* tables = new QHBoxLayout;
-    tables->addWidget(tblMp2, 2);  // as their preferred widths
-    tables->addWidget(tblNew, 1);
+    for (QTreeWidget* table : {tblMp2, tblNew})
+        table->setMinimumSize(static_cast<CountTree*>(table)->Narrowest(), 120);
+    tables_ = new QBoxLayout(QBoxLayout::LeftToRight);
+    tables_->addWidget(tblMp2, 2);  // as their preferred widths
+    tables_->addWidget(tblNew, 1);
 
     lblWarnings = PlainLabel(QString("%1 warnings were written to the log only.").arg(Count(summary.warnings.size())));
     lblWarnings->setObjectName(QStringLiteral("lblWarnings"));
@@ -314,7 +334,7 @@ SummaryWindow::SummaryWindow(const RunSummary& summary, Operator& op, QWidget* p
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblResult);
     layout->addWidget(errorFrame);
-    layout->addLayout(tables, 1);
+    layout->addLayout(tables_, 1);
     layout->addWidget(lblWarnings);
     layout->addLayout(facts);
     layout->addSpacing(6);
@@ -336,11 +356,21 @@ void SummaryWindow::FitToScreen()
     // As wide as the layout asks, as tall as every row of both tables needs (the tables take what
     // is added), all within the screen less a window frame.
     const QSize room = screen->availableGeometry().size() - QSize(16, 48);
+    // Too narrow a screen for the two tables side by side: one above the other.
+    tables_->setDirection(QBoxLayout::LeftToRight);
+    layout()->activate();
+    if (minimumSizeHint().width() > room.width()) {
+        tables_->setDirection(QBoxLayout::TopToBottom);
+        layout()->activate();
+    }
     resize(sizeHint().boundedTo(room).expandedTo(minimumSizeHint()));
     int more = 0;
     for (QTreeWidget* table : {tblMp2, tblNew})
         more = std::max(more, static_cast<CountTree*>(table)->ContentHeight() - table->height());
     resize(width(), std::max(std::min(height() + more, room.height()), minimumSizeHint().height()));
+    layout()->activate();
+    for (QTreeWidget* table : {tblMp2, tblNew})
+        FitHeadingHeight(table->header());  // at the widths the columns have now
     CentreOnScreen(this);
 }
 

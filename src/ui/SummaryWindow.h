@@ -11,6 +11,7 @@
 #include <QPointer>
 
 class LogViewer;
+class QBoxLayout;
 class Operator;
 class QLabel;
 class QPushButton;
@@ -47,6 +48,7 @@ private:
     void OpenFolder();
 
     Operator& op_;
+    QBoxLayout* tables_;  // the two tables: side by side, or one above the other on a narrow screen
     QString logPath_;
     QString folder_;
 };

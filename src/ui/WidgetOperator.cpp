@@ -7,6 +7,7 @@
 #include "ui/PreParseDialog.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,6 +58,23 @@ QString TitleOr(const QString& title) { return title.isEmpty() ? WidgetOperator:
 // A text laid out in lines of its own is broken only where its lines end: the box's label is made as
 // wide as the longest line. Left to itself the box word-wraps any text wider than some 500 pixels,
 // at whatever space falls there. A line too long for the screen still wraps.
+// A box is at least as wide as its title needs beside the window's buttons: a short text ("Invalid
+// response.") would make it so narrow that the title is cut to "Cr… rt".
+void KeepTitle(QMessageBox& box)
+{
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    QFont title = QApplication::font("QMdiSubWindowTitleBar");
+    title.setBold(true);  // most window managers draw titles bold: room for the wider of the two
+    const int needed = QFontMetrics(title).horizontalAdvance(box.windowTitle()) + 140;
+    // A row of its own below the box's own rows, as wide as the title needs: the box is laid out at
+    // least that wide, its text wrapped within it as before.
+    grid->addItem(new QSpacerItem(needed - 2 * grid->contentsMargins().left(), 0, QSizePolicy::Minimum,
+                                  QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 void KeepLines(QMessageBox& box)
 {
     const QString text = box.text();
@@ -73,7 +91,7 @@ void KeepLines(QMessageBox& box)
         const int screenWidth = screen->availableGeometry().width();
         widest = (screenWidth <= 1024 ? screenWidth : std::min(screenWidth - 480, 1000)) - 100;
     }
-    label->setMinimumWidth(std::min(longest + 2, widest));
+    label->setMinimumWidth(std::max(label->minimumWidth(), std::min(longest + 2, widest)));
 }
 
 }  // namespace
@@ -107,6 +125,7 @@ void WidgetOperator::MsgBox(const QString& text, MsgIcon icon, const QString& ti
     QMessageBox box(BoxIcon(icon), TitleOr(title), ScreenText(text), QMessageBox::Ok, DialogParent());
     box.setTextFormat(Qt::PlainText);  // paths and names are shown as typed, never as markup
     box.setDefaultButton(QMessageBox::Ok);
+    KeepTitle(box);
     KeepLines(box);
     box.exec();
     dao::ThrowIfInterrupted();
@@ -120,6 +139,7 @@ bool WidgetOperator::AskYesNo(const QString& text, const QString& title)
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
+    KeepTitle(box);
     KeepLines(box);
     const bool yes = box.exec() == QMessageBox::Yes;
     dao::ThrowIfInterrupted();

@@ -10,11 +10,15 @@
 
 Wizard::~Wizard() { CloseAll(); }
 
-bool Wizard::Start(const QString& programPath)
+bool Wizard::Start(const QString& programPath, const Kept* kept)
 {
     try {
         run.gProgram = GetEdition(programPath);
         form.MainFormLoad();
+        if (kept) {
+            form.Restore(kept->texts);
+            run.warningsToLogOnly = kept->warningsToLogOnly;
+        }
     } catch (const EndProgram& end) {
         End(end.status);
         return false;
@@ -25,6 +29,12 @@ bool Wizard::Start(const QString& programPath)
         return false;
     }
     window = std::make_unique<MainWindow>(form, op, [this](int status) { End(status); });
+    if (kept && kept->geometry.isValid())
+        window->setGeometry(kept->geometry);
+    window->checked = [this](int status) {
+        again_ = Kept{form.Texts(), window->geometry(), run.warningsToLogOnly};
+        End(status);
+    };
     // SIGINT or SIGTERM: the program ends. An import under way sees the request at its next step
     // (or when the box on the screen closes) and ends as Cancel Import ends it.
     if (dao::InterruptWakeFd() >= 0) {
@@ -88,8 +98,16 @@ int RunWizard(int& argc, char** argv)
     QApplication::setApplicationName(WidgetOperator::kApplicationTitle);
     QApplication::setApplicationVersion(QStringLiteral(CREW_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);  // the program ends when the wizard says so
-    Wizard wizard;
-    if (!wizard.Start(QApplication::applicationFilePath()))
-        return wizard.status();
-    return wizard.Exec();
+    // Each attempt after a check gets a run of its own (run state, database list, log, plan of files),
+    // as a new start of the program would, with the form as the operator left it.
+    std::optional<Wizard::Kept> kept;
+    for (;;) {
+        Wizard wizard;
+        if (!wizard.Start(QApplication::applicationFilePath(), kept ? &*kept : nullptr))
+            return wizard.status();
+        const int status = wizard.Exec();
+        if (!wizard.again())
+            return status;
+        kept = wizard.again();
+    }
 }

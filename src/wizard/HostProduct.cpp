@@ -3,7 +3,6 @@
 #include "db/DaoError.h"
 #include "product/dblist_sql.h"
 #include "product/template_sql.h"
-#include "wizard/HostSettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,8 +22,8 @@ namespace {
 dao::DaoError PathNotFound(const QString& path) { return {76, QString("Path not found: '%1'").arg(path)}; }
 dao::DaoError FileAlreadyExists(const QString& path) { return {58, QString("File already exists: '%1'").arg(path)}; }
 
-// Builds a database from `schema` in a new, uniquely named file beside `path` and returns that
-// file's name; the caller moves it into place. The partial file is removed on failure.
+}  // namespace
+
 QString BuildBeside(const QString& path, const char* schema)
 {
     const QFileInfo target(path);
@@ -68,8 +67,6 @@ QString BuildBeside(const QString& path, const char* schema)
     return scratchPath;
 }
 
-}  // namespace
-
 void CreateTemplate(const QString& path)
 {
     const QString built = BuildBeside(path, TemplateSchemaSql());
@@ -108,50 +105,4 @@ bool IsDatabaseList(const QString& path)
     }
     sqlite3_close(db);
     return found;
-}
-
-namespace {
-
-// Makes `dir` when missing and proves that files can be written in it.
-QString PrepareDirectory(const QString& dir)
-{
-    QString clean = QDir::cleanPath(QDir(dir).absolutePath());
-    if (!QDir().mkpath(clean))
-        throw PathNotFound(clean);
-    QTemporaryFile probe(clean + "/.crew-host-setup.XXXXXX");
-    if (!probe.open())
-        throw dao::JetError::PermissionDenied(clean);
-    return clean;
-}
-
-}  // namespace
-
-HostSetupResult SetUpHost(const QString& dbListDir, const QString& userDir)
-{
-    HostSetupResult r;
-    r.dbListDir = PrepareDirectory(dbListDir);
-    r.userDir = PrepareDirectory(userDir);
-    r.templatePath = r.dbListDir + '/' + kTemplateFileName;
-    r.listPath = r.dbListDir + '/' + kDatabaseListFileName;
-
-    if (QFileInfo::exists(r.listPath)) {
-        if (!IsDatabaseList(r.listPath))
-            throw dao::JetError::UnrecognizedFormat(r.listPath);
-    } else {
-        CreateDatabaseList(r.listPath);
-        r.listCreated = true;
-    }
-    r.templateReplaced = QFileInfo::exists(r.templatePath);
-    CreateTemplate(r.templatePath);
-
-    const QString key = QString::fromLatin1(kHostSettingsKey);
-    for (const auto& [name, value] : {std::pair{kVXDBListDir, r.dbListDir}, std::pair{kVXUDir, r.userDir}}) {
-        const auto status = StoreSettingString(HKeyLocalMachine, key, name, value, &r.settingsFile);
-        if (status == QSettings::FormatError)
-            throw dao::JetError::Engine(QString("Cannot store %1: '%2' is not a readable settings file")
-                                            .arg(name, r.settingsFile));
-        if (status != QSettings::NoError)
-            throw dao::DaoError(70, QString("Permission denied: cannot store %1 in '%2'").arg(name, r.settingsFile));
-    }
-    return r;
 }

@@ -103,6 +103,12 @@ QSettings::Status StoreSettingString(qint32 hKey, const QString& strPath, const 
     return key->status();
 }
 
+QString SettingsFile(qint32 hKey, const QString& SubKey)
+{
+    const auto key = OpenKey(hKey, SubKey);
+    return key ? QFileInfo(key->fileName()).absoluteFilePath() : QString();
+}
+
 bool SaveSettingString(Operator& op, qint32 hKey, const QString& strPath, const QString& strValue,
                        const QString& strData)
 {
@@ -178,6 +184,18 @@ bool GetHostSettings(Operator& op, QString& gVXUDir, QString& gVXDBListDir)
 }
 
 bool GetHostSettings(RunState& rs) { return GetHostSettings(rs.op, rs.gVXUDir, rs.gVXDBListDir); }
+
+QStringList MissingHostSettings()
+{
+    QStringList missing;
+    for (const char* name : {kVXUDir, kVXDBListDir}) {
+        const QString value = QString::fromLatin1(name);
+        if (GetSettingString(HKeyLocalMachine, SettingsSubKey(), value, "-1") == "-1" &&
+            GetSetting("Vantrix", "General", value, "-1") == "-1")
+            missing << value;
+    }
+    return missing;
+}
 
 QString UnreadableHostSettingsFile()
 {

@@ -11,6 +11,7 @@
 // so setting both variables points the product's settings at a sandbox.
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 
 class Operator;
 struct RunState;
@@ -39,6 +40,9 @@ bool SaveSettingString(Operator& op, qint32 hKey, const QString& strPath, const 
 QSettings::Status StoreSettingString(qint32 hKey, const QString& strPath, const QString& strValue,
                                      const QString& strData, QString* fileName = nullptr);
 
+// The file that holds `SubKey` of `hKey` (absolute; it need not exist); empty for an unknown hive.
+QString SettingsFile(qint32 hKey, const QString& SubKey);
+
 // The per-user store, addressed as application, section and key.
 QString GetSetting(const QString& AppName, const QString& Section, const QString& Key,
                    const QString& Default = {});
@@ -52,6 +56,9 @@ bool DeleteSetting(const QString& AppName, const QString& Section, const QString
 // SaveSettingString and the per-user copy stays, so the setting is not lost.
 bool GetHostSettings(Operator& op, QString& gVXUDir, QString& gVXDBListDir);
 bool GetHostSettings(RunState& rs);
+
+// The names of the two values (VXUDir, VXDBListDir) that neither store holds.
+QStringList MissingHostSettings();
 
 // The file of the machine's or the operator's settings when it exists but cannot be read (damaged,
 // or not readable for this user); empty when both can be read. A store that cannot be read is never

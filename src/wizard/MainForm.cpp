@@ -8,12 +8,15 @@
 #include "jet/CopySource.h"
 #include "db/Database.h"
 #include "jet/JetHeader.h"
+#include "wizard/FileRights.h"
+#include "wizard/HostAccess.h"
 #include "wizard/HostProduct.h"
 #include "wizard/HostSettings.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <unistd.h>
 
 namespace {
 
@@ -58,6 +61,25 @@ QString FindInAnyCase(const QString& dir, const QString& name)
         if (entry.toLower() == name)
             return d.filePath(entry);
     return {};
+}
+
+// Where start-up looked for the product's settings and what it did not find there, and how the
+// product is set up: said beside the box that tells the product is not installed.
+QString NotInstalledDetail()
+{
+    const QString key = QString::fromLatin1(kHostSettingsKey);
+    const auto file = [](const QString& path) {
+        return "'" + path + "'" + (QFileInfo::exists(path) ? QString() : QString(" (no such file)"));
+    };
+    const QStringList missing = MissingHostSettings();
+    return "The product's settings VXUDir and VXDBListDir are read from " +
+           file(SettingsFile(HKeyLocalMachine, key)) + CR + "and, for a value missing there, from " +
+           file(SettingsFile(HKeyCurrentUser, key)) + "." + CR +
+           (missing.isEmpty() ? QString("One of them could not be read.")
+                              : missing.join(" and ") + (missing.size() == 1 ? " is" : " are") + " in neither.") +
+           CR + CR + "Set the product up with crew-host-setup, as root:" + CR +
+           "    crew-host-setup --db-list-dir DIR --user-dir DIR --group GROUP" + CR +
+           "(see man crew-host-setup), then start the import again.";
 }
 
 }  // namespace
@@ -113,8 +135,11 @@ void MainForm::MainFormLoad(int major, int minor, int revision)
             throw EndProgram(1);
         }
         if (!GetHostSettings(run)) {
-            RecordEnding(run, RunResult::Failed, RunError{0, "Mendly 2.x or Vantrix 2.x is not installed.", "ImportLoad"});
-            run.op.MsgBox("Mendly 2.x or Vantrix 2.x is not installed.");
+            const QString notInstalled = "Mendly 2.x or Vantrix 2.x is not installed.";
+            const QString where = NotInstalledDetail();
+            RecordEnding(run, RunResult::Failed, RunError{0, notInstalled + CR + CR + where, "ImportLoad"});
+            run.op.MsgBox(notInstalled);
+            run.op.MsgBox(where);
             throw EndProgram(1);
         }
 
@@ -122,6 +147,7 @@ void MainForm::MainFormLoad(int major, int minor, int revision)
                             ? "Select directory where to store new Mendly 2.x databases"
                             : "Select directory where to store new Vantrix 2.x databases";
 
+        CheckHostProductAccess(run.gVXDBListDir);
         run.gVXDBListDb = dao::Database::OpenDatabase(run.gVXDBListDir + "/" + kDatabaseListFileName);
 
         const QString P = FindOldDatabase();
@@ -359,6 +385,34 @@ void MainForm::btnOpt_Click() { run.op.MsgBox("This isn't implemented for MP2 ye
 
 void MainForm::Command1_Click() { throw EndProgram(1); }
 
+FormTexts MainForm::Texts() const
+{
+    return {txtSourceDB, txtTargetDir, txtRecommendDirectory, txtFileName, txtDBName, proposedTargetDir_};
+}
+
+void MainForm::Restore(const FormTexts& texts)
+{
+    txtSourceDB = texts.txtSourceDB;
+    txtTargetDir = texts.txtTargetDir;
+    txtRecommendDirectory = texts.txtRecommendDirectory;
+    txtFileName = texts.txtFileName;
+    txtDBName = texts.txtDBName;
+    proposedTargetDir_ = texts.proposedTargetDir;
+}
+
+QString MainForm::UserDirAdvice() const
+{
+    // Below the product's user directory, where the wizard proposes every target: a folder the
+    // set-up did not open to this operator.
+    const QString userDir = run.gVXUDir;
+    if (userDir.isEmpty() || !QDir::cleanPath(txtTargetDir).startsWith(QDir::cleanPath(userDir)) ||
+        ::access(QFile::encodeName(userDir).constData(), W_OK | X_OK) == 0)
+        return {};
+    return QString(CR) + CR + "The product's user directory '" + userDir + "' (" + OwnerGroupMode(userDir) +
+           ") is not open to you (" + UserName(::getuid()) + ") for writing." + CR +
+           QString::fromLatin1(kHostSetUpAdvice);
+}
+
 QString MainForm::TargetPathText() const { return WithSlash(txtTargetDir) + txtFileName; }
 
 ImportCheck MainForm::btnImport_Click()
@@ -427,9 +481,11 @@ ImportCheck MainForm::btnImport_Click()
     // The log goes beside the new database. When it cannot be opened nothing is started. It reaches
     // the disk only when the import goes ahead: an attempt refused below leaves the folder as it was.
     const auto logRefusal = [&](const dao::DaoError& e) {
-        return refuse("The import log '" + WithSlash(txtTargetDir) + "MP2ImportLog.txt' could not be opened." + CR +
+        return refuse(QString(run.checkOnly ? "The check log '" : "The import log '") + WithSlash(txtTargetDir) +
+                          LogFileName(run) + "' could not be opened." + CR +
                           "Error# " + QString::number(e.Number) + CR + e.Description + CR + CR +
-                          "Choose a target directory that can be written. The import was not started.",
+                          "Choose a target directory that can be written. The import was not started." +
+                          UserDirAdvice(),
                       MainField::txtTargetDir, e.Number);
     };
     try {

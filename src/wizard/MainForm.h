@@ -31,6 +31,13 @@ struct ImportCheck {
 // the database list, then in the product's user directory. The name matches in any letter case.
 QStringList OldDatabasePlaces(const RunState& run);
 
+// What the form's boxes show, kept from one program run of the wizard to the next (after a check the
+// wizard starts anew, everything still filled in).
+struct FormTexts {
+    QString txtSourceDB, txtTargetDir, txtRecommendDirectory, txtFileName, txtDBName;
+    QString proposedTargetDir;  // the selected directory the wizard last proposed
+};
+
 class MainForm {
 public:
     explicit MainForm(RunState& run);
@@ -99,6 +106,10 @@ public:
     // gDBName is set, and the caller shows the import form (BeginImport).
     ImportCheck btnImport_Click();
 
+    // The boxes as they stand, and the same put back after the start-up of a new run.
+    FormTexts Texts() const;
+    void Restore(const FormTexts& texts);
+
     // The target path the checks and the driver use.
     QString TargetPathText() const;
 
@@ -108,6 +119,9 @@ public:
 
 private:
     void ProposeTarget();
+    // Said after a refusal of a target below the product's user directory when this operator may not
+    // write there: the set-up did not name them.
+    QString UserDirAdvice() const;
     void SetDefaultDBNameTrap(const dao::DaoError& e, const QString& path);
     std::optional<QString> FacilityName(const QString& path);
 

@@ -19,6 +19,7 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <tuple>
 #include <vector>
 
@@ -346,6 +347,12 @@ TEST_F(BatchRun, EveryProgramAnswersHelpAndRefusesBadOptionsBeforeAnythingStarts
     n.close();
     const QString password = dir.filePath("password.txt");
     QFile(password).open(QIODevice::WriteOnly);
+    // A list whose eighth line holds a byte that is not UTF-8; a pipe nobody writes to.
+    const QString latin1 = dir.filePath("latin1.csv");
+    ASSERT_TRUE(reliability::WriteBytes(latin1, QByteArray("old,new\n") + QByteArray("\"A\",B\n").repeated(6) +
+                                                   "\"PUMPE GR\xd6\xdf\",P\n"));
+    const QString pipe = dir.filePath("pipe.csv");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
 
     struct Case {
         QString program;
@@ -369,6 +376,13 @@ TEST_F(BatchRun, EveryProgramAnswersHelpAndRefusesBadOptionsBeforeAnythingStarts
         {"crew-import", batch + QStringList{"--password-file", password, "--password", "x"}, 2, "give the password once"},
         {"crew-import", batch + QStringList{"--password-file", password}, 2, "error 62"},
         {"crew-import", batch + QStringList{"--target-dir", "out\nthere"}, 2, "control character (code 10)"},
+        // What the run reads is a file of limited size: never a device read until memory runs out, nor a
+        // pipe waited on.
+        {"crew-import", batch + QStringList{"--renames", "/dev/zero"}, 2, "'/dev/zero', which is a device, not a file"},
+        {"crew-import", batch + QStringList{"--substrings", "/dev/zero"}, 2, "which is a device, not a file"},
+        {"crew-import", batch + QStringList{"--password-file", "/dev/zero"}, 2, "which is a device, not a file"},
+        {"crew-import", batch + QStringList{"--renames", pipe}, 2, "which is a pipe, not a file"},
+        {"crew-import", batch + QStringList{"--renames", latin1}, 2, "latin1.csv' line 8: it is not UTF-8 text"},
         // The cutoff is checked with the options, by the question's own rule.
         {"crew-import", batch + QStringList{"--cutoff", "5"}, 2, "Enter a value between 10 and 366 inclusive."},
         {"crew-import", batch + QStringList{"--cutoff", "soon"}, 2, "Enter a numeric response."},
@@ -378,6 +392,9 @@ TEST_F(BatchRun, EveryProgramAnswersHelpAndRefusesBadOptionsBeforeAnythingStarts
         // Bytes that are not UTF-8 would become U+FFFD and name another directory.
         {"/bin/sh", {"-c", "exec \"$0\" --batch --source \"$(printf 'Plant\\351.mdb')\"",
                      reliability::BinDir() + "/crew-import"}, 2, "argument 3 ('Plant\\xE9.mdb') is not UTF-8 text"},
+        // The wizard without a display says so and names --batch (Qt itself would abort, 134).
+        {"/bin/sh", {"-c", "exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \"$0\"",
+                     reliability::BinDir() + "/crew-import"}, 2, "import unattended with --batch"},
         {"crew-mdb-make", {"--help"}, 0, "usage: crew-mdb-make"},
         {"crew-mdb-make", {"--from", csvDir, "--out", table}, 2, "is the input"},
         {"crew-mdb-make", {"--from", csvDir, "--out", "a.mdb", "--out", "b.mdb"}, 2, "--out is given twice"},
@@ -459,6 +476,36 @@ TEST_F(BatchRun, TheSamplePlantMigratesInTwoRunsAndItsReportAccountsForEveryRowA
     }
     EXPECT_EQ(QSet<QString>(listed.begin(), listed.end()), QSet<QString>(answers.keyBegin(), answers.keyEnd()));
     EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Plant/Plant.mdb"));
+    ASSERT_GE(listed.size(), 3);
+
+    // The list is the operator's work. Filled in but for its first number, the second's line lost:
+    // given back to the check, every line stays as it stands and the lost number is added below them.
+    QStringList partly{"old,new,length"};
+    partly << lines[0];
+    for (qsizetype i = 2; i < lines.size(); ++i)
+        partly << filled[i + 1];
+    const QByteArray partlyBytes = (partly.join("\r\n") + "\r\n").toUtf8();
+    ASSERT_TRUE(reliability::WriteBytes(list, partlyBytes));
+    Outcome again = Batch({"--source", source, "--yes", "--check-only", "--renames", list});
+    EXPECT_EQ(again.status, 3) << again.out.toStdString() << again.err.toStdString();
+    EXPECT_EQ(reliability::ReadBytes(list), partlyBytes + (lines[1] + "\r\n").toUtf8());
+    // A real run meets the numbers still blank as any number no option renames.
+    again = Batch({"--source", source, "--yes", "--renames", list});
+    EXPECT_EQ(again.status, 3);
+    EXPECT_TRUE(again.err.contains("change-value dialog for '" + listed[0] + "'")) << again.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Plant/Plant.mdb"));
+
+    // A list that is read-only is left as it is; the check writes its list beside it and names both.
+    ASSERT_TRUE(reliability::WriteBytes(list, partlyBytes));
+    ASSERT_TRUE(QFile::setPermissions(list, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    again = Batch({"--source", source, "--yes", "--check-only", "--renames", list});
+    EXPECT_EQ(again.status, 3) << again.out.toStdString() << again.err.toStdString();
+    EXPECT_EQ(reliability::ReadBytes(list), partlyBytes);
+    EXPECT_EQ(QFileInfo(list).permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther), 0);
+    const QString beside = UserDir() + "/Plant/MP2ImportRenames-2.csv";
+    EXPECT_EQ(reliability::ReadBytes(beside), partlyBytes + (lines[1] + "\r\n").toUtf8());
+    EXPECT_TRUE(again.out.contains("'" + list + "' is left as it was: it is read-only")) << again.out.toStdString();
+    EXPECT_TRUE(again.err.contains("fill in '" + beside + "'")) << again.err.toStdString();
 
     QFile renames(dir.filePath("filled.csv"));
     ASSERT_TRUE(renames.open(QIODevice::WriteOnly));
@@ -511,6 +558,41 @@ TEST_F(BatchRun, TheSamplePlantMigratesInTwoRunsAndItsReportAccountsForEveryRowA
     EXPECT_GT(invented["Task"].toInteger(), 0);
 }
 
+// A plant whose import goes on past an error box (a labour line names an employee code too long for the
+// product): the check ends as the import does, and both say so in their summary, log and report.
+TEST_F(BatchRun, ACheckEndsAsTheImportForAPlantWhoseImportGoesOnPastAnErrorBox)
+{
+    const QString source = SqliteSource();
+    testsupport::InsertMp2Rows(source, "WO", {{{"WONUM", QString("W1")}, {"TASKNUM", QString("PM")}}});
+    // Longer than MP2's own column holds: written past the column's size, as a damaged source may hold it.
+    testsupport::RunSql(source, {"INSERT INTO WOE (WONUM, EQNUM, CLOSEDATE, REGHRS, EMPCODE) VALUES ('W1', 'PUMP-1', "
+                                 "'2024-01-01 00:00:00', 2, '" + QString(300, QChar('E')) + "')"});
+    const QString box = "CreateOneEmployee Error:3163 ";
+    QStringList texts;
+    for (const auto& [mode, result, log] :
+         std::vector<std::tuple<QString, QString, QString>>{{"--check-only", "Checked", "MP2ImportCheck.txt"},
+                                                            {"", "Imported", "MP2ImportLog.txt"}}) {
+        SCOPED_TRACE(result.toStdString());
+        const QString report = dir.filePath(result + ".json");
+        QStringList args{"--source", source, "--report", report};
+        if (!mode.isEmpty())
+            args << mode;
+        const Outcome r = Batch(args);
+        EXPECT_EQ(r.status, 0) << r.out.toStdString() << r.err.toStdString();
+        EXPECT_TRUE(r.out.contains("\nSummary: " + result + ", with 1 error box: " + box)) << r.out.toStdString();
+        const QStringList lines = LogLines(UserDir() + "/Plant/" + log);
+        const qsizetype at = lines.indexOf("Error boxes: 1");
+        ASSERT_GT(at, 0) << lines.join("\n").toStdString();
+        EXPECT_TRUE(lines.value(at + 1).startsWith("  " + box)) << lines.join("\n").toStdString();
+        const QJsonObject json = Report(report);
+        EXPECT_EQ(json["result"].toString(), result.toLower());
+        EXPECT_EQ(json["error_boxes"].toInt(), 1);
+        texts << json["error_box_texts"].toArray().first().toString();
+    }
+    EXPECT_TRUE(texts[0].startsWith(box)) << texts[0].toStdString();
+    EXPECT_EQ(texts[0], texts[1]);
+}
+
 // A check, a failed run and a refused one: each report says how the run ended and why, and each leaves
 // the log of the earlier run it must not touch.
 TEST_F(BatchRun, TheReportSaysHowACheckAFailedAndARefusedRunEnded)
@@ -557,6 +639,19 @@ TEST_F(BatchRun, TheReportSaysHowACheckAFailedAndARefusedRunEnded)
     ASSERT_GE(ending, 0) << lines.join("\n").toStdString();
     EXPECT_TRUE(lines[ending + 2].contains("not reached")) << lines.join("\n").toStdString();
     EXPECT_FALSE(QFileInfo::exists(plant + "/Plant.mdb"));
+    // Every MP2 table is in the account, each adding up: those the run never came to hold every row as
+    // not reached.
+    QMap<QString, QJsonObject> tables;
+    for (const QJsonValue& v : json["tables"].toArray())
+        tables[v.toObject()["mp2"].toString()] = v.toObject();
+    EXPECT_EQ(tables.size(), 16);
+    for (const QJsonObject& t : tables)
+        EXPECT_EQ(t["read"].toInteger(), t["converted"].toInteger() + t["merged"].toInteger() +
+                                             t["skipped"].toInteger() + t["not_reached"].toInteger())
+            << t["mp2"].toString().toStdString();
+    EXPECT_EQ(tables["VENDOR"]["read"].toInteger(), 1);
+    EXPECT_EQ(tables["VENDOR"]["not_reached"].toInteger(), 1);
+    EXPECT_EQ(tables["EQUIP"]["not_reached"].toInteger(), 2);
 
     // Refused: a file already has the new database's name. The log of the failed run stays.
     QFile blocking(plant + "/Plant.mdb");
@@ -571,6 +666,30 @@ TEST_F(BatchRun, TheReportSaysHowACheckAFailedAndARefusedRunEnded)
     EXPECT_EQ(json["log"].toString(), "");
     EXPECT_TRUE(json["tables"].toArray().isEmpty());
     EXPECT_EQ(LogLines(plant + "/MP2ImportLog.txt"), lines);
+    EXPECT_EQ(RegisteredDatabases(), 0);
+    QFile::remove(plant + "/Plant.mdb");
+
+    // A report at one of the run's own files is refused before the run starts (exit 2), a check's at
+    // the names of the import it checks too; nothing is written there.
+    const QByteArray earlierLog = reliability::ReadBytes(plant + "/MP2ImportLog.txt");
+    for (const auto& [check, at, says] : std::vector<std::tuple<bool, QString, QString>>{
+             {true, plant + "/MP2ImportLog.txt", "A check never writes the files of the import it checks."},
+             {true, plant + "/Plant.mdb", "A check never writes the files of the import it checks."},
+             {false, plant + "/MP2ImportLog.txt", "Each file of an import must be a file of its own."},
+             {false, plant + "/Plant.mdb", "Each file of an import must be a file of its own."},
+             {false, dir.filePath("work/temp7601.in"), "Each file of an import must be a file of its own."}}) {
+        SCOPED_TRACE(at.toStdString());
+        QStringList args = QStringList{"--source", source, "--yes", "--report", at} + rename;
+        if (check)
+            args << "--check-only";
+        const reliability::Fingerprint before = reliability::FingerprintOf(at);
+        r = Batch(args);
+        EXPECT_EQ(r.status, 2) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(says)) << r.err.toStdString();
+        EXPECT_TRUE(reliability::FingerprintOf(at) == before);
+        EXPECT_EQ(reliability::ReadBytes(plant + "/MP2ImportLog.txt"), earlierLog);
+        EXPECT_FALSE(QFileInfo::exists(plant + "/Plant.mdb"));
+    }
     EXPECT_EQ(RegisteredDatabases(), 0);
 }
 

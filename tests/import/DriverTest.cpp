@@ -15,6 +15,7 @@
 #include "jet/JetWriter.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -292,7 +293,11 @@ TEST_F(Import, AFailingConversionRemovesTheNewDatabaseAndLeavesTheListAlone)
     const QString ended = "The import failed (CreateVendor error 3163: " +
                           dao::JetError::FieldTooSmall().Description + ") and did not complete. The new database '" +
                           target() + "' was removed; nothing was registered.";
-    EXPECT_EQ(logLines(), (QStringList{"", "Records in MP2 VENDOR = 1", "", trap, "", ended, "", ""}));
+    // Then the account of every MP2 table, the tables the run never came to among them.
+    const QStringList lines = logLines();
+    EXPECT_EQ(lines.mid(0, 7), (QStringList{"", "Records in MP2 VENDOR = 1", "", trap, "", ended, ""}));
+    EXPECT_TRUE(lines.value(7).startsWith("The account of every MP2 row")) << lines.join("\n").toStdString();
+    EXPECT_TRUE(lines.indexOf(QRegularExpression("^INVYDRWG .*")) > 7) << lines.join("\n").toStdString();
     EXPECT_EQ(run.summary.result, RunResult::Failed);
     ASSERT_TRUE(run.summary.error.has_value());
     EXPECT_EQ(run.summary.error->number, 3163);
@@ -309,16 +314,19 @@ TEST_F(Import, CancelImportEndsTheLogSayingTheRunWasCancelled)
 
     EXPECT_EQ(Run(steps), 1);
     EXPECT_FALSE(QFile::exists(target()));
-    EXPECT_EQ(logLines().mid(logLines().size() - 3),
-              (QStringList{"The import was cancelled (frmChangeValue: \"Cancel Import\" was pressed) and did not "
-                           "complete. The new database '" + target() + "' was removed; nothing was registered.",
-                           "", ""}));
+    const QStringList lines = logLines();
+    const qsizetype ending = lines.indexOf("The import was cancelled (frmChangeValue: \"Cancel Import\" was pressed) and "
+                                           "did not complete. The new database '" + target() +
+                                           "' was removed; nothing was registered.");
+    ASSERT_GE(ending, 0) << lines.join("\n").toStdString();
+    EXPECT_TRUE(lines.value(ending + 2).startsWith("The account of every MP2 row")) << lines.join("\n").toStdString();
     EXPECT_EQ(run.summary.result, RunResult::Cancelled);
     EXPECT_EQ(registered(), 0);
 }
 
-// A check whose conversions showed an error box passes for nothing: the import would show it too.
-TEST_F(Import, ACheckThatShowedAnErrorBoxEndsWouldFail)
+// A check whose conversions showed an error box ends as the import would: checked, the box said at
+// the end of its log and in its summary. A check that an error ends would fail, as the import would.
+TEST_F(Import, ACheckEndsAsTheImportWouldAfterAnErrorBoxOrAnError)
 {
     spine::WriteMp2Source(sourcePath, {});
     std::vector<ConversionStep> steps = Conversions();
@@ -329,17 +337,52 @@ TEST_F(Import, ACheckThatShowedAnErrorBoxEndsWouldFail)
     op.Input("N");
     run.checkOnly = true;
 
-    EXPECT_EQ(Run(steps), 1);
+    EXPECT_EQ(Run(steps), 0);
     ASSERT_EQ(op.messages().size(), 8);  // the lookup's box, six table boxes, the closing box
     EXPECT_TRUE(op.messages()[0].startsWith("In function GetGenericLongKey: ")) << op.messages()[0].toStdString();
-    EXPECT_TRUE(op.messages().last().contains("The check showed 1 error box: the import would fail."))
+    EXPECT_TRUE(op.messages().last().contains("The check showed 1 error box; the import would show it too and go on."))
         << op.messages().last().toStdString();
-    EXPECT_EQ(run.summary.result, RunResult::WouldFail);
-    EXPECT_EQ(run.summary.errorBoxes, 1);
+    EXPECT_EQ(run.summary.result, RunResult::Checked);
+    EXPECT_EQ(run.summary.errorBoxes, QStringList{op.messages()[0]});
     EXPECT_EQ(run.summary.databaseFate, DatabaseFate::Removed);
     EXPECT_FALSE(QFile::exists(target()));
     EXPECT_EQ(registered(), 0);
-    EXPECT_TRUE(ResultHeadline(run.summary).startsWith("Would fail: the check showed 1 error box."));
+    EXPECT_TRUE(ResultHeadline(run.summary).startsWith("Checked, with 1 error box: In function GetGenericLongKey: "))
+        << ResultHeadline(run.summary).toStdString();
+    const QStringList lines =
+        QString::fromUtf8(spine::ReadAll(dir.filePath("Crew/Plant1/MP2ImportCheck.txt"))).split("\r\n");
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_EQ(lines.mid(lines.size() - 5, 2), (QStringList{"Warnings: 0", "Error boxes: 1"}));
+    EXPECT_TRUE(lines[lines.size() - 3].startsWith("  In function GetGenericLongKey: "));
+}
+
+TEST_F(Import, ACheckThatAnErrorEndsWouldFailThere)
+{
+    spine::Mp2Source source;
+    source.rows = {{"FACILITY", 1}, {"EQUIP", 2}, {"VENDOR", 3}};
+    spine::WriteMp2Source(sourcePath, source);
+    std::vector<ConversionStep> steps = Conversions();
+    steps[1].procedure = [](RunState& r) {
+        r.summary.account.Read("EQUIP", 2);
+        ConversionTrap(r, "CreateEq Error:", dao::JetError::DuplicateKey());
+    };
+    op.Input("N");
+    run.checkOnly = true;
+
+    EXPECT_EQ(Run(steps), 1);
+    EXPECT_EQ(run.summary.result, RunResult::WouldFail);
+    EXPECT_TRUE(ResultHeadline(run.summary).startsWith("Would fail: error 3022 in CreateEq."))
+        << ResultHeadline(run.summary).toStdString();
+    // Every table is accounted for, those the check never came to with every row not reached.
+    const SourceTableAccount* vendor = run.summary.account.Source("VENDOR");
+    ASSERT_NE(vendor, nullptr);
+    EXPECT_EQ(vendor->read, 3);
+    EXPECT_EQ(vendor->notReached, 3);
+    const SourceTableAccount* equip = run.summary.account.Source("EQUIP");
+    ASSERT_NE(equip, nullptr);
+    EXPECT_EQ(equip->notReached, 2);
+    for (const SourceTableAccount& s : run.summary.account.Sources())
+        EXPECT_TRUE(s.addsUp()) << s.mp2.toStdString();
 }
 
 TEST_F(Import, ThePermissionDeniedErrorNamesTheSourceInUse)

@@ -1,7 +1,7 @@
 // What the import writes beside other people's files: a refused attempt leaves the folders as they
 // were, the working copy of a protected source is readable by its owner alone and gone when the
-// password is refused, a link planted at one of the import's names is refused and never followed, and
-// a problem with a place is told by name before anything starts.
+// password is refused, a link planted at one of the import's names (or the tools') is refused and never
+// followed, and a problem with a place is told by name before anything starts.
 #include "WholeRunFixture.h"
 
 #include <QFile>
@@ -113,6 +113,28 @@ TEST_F(WholeRun, ALinkAtOneOfTheImportsNamesIsRefusedNeverFollowed)
     const Fingerprint before = FingerprintOf(oddSource);
     EXPECT_EQ(Start("crew-mdb-copy", {oddSource, dir.filePath("mp2/Plant.mdb")}).status, 0);
     EXPECT_TRUE(FingerprintOf(oddSource) == before);
+
+    // The tools keep the same rules: nothing written through a link at a file they write ...
+    const QString linked = dir.filePath("mp2/linked.mdb"), made = dir.filePath("mp2/made.mdb");
+    ASSERT_TRUE(QFile::link(victim, linked));
+    for (const auto& [program, args] : std::vector<std::pair<QString, QStringList>>{
+             {"crew-mdb-make", {"--from", QString(CREW_SOURCE_DIR) + "/samples/mp2-demo", "--out", linked}},
+             {"crew-mp2-sample", {"--scale", "0.01", "--out", linked}},
+             {"crew-mp2-sample", {"--scale", "0.01", "--out", made, "--renames", linked}}}) {
+        r = Start(program, args);
+        EXPECT_EQ(r.status, 1) << program.toStdString() << " " << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("'" + linked + "' is a symbolic link")) << r.err.toStdString();
+        victimUntouched();
+        EXPECT_TRUE(QFileInfo(linked).isSymLink());
+    }
+    // ... and a file they replace stays whole until its replacement is: a damaged source copied over an
+    // earlier copy leaves it.
+    const QString earlier = dir.filePath("mp2/earlier.sqlite"), damaged = dir.filePath("mp2/damaged.mdb");
+    ASSERT_TRUE(WriteBytes(earlier, "an earlier copy"));
+    ASSERT_TRUE(WriteBytes(damaged, ReadBytes(source).left(5000)));
+    r = Start("crew-mdb-copy", {damaged, earlier});
+    EXPECT_EQ(r.status, 1) << r.err.toStdString();
+    EXPECT_EQ(ReadBytes(earlier), QByteArray("an earlier copy"));
 }
 
 TEST_F(WholeRun, AProblemWithAPlaceIsToldByNameBeforeAnythingStarts)

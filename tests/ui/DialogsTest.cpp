@@ -27,6 +27,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
+#include <functional>
 
 using uitest::ModalResponder;
 
@@ -184,6 +185,42 @@ protected:
         dialog.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     }
+
+    static QWidget* Focus() { return QApplication::focusWidget(); }
+    // Back from a question, as the window manager gives the screen back its focus.
+    static void Refocus(PreParseDialog& dialog)
+    {
+        if (!Focus()) {
+            dialog.activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        }
+    }
+    // A key to what has the focus.
+    static void Key(PreParseDialog& dialog, Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        Refocus(dialog);
+        QTest::keyClick(Focus(), k, modifiers);
+        QApplication::processEvents();  // an editor hands its text over from the event loop
+    }
+    // Each key to what has the focus: the table, then its editor.
+    static void Type(PreParseDialog& dialog, const QString& text)
+    {
+        Refocus(dialog);
+        for (const QChar c : text)
+            QTest::keyClick(Focus(), c.toLatin1());
+    }
+    // A button pressed by its Alt key is clicked once it has shown itself down; `done` says it acted.
+    static void Press(PreParseDialog& dialog, Qt::Key k, const std::function<bool()>& done)
+    {
+        Key(dialog, k, Qt::AltModifier);
+        EXPECT_TRUE(QTest::qWaitFor(done, 2000)) << QKeySequence(k | Qt::AltModifier).toString().toStdString();
+    }
+    // Something was asked or told since this was called.
+    std::function<bool()> Asked()
+    {
+        const qsizetype before = responder.seen.size();
+        return [this, before] { return responder.seen.size() > before; };
+    }
 };
 
 TEST_F(PreParseDialogTest, ShowsTheTextsTheNumbersInYellowAndAnEditableTable)
@@ -304,19 +341,9 @@ TEST_F(PreParseDialogTest, EveryButtonFromTheKeyboardAndEscapeKeepsTheTypedTable
     ASSERT_NO_FATAL_FAILURE(ShowActive(dialog));
     QTableWidget* sub = dialog.spSubStrings;
     sub->setFocus();
-    const auto focus = [] { return QApplication::focusWidget(); };
-    const auto key = [&](Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        if (!focus()) {  // back from a question, as the window manager gives the screen back its focus
-            dialog.activateWindow();
-            EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
-        }
-        QTest::keyClick(focus(), k, modifiers);
-        QApplication::processEvents();  // an editor hands its text over from the event loop
-    };
-    const auto type = [&](const QString& text) {  // each key to what has the focus: the table, then its editor
-        for (const QChar c : text)
-            QTest::keyClick(focus(), c.toLatin1());
-    };
+    const auto focus = &Focus;
+    const auto key = [&](Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) { Key(dialog, k, modifiers); };
+    const auto type = [&](const QString& text) { Type(dialog, text); };
 
     type("pump");
     key(Qt::Key_Tab);
@@ -367,15 +394,8 @@ TEST_F(PreParseDialogTest, EveryButtonFromTheKeyboardAndEscapeKeepsTheTypedTable
         mnemonics << (button->text().isEmpty() ? button->shortcut() : QKeySequence::mnemonic(button->text()));
     for (const QKeySequence& mnemonic : mnemonics)
         EXPECT_TRUE(!mnemonic.isEmpty() && mnemonics.count(mnemonic) == 1) << mnemonic.toString().toStdString();
-    // A button pressed by its key is clicked once it has shown itself down.
-    const auto press = [&](Qt::Key k, const std::function<bool()>& done) {
-        key(k, Qt::AltModifier);
-        EXPECT_TRUE(QTest::qWaitFor(done, 2000)) << QKeySequence(k | Qt::AltModifier).toString().toStdString();
-    };
-    const auto asked = [&] {
-        const qsizetype before = responder.seen.size();
-        return [&, before] { return responder.seen.size() > before; };
-    };
+    const auto press = [&](Qt::Key k, const std::function<bool()>& done) { Press(dialog, k, done); };
+    const auto asked = [&] { return Asked(); };
     responder.No();
     press(Qt::Key_U, asked());  // the blank VX substring of row 2 is questioned
     EXPECT_TRUE(responder.seen.last().startsWith("YesNo: Row '2' |with a MP2 substring of 'CHARS'"));
@@ -408,6 +428,55 @@ TEST_F(PreParseDialogTest, EveryButtonFromTheKeyboardAndEscapeKeepsTheTypedTable
     EXPECT_TRUE(QTest::qWaitFor([&] { return !again.isVisible(); }, 2000));
     EXPECT_TRUE(screen.IsClosed());
     EXPECT_EQ(responder.seen.size(), questions);
+    EXPECT_TRUE(responder.unexpected.isEmpty()) << responder.unexpected.join('\n').toStdString();
+}
+
+// Each button's key pressed while a cell is being typed in acts on what was typed, as a click does:
+// the row being typed moves and is asked about by its text, and the update applies the typed value.
+TEST_F(PreParseDialogTest, EveryShortcutActsOnTheCellBeingTyped)
+{
+    PreParseDialog dialog(screen, op);
+    ASSERT_NO_FATAL_FAILURE(ShowActive(dialog));
+    QTableWidget* sub = dialog.spSubStrings;
+    sub->setFocus();
+    const auto editing = [&] { return qobject_cast<QLineEdit*>(Focus()) && sub->isAncestorOf(Focus()); };
+
+    Type(dialog, "pump");
+    Key(dialog, Qt::Key_Tab);
+    Type(dialog, "Pmp");
+    Key(dialog, Qt::Key_Tab);
+    Type(dialog, "CHARS");
+    ASSERT_TRUE(editing());
+    Press(dialog, Qt::Key_Up, [&] { return sub->item(0, 0)->text() == "CHARS"; });
+    EXPECT_EQ(screen.SubString(1, 1), "CHARS");
+    EXPECT_EQ(screen.SubString(2, 2), "Pmp");
+
+    sub->setCurrentCell(0, 1);  // the cell opens for typing as it is entered
+    Type(dialog, "Chr");
+    ASSERT_TRUE(editing());
+    Press(dialog, Qt::Key_Down, [&] { return sub->item(1, 1)->text() == "Chr"; });
+    EXPECT_EQ(screen.SubString(2, 1), "CHARS");
+
+    sub->setCurrentCell(2, 0);
+    Type(dialog, "GONE");
+    responder.No();
+    Press(dialog, Qt::Key_D, Asked());
+    EXPECT_EQ(responder.seen.last(), "YesNo: Are you sure you want to remove MP2 substring 'GONE' and VX substring '' ?");
+
+    sub->setCurrentCell(2, 1);
+    Type(dialog, "Gn");
+    responder.No();
+    Press(dialog, Qt::Key_L, Asked());
+    EXPECT_EQ(screen.SubString(3, 2), "Gn");
+
+    // Typed over a VX cell, then Update: the typed value is applied, and no row is taken for blank.
+    sub->setCurrentCell(0, 1);
+    Type(dialog, "Pm");
+    const qsizetype questions = responder.seen.size();
+    Press(dialog, Qt::Key_U, [&] { return screen.IsClosed(); });
+    EXPECT_EQ(responder.seen.mid(questions),
+              QStringList{"OK: Equipment PreParse Phase is Done. Click OK to continue."});
+    EXPECT_EQ(uitest::QueryText(host.Path("mp2/Plant.mdb"), "SELECT count(*) FROM EQUIP WHERE EQNUM = 'Pm-01'"), "1");
     EXPECT_TRUE(responder.unexpected.isEmpty()) << responder.unexpected.join('\n').toStdString();
 }
 

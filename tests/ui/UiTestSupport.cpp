@@ -1,7 +1,7 @@
 #include "UiTestSupport.h"
 
 #include "mp2sample/Mp2Schema.h"
-#include "wizard/HostProduct.h"
+#include "wizard/HostSetup.h"
 
 #include <gtest/gtest.h>
 

@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -36,9 +37,11 @@
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <csignal>
+#include <optional>
 
 using uitest::ModalResponder;
 
@@ -110,8 +113,24 @@ protected:
                       QApplication::processEvents();
                       // The row numbers widened to three digits; both columns still fit.
                       EXPECT_EQ(screen->spSubStrings->horizontalScrollBar()->maximum(), 0);
-                      if (photo)
+                      if (photo) {
                           photo(screen, "pre-parse-defaults-loaded");
+                          // A screen of 640 by 512 (1280 by 1024 at a scale of 2): the screen fits on
+                          // it with every button.
+                          screen->FitInto(QSize(640, 512));
+                          QApplication::processEvents();
+                          photo(screen, "pre-parse-small-screen");
+                          EXPECT_LE(screen->width(), 640);
+                          EXPECT_LE(screen->height(), 512);
+                          const QList<const QWidget*> buttons = {screen->btnLoadDefaults, screen->btnUp,
+                                                                 screen->btnDown,         screen->btnDeleteRow,
+                                                                 screen->btnCancel,       screen->btnClose};
+                          for (const QWidget* button : buttons)
+                              EXPECT_TRUE(screen->rect().contains(
+                                  QRect(button->mapTo(screen, QPoint()), button->size())))
+                                  << button->objectName().toStdString();
+                          EXPECT_EQ(screen->spSubStrings->horizontalScrollBar()->maximum(), 0);
+                      }
                       screen->btnClose->click();
                   })
             .Yes("load the defaults")
@@ -355,6 +374,78 @@ TEST_F(WholeImport, PicturesOfEveryFormAndBox)
     });
     other.op.InputBox("Enter password" + QString(QChar(13)), "Enter password", {}, true);
     EXPECT_GE(n, 15);
+}
+
+// After "Check Only" the wizard goes back to its form with everything filled in, on a run of its own:
+// the import then made from it is registered, with its log where an import's log goes.
+TEST(CheckOnly, GoesBackToTheFormFilledInAndTheImportThenGoesThrough)
+{
+    uitest::HostSandbox host;
+    const QString source = host.MakeSource("mp2/Plant.mdb", {"PUMP-1"});
+    ModalResponder responder;
+    const auto noConversions = [](RunState& run) { DoImport(run, {}); };
+    const auto closeSummary = [](QWidget* widget) {
+        auto* summary = qobject_cast<SummaryWindow*>(widget);
+        ASSERT_TRUE(summary) << widget->metaObject()->className();
+        summary->btnClose->click();
+    };
+
+    std::optional<Wizard::Kept> kept;
+    {
+        Wizard wizard;
+        ASSERT_TRUE(wizard.Start("crew-import"));
+        MainWindow* w = wizard.window.get();
+        w->chooseSource = [&]() -> std::optional<QString> { return source; };
+        w->beginImport = noConversions;
+        w->show();
+        QTest::mouseClick(w->btnAdd, Qt::LeftButton);
+        w->txtDBName->setFocus();
+        w->txtDBName->selectAll();
+        QTest::keyClicks(w->txtDBName, "North 2");
+        QTest::mouseClick(w->btnRecToSelect, Qt::LeftButton);
+        responder
+            .Then("import form",
+                  [](QWidget* widget) {
+                      auto* form = qobject_cast<ImportForm*>(widget);
+                      form->chkWarningsToLogOnly->setChecked(true);
+                      form->btnCheckOnly->click();
+                  })
+            .Input("N", "password question")
+            .Then("summary", closeSummary);
+        QTest::mouseClick(w->btnImport, Qt::LeftButton);
+        EXPECT_TRUE(wizard.ended());
+        ASSERT_TRUE(wizard.again().has_value()) << responder.seen.join('\n').toStdString();
+        kept = wizard.again();
+    }
+    EXPECT_TRUE(QFileInfo::exists(host.UserDir() + "/North2/MP2ImportCheck.txt"));
+
+    Wizard next;
+    ASSERT_TRUE(next.Start("crew-import", &*kept));
+    MainWindow* w = next.window.get();
+    w->beginImport = noConversions;
+    w->show();
+    EXPECT_EQ(w->txtSourceDB->text(), source);
+    EXPECT_EQ(w->txtDBName->text(), "North 2");
+    EXPECT_EQ(w->txtFileName->text(), "North2.mdb");
+    EXPECT_EQ(w->txtTargetDir->text(), host.UserDir() + "/North2");
+    bool warningsKept = false;
+    responder
+        .Then("import form",
+              [&](QWidget* widget) {
+                  auto* form = qobject_cast<ImportForm*>(widget);
+                  warningsKept = form->chkWarningsToLogOnly->isChecked();
+                  form->btnOK->click();
+              })
+        .Input("N", "password question")
+        .Then("summary", closeSummary);
+    QTest::mouseClick(w->btnImport, Qt::LeftButton);
+    EXPECT_TRUE(next.ended());
+    EXPECT_EQ(next.status(), 0) << responder.seen.join('\n').toStdString();
+    EXPECT_FALSE(next.again().has_value());
+    EXPECT_TRUE(warningsKept);
+    EXPECT_TRUE(responder.unexpected.isEmpty()) << responder.unexpected.join('\n').toStdString();
+    EXPECT_EQ(uitest::QueryText(host.ListPath(), "SELECT Name || '|' || FileName FROM DB"), "North 2|North2.mdb");
+    EXPECT_TRUE(QFileInfo::exists(host.UserDir() + "/North2/MP2ImportLog.txt"));
 }
 
 // A step of the import that takes long: the window repaints and its timers run, the operator's keys

@@ -1,6 +1,7 @@
 #include "HostTestSupport.h"
 #include "db/Database.h"
 #include "wizard/HostProduct.h"
+#include "wizard/HostSetup.h"
 #include "wizard/HostSettings.h"
 
 #include <QProcess>
@@ -447,6 +448,17 @@ TEST_F(HostSetup, ProgramReportsBadArgumentsAndUnwritablePlacesWithStatus2)
     EXPECT_TRUE(said.contains("blocker/list")) << said.toStdString();
     EXPECT_EQ(run({"--db-list-dir", box.dir.filePath("other"), "--user-dir", user}, box.dir.filePath("blocker/etc"), &said), 2);
     EXPECT_TRUE(said.contains("VXDBListDir")) << said.toStdString();
+    // A set-up that fails takes back what it made: the list's folder, its list and template.
+    EXPECT_FALSE(QFileInfo::exists(box.dir.filePath("other"))) << said.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(user)) << said.toStdString();
+    EXPECT_EQ(run({"--db-list-dir", box.dir.filePath("made/list"), "--user-dir", blocker.fileName()}, system, &said), 2);
+    EXPECT_TRUE(said.contains("the user folder '" + blocker.fileName() + "' is a file, not a folder")) << said.toStdString();
+    EXPECT_TRUE(said.contains("what it had made was removed again")) << said.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(box.dir.filePath("made"))) << said.toStdString();
+    EXPECT_TRUE(QFileInfo(blocker.fileName()).isFile());  // never what it did not make
+    EXPECT_FALSE(QFileInfo::exists(system + "/Vantrix/General.conf"));
+    EXPECT_EQ(run({"--db-list-dir", list, "--user-dir", user, "--group", "no-such-group-here"}, system, &said), 2);
+    EXPECT_TRUE(said.contains("no such group")) << said.toStdString();
 
     EXPECT_EQ(run({"--db-list-dir", list, "--user-dir", user}, system, &said), 0) << said.toStdString();
     EXPECT_EQ(said.count("(created)"), 2) << said.toStdString();

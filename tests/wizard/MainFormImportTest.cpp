@@ -35,6 +35,10 @@ class ImportButton : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // The Import button claims the current folder (for the working copy) while the run lives: each
+        // test works in a folder of its own, so that tests run side by side never share one.
+        previousCurrent = QDir::currentPath();
+        QDir::setCurrent(dir.path());
         ux = dir.filePath("crew");
         QDir().mkpath(ux);
         const QString list = dir.filePath("VXDB97.mdb");
@@ -77,7 +81,10 @@ protected:
         sqlite3_close(db);
     }
 
+    void TearDown() override { QDir::setCurrent(previousCurrent); }
+
     QTemporaryDir dir;
+    QString previousCurrent;
     QString ux, source, log;
     ScriptedOperator op;
     RunState run{op};

@@ -127,7 +127,12 @@ TEST_F(MainFormTest, StartUpFindsTheProductsOwnDatabaseInAnyLetterCaseAndNamesTh
 TEST_F(MainFormTest, StartUpEndsTheProgramWhenTheProductIsMissingOrItsListUnreadable)
 {
     EXPECT_THROW(form.MainFormLoad(), EndProgram);
-    EXPECT_EQ(op.messages(), QStringList{"Mendly 2.x or Vantrix 2.x is not installed."});
+    // The box as it stands, and beside it where the settings were looked for and how to set them up.
+    ASSERT_EQ(op.messages().size(), 2);
+    EXPECT_EQ(op.messages()[0], "Mendly 2.x or Vantrix 2.x is not installed.");
+    EXPECT_TRUE(op.messages()[1].contains("'" + box.SystemFile() + "' (no such file)")) << op.messages()[1].toStdString();
+    EXPECT_TRUE(op.messages()[1].contains("VXUDir and VXDBListDir are in neither")) << op.messages()[1].toStdString();
+    EXPECT_TRUE(op.messages()[1].contains("crew-host-setup --db-list-dir DIR --user-dir DIR"));
 
     ScriptedOperator op2;
     RunState run2{op2};

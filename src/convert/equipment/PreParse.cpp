@@ -1,10 +1,10 @@
 #include "convert/equipment/PreParse.h"
 
 #include "common/Lookups.h"
+#include "db/InputFile.h"
 #include "db/TextCase.h"
 #include "run/RecordWarning.h"
 
-#include <QFile>
 #include <QStringDecoder>
 
 namespace {
@@ -151,11 +151,8 @@ void CheckRename(dao::Database& db, const QString& oldNumber, const QString& new
 
 std::vector<SubstringPair> ReadSubstringCsv(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw dao::DaoError(53, QString("File not found: '%1' (%2)").arg(path, file.errorString()));
     std::vector<SubstringPair> pairs;
-    const QList<QByteArray> lines = file.readAll().split('\n');
+    const QList<QByteArray> lines = dao::ReadInputFile(path, "--substrings").split('\n');
     for (qsizetype number = 1; number <= lines.size(); ++number) {
         QByteArray bytes = lines[number - 1];
         if (bytes.endsWith('\r'))

@@ -44,8 +44,9 @@ void RenameEqNum(dao::Database& db, const QString& oldNumber, const QString& new
 void CheckRename(dao::Database& db, const QString& oldNumber, const QString& newNumber);
 
 // Reads pairs from a text file, one "mp2,vx" pair a line, split at the first comma; the VX part may be
-// empty (or the comma missing). Blank lines are ignored; nothing is trimmed. Raises 53 when the file
-// cannot be read, 5 naming the line when a line is not UTF-8 text or holds a control character.
+// empty (or the comma missing). Blank lines are ignored; nothing is trimmed. Raises 53, 70 or 75 when
+// the file cannot be read (db/InputFile.h: a regular file of limited size), 5 naming the line when a
+// line is not UTF-8 text or holds a control character.
 std::vector<SubstringPair> ReadSubstringCsv(const QString& path);
 
 class PreParse {
