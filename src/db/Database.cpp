@@ -393,30 +393,15 @@ bool Database::SelectKeyed(const std::shared_ptr<const TableDef>& table, const s
         return false;
     if (!keyed_)
         keyed_ = std::make_unique<KeyedRows>(*this);
-    if (keyed_->Select(table, equalities, params, rowids, rows, keep))
-        return true;
-    // Asked in no order the rows can be read in: from the column's index held in memory.
     if (!keyIndex_)
         keyIndex_ = std::make_unique<KeyIndex>(*this);
-    if (!keyIndex_->Select(table, equalities, params, rowids))
-        return false;
-    // The first rows whole, as a selection read by its statement has them.
-    rows.clear();
-    const QString sql = "SELECT rowid, * FROM " + quoteIdentifier(table->Name) + " WHERE rowid = ?1";
-    for (size_t i = 0; i < rowids.size() && i < keep; ++i) {
-        sqlite3_stmt* st = prepare(sql);
-        sqlite3_bind_int64(st, 1, rowids[i]);
-        const int rc = sqlite3_step(st);
-        if (rc == SQLITE_ROW) {
-            rows.emplace_back();
-            rows.back().capture(st, 1, table->Fields);
-            rows.back().rowid = rowids[i];
-        }
-        sqlite3_reset(st);
-        if (rc != SQLITE_ROW)
-            raiseLastError(sql);
-    }
-    return true;
+    // A selection the index held in memory answers goes there at once; others are first offered to
+    // the rows read in order, then counted towards an index of their column.
+    if (keyIndex_->Serves(*table, equalities))
+        return keyIndex_->Select(table, equalities, params, rowids, rows, keep);
+    if (keyed_->Select(table, equalities, params, rowids, rows, keep))
+        return true;
+    return keyIndex_->Select(table, equalities, params, rowids, rows, keep);
 }
 
 void Database::Rollback() noexcept

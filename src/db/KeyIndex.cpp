@@ -21,6 +21,7 @@ struct KeyIndex::Column {
     quint64 writes = 0, changes = 0, otherWrites = 0;
     qint64 lastRowid = std::numeric_limits<qint64>::min();
     QHash<QString, std::vector<qint64>> rowids;  // by the folded text
+    QString rowSql;  // a row by its rowid
 };
 
 KeyIndex::KeyIndex(Database& db) : db_(db) {}
@@ -40,6 +41,7 @@ KeyIndex::Column& KeyIndex::column(const TableDef& table, int field)
     c->field = field;
     const ColumnCollation k = DescribeColumn(db_.handle(), table.Name, table.Fields[static_cast<size_t>(field)].Name);
     c->usable = k.textAffinity && k.comparison == ColumnCollation::Comparison::NoCase;
+    c->rowSql = "SELECT rowid, * FROM " + quoteIdentifier(table.Name) + " WHERE rowid = ?1";
     columns_.push_back(std::move(c));
     return *columns_.back();
 }
@@ -80,8 +82,20 @@ void KeyIndex::read(Column& c)
     c.otherWrites = db_.otherWrites();
 }
 
+bool KeyIndex::Serves(const TableDef& table, const std::vector<TranslatedSql::Equality>& equalities) const
+{
+    if (equalities.size() != 1 || equalities.front().date)
+        return false;
+    for (const auto& c : columns_)
+        if (c->table == &table && c->read && c->usable &&
+            table.Fields[static_cast<size_t>(c->field)].Name.compare(equalities.front().column, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
 bool KeyIndex::Select(const std::shared_ptr<const TableDef>& table, const std::vector<TranslatedSql::Equality>& equalities,
-                      const std::vector<Variant>& params, std::vector<qint64>& rowids)
+                      const std::vector<Variant>& params, std::vector<qint64>& rowids, std::vector<RawRow>& rows,
+                      size_t keep)
 {
     if (equalities.size() != 1 || equalities.front().date)
         return false;
@@ -93,7 +107,7 @@ bool KeyIndex::Select(const std::shared_ptr<const TableDef>& table, const std::v
     if (text.contains(QChar(0)) || !QStringView(text).isValidUtf16())
         return false;
     Column& c = column(*table, field);
-    if (!c.usable || ++c.asks < kAsksBeforeIndex)
+    if (!c.usable || (!c.read && ++c.asks < kAsksBeforeIndex))
         return false;
     read(c);
     if (!c.usable)
@@ -102,6 +116,21 @@ bool KeyIndex::Select(const std::shared_ptr<const TableDef>& table, const std::v
     rowids.clear();
     if (it != c.rowids.constEnd())
         rowids = it.value();
+    // The first rows whole, as a selection read by its statement has them.
+    rows.clear();
+    for (size_t i = 0; i < rowids.size() && i < keep; ++i) {
+        sqlite3_stmt* st = db_.prepare(c.rowSql);
+        sqlite3_bind_int64(st, 1, rowids[i]);
+        const int rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW) {
+            rows.emplace_back();
+            rows.back().capture(st, 1, table->Fields);
+            rows.back().rowid = rowids[i];
+        }
+        sqlite3_reset(st);
+        if (rc != SQLITE_ROW)
+            db_.raiseLastError(c.rowSql);
+    }
     return true;
 }
 

@@ -9,6 +9,7 @@
 // NUL, with a column that holds texts compared through NOCASE (whose answer folding letter case gives,
 // as the fold collation's does for a text with letters beyond ASCII). Anything else is left to the
 // statement.
+#include "db/RawRow.h"
 #include "db/SqlTranslator.h"
 #include "db/Variant.h"
 
@@ -30,10 +31,14 @@ public:
     KeyIndex(const KeyIndex&) = delete;
     KeyIndex& operator=(const KeyIndex&) = delete;
 
-    // The rowids the selection finds, in rowid order; false when the statement is to be run instead
-    // (a selection this cannot make, or one not yet asked often enough to be worth the index).
+    // The rowids the selection finds, in rowid order, and the first `keep` of their rows whole; false
+    // when the statement is to be run instead (a selection this cannot make, or one not yet asked
+    // often enough to be worth the index).
     bool Select(const std::shared_ptr<const TableDef>& table, const std::vector<TranslatedSql::Equality>& equalities,
-                const std::vector<Variant>& params, std::vector<qint64>& rowids);
+                const std::vector<Variant>& params, std::vector<qint64>& rowids, std::vector<RawRow>& rows,
+                size_t keep);
+    // Is the selection one the index of its column, already made, answers?
+    bool Serves(const TableDef& table, const std::vector<TranslatedSql::Equality>& equalities) const;
     void Forget();  // the tables' definitions changed
 
     static constexpr int kAsksBeforeIndex = 8;  // selections by a column before its index is made

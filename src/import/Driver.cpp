@@ -3,6 +3,7 @@
 #include "common/Clock.h"
 #include "db/TextForm.h"
 #include "convert/Conversions.h"
+#include "import/SourceReads.h"
 #include "run/ConversionTrap.h"
 #include "run/RunFiles.h"
 #include "run/EndProgram.h"
@@ -139,7 +140,9 @@ QStringList MakeWorkingCopy(RunState& run, const QString& currentDir)
     QStringList warnings;
     try {
         const QString made = RunFiles::InPrivateDir(folder, "temp7601.in");
-        warnings = dao::CopySource(run.SourcePath, made);
+        dao::CopySourceOptions options;
+        options.plan = SourceReads();  // what the conversions and the account read, no more
+        warnings = dao::CopySource(run.SourcePath, made, options);
         run.files.PlaceWorkingCopy(made);
     } catch (...) {
         run.files.RemovePrivateDir(folder);

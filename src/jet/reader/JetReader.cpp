@@ -1,5 +1,7 @@
 #include "jet/reader/JetReader.h"
 
+#include "jet/CopyPlan.h"
+
 #include "db/FieldType.h"
 #include "db/JetDate.h"
 #include "jet/JetHeader.h"
@@ -100,6 +102,7 @@ struct RequiredColumnHasNull {
 
 struct Column {
     MdbColumn* mdb = nullptr;
+    int position = 0;  // among the table's columns, as a row's fields come
     QString table;
     FieldInfo info;
 };
@@ -319,8 +322,8 @@ private:
 
 class JetCopier {
 public:
-    JetCopier(const QString& source, const QString& dest, const ProgressFn& progress)
-        : source_(source), dest_(dest), progress_(progress) {}
+    JetCopier(const QString& source, const QString& dest, const ProgressFn& progress, const dao::CopyPlan& plan)
+        : source_(source), dest_(dest), progress_(progress), plan_(plan) {}
     ~JetCopier()
     {
         if (db_)
@@ -336,6 +339,7 @@ private:
     void exec(const QString& sql);
 
     std::vector<Column> readColumns(MdbTableDef* t, const QString& table);
+    std::vector<Column> plannedColumns(MdbTableDef* t, const QString& table, const std::vector<Column>& all) const;
     void copyTable(MdbCatalogEntry* entry, const QString& name);
     void copyRelationships(MdbCatalogEntry* entry);
     void createUniqueIndexes(MdbTableDef* t, const QString& name, const std::vector<Column>& columns);
@@ -372,6 +376,7 @@ private:
     QString source_;
     QString dest_;
     ProgressFn progress_;
+    dao::CopyPlan plan_;
     dao::JetHeader header_;
     quint32 pageCount_ = 0;
     int pageSize_ = 0;
@@ -485,7 +490,8 @@ void JetCopier::run()
     exec("BEGIN");
 
     for (const auto& [entry, name] : userTables)
-        copyTable(entry, name);
+        if (plan_.holds(name))
+            copyTable(entry, name);
 
     exec("CREATE TABLE MSysRelationships (szRelationship VARCHAR(64) COLLATE NOCASE, grbit INT, ccolumn INT, "
          "icolumn INT, szObject VARCHAR(64) COLLATE NOCASE, szColumn VARCHAR(64) COLLATE NOCASE, "
@@ -601,6 +607,7 @@ std::vector<Column> JetCopier::readColumns(MdbTableDef* t, const QString& table)
         auto* mc = static_cast<MdbColumn*>(g_ptr_array_index(t->columns, i));
         Column c;
         c.mdb = mc;
+        c.position = static_cast<int>(i);
         c.table = table;
         FieldInfo& f = c.info;
         f.Name = QString::fromUtf8(mc->name);
@@ -652,12 +659,40 @@ std::vector<Column> JetCopier::readColumns(MdbTableDef* t, const QString& table)
     return columns;
 }
 
+std::vector<Column> JetCopier::plannedColumns(MdbTableDef* t, const QString& table, const std::vector<Column>& all) const
+{
+    if (plan_.whole())
+        return all;
+    std::vector<bool> kept(all.size(), false);
+    for (std::size_t i = 0; i < all.size(); ++i)
+        kept[i] = plan_.names(table, all[i].info.Name);
+    // The keys that the copy's unique indexes are made of.
+    for (unsigned i = 0; t->indices && i < t->indices->len; ++i) {
+        const auto* idx = static_cast<const MdbIndex*>(g_ptr_array_index(t->indices, i));
+        if (!builtInCopy(idx))
+            continue;
+        for (unsigned k = 0; k < idx->num_keys && k < MDB_MAX_IDX_COLS; ++k) {
+            const int col = idx->key_col_num[k];
+            if (col >= 1 && col <= static_cast<int>(all.size()))
+                kept[static_cast<std::size_t>(col - 1)] = true;
+        }
+    }
+    if (!all.empty() && std::find(kept.begin(), kept.end(), true) == kept.end())
+        kept[0] = true;  // the rows are counted: they need a column to be rows of
+    std::vector<Column> columns;
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (kept[i])
+            columns.push_back(all[i]);
+    return columns;
+}
+
 void JetCopier::copyTable(MdbCatalogEntry* entry, const QString& name)
 {
     if (progress_)
         progress_(name, 0);
     TablePtr t = openTable(entry, name);
-    std::vector<Column> columns = readColumns(t.get(), name);
+    const std::vector<Column> all = readColumns(t.get(), name);
+    std::vector<Column> columns = plannedColumns(t.get(), name, all);
     const QString quoted = dao::quoteIdentifier(name);
 
     qint64 rows = 0;
@@ -680,7 +715,7 @@ void JetCopier::copyTable(MdbCatalogEntry* entry, const QString& name)
                     for (std::size_t i = 0; i < columns.size(); ++i) {
                         // A column added after the row was written is not in the row: it is Null.
                         const bool present = columns[i].mdb->col_num < rowColumns;
-                        decodeField(out, columns[i], fields[i], present);
+                        decodeField(out, columns[i], fields[columns[i].position], present);
                     }
                 },
                 [&](const WriteFailure& failure) {
@@ -703,7 +738,7 @@ void JetCopier::copyTable(MdbCatalogEntry* entry, const QString& name)
         }
         break;
     }
-    createUniqueIndexes(t.get(), name, columns);
+    createUniqueIndexes(t.get(), name, all);
     noteUnreachableIndexes(t.get(), name, rows, true, true);
     tableNames_ << name;
 }
@@ -1203,9 +1238,10 @@ void JetCopier::decodeField(RowBatch& out, const Column& c, const MdbField& f, b
 
 }  // namespace
 
-QStringList copyJetFile(const QString& sourcePath, const QString& destPath, const ProgressFn& progress)
+QStringList copyJetFile(const QString& sourcePath, const QString& destPath, const ProgressFn& progress,
+                        const dao::CopyPlan& plan)
 {
-    JetCopier copier(sourcePath, destPath, progress);
+    JetCopier copier(sourcePath, destPath, progress, plan);
     copier.run();
     return copier.warnings();
 }
