@@ -144,6 +144,7 @@ public:
     void endRow() { rowEnds_.push_back(values_.size()); }
 
     std::size_t rows() const { return rowEnds_.size(); }
+    std::size_t columns(std::size_t row) const { return rowEnds_[row] - (row == 0 ? 0 : rowEnds_[row - 1]); }
     std::size_t size() const { return bytes_.size() + values_.size() * sizeof(Value); }
     void clear()
     {
@@ -151,13 +152,13 @@ public:
         rowEnds_.clear();
         bytes_.clear();
     }
-    // Binds the values of row `row` to parameters 1, 2, ...
-    void bind(sqlite3_stmt* st, std::size_t row) const
+    // Binds the values of row `row` to parameters firstParameter, firstParameter + 1, ...
+    void bind(sqlite3_stmt* st, std::size_t row, int firstParameter = 1) const
     {
         const std::size_t first = row == 0 ? 0 : rowEnds_[row - 1];
         for (std::size_t i = first; i < rowEnds_[row]; ++i) {
             const Value& v = values_[i];
-            const int index = static_cast<int>(i - first) + 1;
+            const int index = static_cast<int>(i - first) + firstParameter;
             switch (v.kind) {
             case Value::Null: sqlite3_bind_null(st, index); break;
             case Value::Integer: sqlite3_bind_int64(st, index, v.integer); break;
@@ -204,9 +205,17 @@ struct WriterStopped {};
 // decoded while the rows before them are written. The rows are written in the order they are given,
 // so the copy is the same as when one thread does both. While the writer runs, the connection is its
 // alone: the decoding thread does not touch it until finish() returns.
+constexpr int kRowsPerInsert = 64;
+constexpr int kMaxParameters = 32766;  // SQLite's SQLITE_MAX_VARIABLE_NUMBER since 3.32
+
 class RowWriter {
 public:
-    explicit RowWriter(sqlite3_stmt* insert) : insert_(insert), thread_([this] { run(); }) {}
+    // `insert` adds one row; `insertMany`, when given, adds `many` rows at once (a statement costs
+    // SQLite as much again as a row does, so most rows go in statements of many).
+    RowWriter(sqlite3_stmt* insert, sqlite3_stmt* insertMany = nullptr, int many = 1)
+        : insert_(insert), insertMany_(insertMany), many_(insertMany ? many : 1), thread_([this] { run(); })
+    {
+    }
     ~RowWriter()
     {
         {
@@ -284,10 +293,14 @@ private:
                 batch = std::move(queue_.front());
                 queue_.pop_front();
             }
-            for (std::size_t row = 0; row < batch->rows(); ++row) {
-                batch->bind(insert_, row);
-                if (sqlite3_step(insert_) != SQLITE_DONE) {
-                    sqlite3* db = sqlite3_db_handle(insert_);
+            for (std::size_t row = 0; row < batch->rows();) {
+                const bool many = insertMany_ && batch->rows() - row >= static_cast<std::size_t>(many_);
+                sqlite3_stmt* st = many ? insertMany_ : insert_;
+                const std::size_t rows = many ? static_cast<std::size_t>(many_) : 1;
+                for (std::size_t k = 0; k < rows; ++k)
+                    batch->bind(st, row + k, static_cast<int>(k * batch->columns(row + k)) + 1);
+                if (sqlite3_step(st) != SQLITE_DONE) {
+                    sqlite3* db = sqlite3_db_handle(st);
                     std::lock_guard lock(mutex_);
                     failure_.code = sqlite3_extended_errcode(db);
                     failure_.message = QString::fromUtf8(sqlite3_errmsg(db));
@@ -295,8 +308,9 @@ private:
                     changed_.notify_all();
                     return;
                 }
-                sqlite3_reset(insert_);
-                sqlite3_clear_bindings(insert_);
+                sqlite3_reset(st);
+                sqlite3_clear_bindings(st);
+                row += rows;
             }
             batch->clear();
             {
@@ -308,6 +322,8 @@ private:
     }
 
     sqlite3_stmt* insert_;
+    sqlite3_stmt* insertMany_;
+    int many_;
     std::unique_ptr<RowBatch> filling_ = std::make_unique<RowBatch>();
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -371,7 +387,8 @@ private:
     // Copies the rows of `t` with `insert`: `decode` gives a row's values on this thread while a
     // RowWriter writes the rows before it. `failed` turns the writer's failure into an exception.
     template <typename Decode, typename Failed>
-    qint64 copyRows(MdbTableDef* t, const QString& name, sqlite3_stmt* insert, Decode&& decode, Failed&& failed);
+    qint64 copyRows(MdbTableDef* t, const QString& name, sqlite3_stmt* insert, Decode&& decode, Failed&& failed,
+                    sqlite3_stmt* insertMany = nullptr, int many = 1);
 
     QString source_;
     QString dest_;
@@ -703,11 +720,19 @@ void JetCopier::copyTable(MdbCatalogEntry* entry, const QString& name)
             params << "?";
         }
         exec(QString("CREATE TABLE %1 (%2)").arg(quoted, defs.join(", ")));
-        Statement insert;
-        const QByteArray sql =
-            QString("INSERT INTO %1 VALUES (%2)").arg(quoted, params.join(',')).toUtf8();
+        Statement insert, insertMany;
+        const QString row = '(' + params.join(',') + ')';
+        const QByteArray sql = QString("INSERT INTO %1 VALUES %2").arg(quoted, row).toUtf8();
         if (sqlite3_prepare_v2(db_, sql.constData(), -1, insert.out(), nullptr) != SQLITE_OK)
             sqliteFailed(QString("preparing the rows of '%1'").arg(name));
+        // Rows go in statements of many, within SQLite's limit of parameters per statement.
+        const int many = std::max(1, std::min(kRowsPerInsert, kMaxParameters / std::max(1, static_cast<int>(columns.size()))));
+        if (many > 1) {
+            const QByteArray manySql =
+                QString("INSERT INTO %1 VALUES %2").arg(quoted, QStringList(many, row).join(',')).toUtf8();
+            if (sqlite3_prepare_v2(db_, manySql.constData(), -1, insertMany.out(), nullptr) != SQLITE_OK)
+                sqliteFailed(QString("preparing the rows of '%1'").arg(name));
+        }
         try {
             rows = copyRows(
                 t.get(), name, insert.get(),
@@ -726,10 +751,12 @@ void JetCopier::copyTable(MdbCatalogEntry* entry, const QString& name)
                                 throw RequiredColumnHasNull{static_cast<int>(i)};
                     }
                     sqliteFailed(QString("adding a row to '%1'").arg(name), failure);
-                });
+                },
+                insertMany.get(), many);
         } catch (const RequiredColumnHasNull& e) {
             // Each round clears one Required flag, so this ends after at most one round per column.
             insert.finalize();
+            insertMany.finalize();
             exec("DROP TABLE " + quoted);
             std::fprintf(stderr, "note: column '%s.%s' is required but holds Nulls; copied as optional\n",
                          name.toUtf8().constData(), columns[e.column].info.Name.toUtf8().constData());
@@ -899,9 +926,10 @@ void JetCopier::rowBounds(const QString& name, quint32 page, int row, int* start
 }
 
 template <typename Decode, typename Failed>
-qint64 JetCopier::copyRows(MdbTableDef* t, const QString& name, sqlite3_stmt* insert, Decode&& decode, Failed&& failed)
+qint64 JetCopier::copyRows(MdbTableDef* t, const QString& name, sqlite3_stmt* insert, Decode&& decode, Failed&& failed,
+                           sqlite3_stmt* insertMany, int many)
 {
-    RowWriter writer(insert);
+    RowWriter writer(insert, insertMany, many);
     qint64 rows = 0;
     try {
         rows = scanRows(t, name, [&](const MdbField* fields, int rowColumns) {
