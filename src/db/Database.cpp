@@ -5,6 +5,7 @@
 #include "db/KeyedRows.h"
 #include "db/Interrupt.h"
 #include "db/PasswordVerifier.h"
+#include "db/PendingRecords.h"
 #include "db/RawRow.h"
 #include "db/SqlTranslator.h"
 #include "db/TextCase.h"
@@ -190,6 +191,7 @@ void Database::Close()
     }
     keyed_.reset();
     keyIndex_.reset();
+    pending_.reset();
     for (sqlite3_stmt* st : std::as_const(statements_))
         sqlite3_finalize(st);
     statements_.clear();
@@ -226,6 +228,7 @@ void Database::SetPrivateToThisRun()
 sqlite3_stmt* Database::prepare(const QString& sql)
 {
     requireOpen();
+    WritePending();
     // On a file private to this run, reads run inside the open transaction too: the file's lock is
     // taken once until the next Idle instead of once per statement.
     auto it = statements_.find(sql);
@@ -253,10 +256,36 @@ sqlite3_stmt* Database::prepare(const QString& sql)
 void Database::reuse(sqlite3_stmt* st)
 {
     requireOpen();
+    WritePending();
     if (private_)
         beginTransaction();
     sqlite3_reset(st);
     sqlite3_clear_bindings(st);
+}
+
+bool Database::DeferAdd(const std::shared_ptr<const TableDef>& table, const std::vector<size_t>& columns,
+                        const std::vector<Variant>& values, qint64* rowid)
+{
+    requireOpen();
+    if (!private_ || readOnly_ || writingPending_)
+        return false;
+    if (!pending_)
+        pending_ = std::make_unique<PendingRecords>(*this);
+    return pending_->Add(table, columns, values, rowid);
+}
+
+void Database::WritePending()
+{
+    if (!pending_ || pending_->empty() || writingPending_)
+        return;
+    writingPending_ = true;
+    try {
+        pending_->Write();
+    } catch (...) {
+        writingPending_ = false;
+        throw;
+    }
+    writingPending_ = false;
 }
 
 void Database::bindParameters(sqlite3_stmt* st, const std::vector<Variant>& params)
@@ -338,7 +367,10 @@ void Database::beginWrite()
 
 void Database::commitPending()
 {
-    if (!db_ || !inTransaction_)
+    if (!db_)
+        return;
+    WritePending();
+    if (!inTransaction_)
         return;
     stopKeyedReads();  // rows are held within one transaction
     inTransaction_ = false;
@@ -375,6 +407,8 @@ void Database::invalidateSchema()
         keyed_->Forget();
     if (keyIndex_)
         keyIndex_->Forget();
+    if (pending_ && pending_->empty())
+        pending_->Forget();  // the tables' definitions changed
 }
 
 void Database::stopKeyedReads()
@@ -388,6 +422,7 @@ bool Database::SelectKeyed(const std::shared_ptr<const TableDef>& table, const s
                            size_t keep)
 {
     requireOpen();
+    WritePending();
     // Only a file no other program uses: a reading holds the file's lock until the transaction ends.
     if (!private_ || equalities.empty())
         return false;
@@ -406,6 +441,8 @@ bool Database::SelectKeyed(const std::shared_ptr<const TableDef>& table, const s
 
 void Database::Rollback() noexcept
 {
+    if (pending_)
+        pending_->Forget();  // the records that wait go with what was written since
     if (!db_ || !inTransaction_)
         return;
     inTransaction_ = false;

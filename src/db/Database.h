@@ -52,6 +52,7 @@ struct IndexDef {
 class Database;
 class KeyedRows;
 class KeyIndex;
+class PendingRecords;
 
 // DAO's Relations collection: the relationships copied from the source file.
 class Relations {
@@ -113,6 +114,14 @@ public:
     // statements are finalized); reused with `reuse`, it needs no look-up by its text.
     quint64 statementEpoch() const { return statementEpoch_; }
     void reuse(sqlite3_stmt* st);
+
+    // Not DAO: a record added through a recordset to a file private to this run may wait to be
+    // written with others (PendingRecords.h). False when it is to be written now; else its number.
+    bool DeferAdd(const std::shared_ptr<const TableDef>& table, const std::vector<size_t>& columns,
+                  const std::vector<Variant>& values, qint64* rowid);
+    // Writes the records that wait: before a statement, a reading or a commit (the layer does it; a
+    // reader of the file that goes past the layer's statements calls it first).
+    void WritePending();
     // Binds the values of a translated statement's parameters, ?1 first.
     static void bindParameters(sqlite3_stmt* st, const std::vector<Variant>& params);
     void invalidateSchema();
@@ -180,6 +189,8 @@ private:
     quint64 statementEpoch_ = 0;
     std::unique_ptr<KeyedRows> keyed_;  // made when first used
     std::unique_ptr<KeyIndex> keyIndex_;  // made when first used
+    std::unique_ptr<PendingRecords> pending_;  // made when first used
+    bool writingPending_ = false;
     QHash<QString, std::shared_ptr<quint64>> tableChanges_;  // by upper-case table name
 };
 

@@ -108,8 +108,16 @@ Variant ConvertForField(const FieldInfo& f, const Variant& v)
     return v;
 }
 
-void BindValue(sqlite3_stmt* st, int index, const Variant& v, const FieldInfo& f)
+void BindValue(sqlite3_stmt* st, int index, const Variant& v, const FieldInfo& f, QByteArray* keep)
 {
+    const auto bindUtf8 = [&](QByteArray utf8) {
+        if (keep) {
+            *keep = std::move(utf8);
+            sqlite3_bind_text(st, index, keep->constData(), static_cast<int>(keep->size()), SQLITE_STATIC);
+        } else {
+            sqlite3_bind_text(st, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+        }
+    };
     if (v.isNull()) {
         sqlite3_bind_null(st, index);
         return;
@@ -125,8 +133,7 @@ void BindValue(sqlite3_stmt* st, int index, const Variant& v, const FieldInfo& f
             sqlite3_bind_text16(st, index, t.utf16(), static_cast<int>(t.size() * 2), SQLITE_TRANSIENT);
             return;
         }
-        const QByteArray utf8 = t.toUtf8();
-        sqlite3_bind_text(st, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+        bindUtf8(t.toUtf8());
         return;
     }
     case FieldType::Byte:
@@ -145,12 +152,10 @@ void BindValue(sqlite3_stmt* st, int index, const Variant& v, const FieldInfo& f
     case FieldType::Date: {
         const QDateTime d = v.toDate();
         char iso[kIsoDateLength];
-        if (isoFromDate(d, iso)) {
-            sqlite3_bind_text(st, index, iso, kIsoDateLength, SQLITE_TRANSIENT);
-        } else {
-            const QByteArray t = isoFromDate(d).toUtf8();
-            sqlite3_bind_text(st, index, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
-        }
+        if (isoFromDate(d, iso))
+            bindUtf8(QByteArray(iso, kIsoDateLength));
+        else
+            bindUtf8(isoFromDate(d).toUtf8());
         return;
     }
     }

@@ -45,6 +45,7 @@ KeyGroups::~KeyGroups()
 
 void KeyGroups::start(const QByteArray* from)
 {
+    db_.WritePending();
     db_.beginTransaction();  // a file private to the run is read within its transaction
     sqlite3_stmt*& st = from ? from_ : whole_;
     const QString& sql = from ? fromSql_ : sql_;

@@ -309,6 +309,10 @@ Field& Recordset::Fields(const QString& name)
 {
     if (!db_)
         throw closedError();
+    // Mostly written as the file declares it: the exact name is looked for first.
+    for (int i = 0; i < FieldCount(); ++i)
+        if (info(i).Name == name)
+            return field(i);
     for (int i = 0; i < FieldCount(); ++i)
         if (info(i).Name.compare(name, Qt::CaseInsensitive) == 0)
             return field(i);
@@ -597,14 +601,18 @@ void Recordset::Update()
             insert_.sql = cols.isEmpty() ? "INSERT INTO " + qt + " DEFAULT VALUES"
                                          : "INSERT INTO " + qt + " (" + cols.join(", ") + ") VALUES (" + vals.join(", ") + ")";
         }
-        sqlite3_stmt* st = statement(insert_);
-        for (size_t k = 0; k < insertColumns_.size(); ++k)
-            BindValue(st, static_cast<int>(k + 1), buffer_[insertColumns_[k]], fields[insertColumns_[k]]);
-        const int rc = sqlite3_step(st);
-        sqlite3_reset(st);
-        if (rc != SQLITE_DONE)
-            db_->raiseLastError(insert_.sql);
-        lastModified_ = sqlite3_last_insert_rowid(db_->handle());
+        // Written with others when it can wait (nothing refuses it now that its required fields are
+        // there), else at once.
+        if (!db_->DeferAdd(def_, insertColumns_, buffer_, &lastModified_)) {
+            sqlite3_stmt* st = statement(insert_);
+            for (size_t k = 0; k < insertColumns_.size(); ++k)
+                BindValue(st, static_cast<int>(k + 1), buffer_[insertColumns_[k]], fields[insertColumns_[k]]);
+            const int rc = sqlite3_step(st);
+            sqlite3_reset(st);
+            if (rc != SQLITE_DONE)
+                db_->raiseLastError(insert_.sql);
+            lastModified_ = sqlite3_last_insert_rowid(db_->handle());
+        }
         if (!materialized_ && !rowidsPending_)  // else listed with the others when first needed
             rowids_.push_back(lastModified_);
     } else {

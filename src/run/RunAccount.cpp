@@ -12,8 +12,11 @@ qint64 SourceTableAccount::skipped() const
 
 SourceTableAccount& RunAccount::source(const QString& mp2)
 {
-    const auto it = std::find_if(sources_.begin(), sources_.end(),
-                                 [&](const SourceTableAccount& s) { return s.mp2.compare(mp2, Qt::CaseInsensitive) == 0; });
+    // Mostly named as first: the exact name is looked for before the name in any letter case.
+    auto it = std::find_if(sources_.begin(), sources_.end(), [&](const SourceTableAccount& s) { return s.mp2 == mp2; });
+    if (it == sources_.end())
+        it = std::find_if(sources_.begin(), sources_.end(),
+                          [&](const SourceTableAccount& s) { return s.mp2.compare(mp2, Qt::CaseInsensitive) == 0; });
     if (it != sources_.end())
         return *it;
     sources_.push_back(SourceTableAccount{mp2.toUpper(), 0, 0, 0, {}});
@@ -22,8 +25,10 @@ SourceTableAccount& RunAccount::source(const QString& mp2)
 
 TargetTableAccount& RunAccount::target(const QString& table)
 {
-    const auto it = std::find_if(targets_.begin(), targets_.end(),
-                                 [&](const TargetTableAccount& t) { return t.table.compare(table, Qt::CaseInsensitive) == 0; });
+    auto it = std::find_if(targets_.begin(), targets_.end(), [&](const TargetTableAccount& t) { return t.table == table; });
+    if (it == targets_.end())
+        it = std::find_if(targets_.begin(), targets_.end(),
+                          [&](const TargetTableAccount& t) { return t.table.compare(table, Qt::CaseInsensitive) == 0; });
     if (it != targets_.end())
         return *it;
     targets_.push_back(TargetTableAccount{table, 0, 0});
