@@ -65,6 +65,7 @@ TEST_F(WholeRun, CtrlCOrSigtermMidImportEndsItAsCancelImportAndTheNextRunComplet
                         .startsWith(QString("The import was interrupted (%1)").arg(signal == SIGINT ? "SIGINT" : "SIGTERM")))
             << LastLogLine(UserDir() + "/" + name + "/MP2ImportLog.txt").toStdString();
         EXPECT_TRUE(r.err.contains("interrupted by")) << r.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath("work/temp7601.in")));
         EXPECT_TRUE(FingerprintOf(source) == before);
     }
 
