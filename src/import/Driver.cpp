@@ -1,5 +1,6 @@
 #include "import/Driver.h"
 
+#include "import/HostSetUpAdvice.h"
 #include "common/Clock.h"
 #include "db/TextForm.h"
 #include "convert/Conversions.h"
@@ -92,8 +93,8 @@ void CheckDatabaseListWritable(const RunState& run)
     if (!blocked.isEmpty())
         throw dao::DaoError(75, QString("Path/File access error: the product's database list '%1' cannot be written "
                                         "(%2), so the new database could not be registered when the import ends. "
-                                        "Get write access to it, then import again.")
-                                    .arg(list, blocked));
+                                        "%3")
+                                    .arg(list, blocked, QString::fromLatin1(kHostSetUpAdvice)));
 }
 
 // What registration needs, checked before anything is made, so that a run never converts a whole
