@@ -623,10 +623,10 @@ const std::vector<ConversionStep>& StandardConversions()
     return steps;
 }
 
-void BeginImport(RunState& run)
+void BeginImport(RunState& run, const std::vector<ConversionStep>& conversions)
 {
     run.op.SetStatus("Import in progress ... Please stand by");
-    DoImport(run);
+    DoImport(run, conversions);
 }
 
 void DoImport(RunState& run) { DoImport(run, StandardConversions()); }

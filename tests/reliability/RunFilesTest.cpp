@@ -105,7 +105,8 @@ TEST_F(WholeRun, EveryFileOfTheRunAimedAtAProtectedFileIsRefusedAndLeavesItAsItW
                 input = QStringList{"--password-file", aim.path};
                 break;
             case RenamesFile:
-                ASSERT_TRUE(WriteBytes(aim.path, "old,new\r\n\"SOME OTHER NUMBER\",OTHER-1\r\n"));
+                ASSERT_TRUE(WriteBytes(aim.path, "old,new\r\n\"RIVERSIDE NORTH INTAKE SCREEN WASHER NUMBER 2\","
+                                                 "INTAKE-SCRN-WASHER-2\r\n"));
                 input = QStringList{"--renames", aim.path};
                 break;
             case SubstringsFile:
