@@ -2,6 +2,8 @@
 
 #include "run/SummaryText.h"
 
+#include <csignal>
+#include <pthread.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -85,6 +87,12 @@ void ProgressLine::Stop()
 
 void ProgressLine::Tick()
 {
+    // A request to stop is the run's to see, on its own thread.
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    ::pthread_sigmask(SIG_BLOCK, &stops, nullptr);
     std::unique_lock<std::mutex> lock(mutex_);
     while (!stopped_) {
         const qint64 now = clock_.elapsed();
