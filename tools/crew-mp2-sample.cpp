@@ -7,12 +7,15 @@
 // The same options give the same bytes. --as-of is the day the sample's history ends (default
 // 2026-12-01); schedules are overdue or not as measured from it.
 //
-// --renames FILE lists, one "OLD=NEW" a line, every equipment number over 30 characters and a free
-// number to replace it with: the --rename answers of `crew-import --batch --substrings none`.
+// --renames FILE lists every equipment number over 30 characters and a free number to replace it with,
+// the answers of `crew-import --batch --substrings none`: a FILE named *.csv is the list crew-import
+// --renames reads (as a check writes it, filled in, naming the substrings none); any other name gets
+// one "OLD=NEW" a line, the values of --rename.
 //
 // Each file is written beside its name and renamed over it when whole, never through a link.
 // Prints one line per table (name and rows), then the total and the file's size.
 // Exit status: 0 written; 2 bad arguments; 1 the file could not be built or written.
+#include "app/RenamesFile.h"
 #include "cli/CommandLine.h"
 #include "db/SafeFiles.h"
 #include "jet/JetWriter.h"
@@ -34,7 +37,9 @@ const char kUsage[] =
     "  --password PW   protect the database with this password (at most 20 characters)\n"
     "  --seed S        another plant of the same size (default 1)\n"
     "  --as-of DATE    the day the history ends (default 2026-12-01)\n"
-    "  --renames FILE  write OLD=NEW lines for the equipment numbers over 30 characters\n";
+    "  --renames FILE  the equipment numbers over 30 characters and a new number for each: FILE.csv\n"
+    "                  as crew-import --renames reads it, any other name as OLD=NEW lines (for\n"
+    "                  --rename); both for crew-import --substrings none\n";
 
 }  // namespace
 
@@ -95,8 +100,12 @@ int main(int argc, char** argv)
                    .arg(double(timer.elapsed() - built) / 1000, 0, 'f', 1);
         if (!renamesPath.isEmpty()) {
             QByteArray lines;
-            for (const auto& [oldNumber, newNumber] : sample.renames)
-                lines += (oldNumber + '=' + newNumber + '\n').toUtf8();
+            if (renamesPath.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
+                lines = RenamesListCsv(sample.renames, SubstringsUsed("none", {}));
+            } else {
+                for (const auto& [oldNumber, newNumber] : sample.renames)
+                    lines += (oldNumber + '=' + newNumber + '\n').toUtf8();
+            }
             dao::ReplaceFile(renamesPath, "the list of renames", lines);
         }
     } catch (const jetwriter::WriteError& e) {

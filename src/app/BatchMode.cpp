@@ -1,7 +1,10 @@
 #include "app/BatchMode.h"
 
+#include "app/BatchAdvice.h"
 #include "app/BatchOperator.h"
 #include "app/PasswordInput.h"
+#include "app/ProgressLine.h"
+#include "app/RenamesCheck.h"
 #include "app/RenamesFile.h"
 #include "app/RunReport.h"
 #include "cli/CommandLine.h"
@@ -22,17 +25,23 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 const char kBatchUsage[] =
     "usage: crew-import --batch --source FILE [--target-dir DIR] [--file-name NAME.mdb] [--name NAME]\n"
     "                   [--password-file FILE | --password - | --password PW] [--cutoff DAYS]\n"
     "                   [--substrings none|default|FILE.csv] [--rename OLD=NEW]...\n"
-    "                   [--renames FILE.csv] [--yes] [--check-only] [--report FILE.json]\n"
+    "                   [--renames FILE.csv] [--yes] [--check-only] [--quiet] [--report FILE.json]\n"
     "  --source FILE        the MP2 database to import (chosen with \"Change Database\")\n"
     "  --target-dir DIR     the selected directory (default: the recommended directory)\n"
-    "  --file-name NAME.mdb typed into the file name box (default: derived from the name)\n"
-    "  --name NAME          typed into the name box (default: derived from the source)\n"
+    "  --file-name NAME.mdb typed into the file name box (default: derived from the name); no blank,\n"
+    "                       no \\ / : * + = ? \" ' < > | $, and it ends in .mdb\n"
+    "  --name NAME          typed into the name box (default: derived from the source); none of the\n"
+    "                       characters above, and no full stop\n"
     "  --password-file FILE the source's password is the first line of FILE (answers Y, then it)\n"
     "  --password -         the password is read from standard input (not echoed on a terminal)\n"
     "  --password PW        the password itself: other users see it in the process list\n"
@@ -43,17 +52,21 @@ const char kBatchUsage[] =
     "  --rename OLD=NEW     the new number for an equipment number that is too long (repeatable;\n"
     "                       split at the first '=')\n"
     "  --renames FILE.csv   new numbers from a file of old,new lines (CSV quoting: any number,\n"
-    "                       '=' and commas included); --check-only writes the list to fill in\n"
+    "                       '=' and commas included); --check-only writes the list to fill in, and\n"
+    "                       the import takes it with the same --substrings\n"
     "  --yes                answer Yes to every Yes/No question (otherwise No)\n"
     "  --check-only         the whole import into a private place: nothing registered, no database\n"
     "                       kept, the log written as MP2ImportCheck.txt beside the target; the\n"
     "                       numbers no option renames listed in MP2ImportRenames.csv beside it\n"
+    "  --quiet              print the summary and the errors only, not every box and answer\n"
     "  --report FILE.json   write how the run ended and the account of every row as JSON (its\n"
-    "                       fields: /usr/share/doc/crew-import/user-guide.md)\n"
+    "                       fields: /usr/share/doc/crew-import/user-guide.md); --report - writes it\n"
+    "                       to standard output (everything else then goes to standard error)\n"
     "  --version            print the version and end\n"
     "Exit status: 0 imported (or checked); 1 not imported (or a check that would fail); 2 bad\n"
-    "options; 3 a question the options cannot answer (a check: numbers listed to rename); 4 the run\n"
-    "ended with 0 or 1 but the report could not be written.\n";
+    "options; 3 a question the options cannot answer, or new numbers that do not fit the source (a\n"
+    "check: numbers listed to rename); 4 the run ended with 0 or 1 but the report could not be\n"
+    "written. Why a run did not go through, and what to change, is said on standard error.\n";
 
 namespace {
 
@@ -73,8 +86,85 @@ const cli::Syntax& BatchSyntax()
                                  {"--renames"},
                                  {"--yes", cli::Option::Flag},
                                  {"--check-only", cli::Option::Flag},
+                                 {"--quiet", cli::Option::Flag},
                                  {"--report"}}};
     return syntax;
+}
+
+// The source is a file this user may read: a missing file, a folder or a device is refused with the
+// options, as every other input is. Raises 53, 70 or 75 naming it.
+void CheckSourceFile(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR)
+            throw dao::DaoError(53, QString("File not found: '%1' (--source names the MP2 database to import)").arg(path));
+        throw dao::DaoError(75, QString("Path/File access error: '%1' cannot be examined (%2)")
+                                    .arg(path, QString::fromLocal8Bit(std::strerror(error))));
+    }
+    if (!S_ISREG(st.st_mode))
+        throw dao::DaoError(75, QString("Path/File access error: --source names '%1', which is %2, not an MP2 "
+                                        "database file")
+                                    .arg(path, dao::KindOfFile(st.st_mode)));
+    if (::access(native.constData(), R_OK) != 0)
+        throw dao::DaoError(70, QString("Permission denied: '%1' cannot be read (%2): the import reads the MP2 "
+                                        "database, never writes it")
+                                    .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+// The characters of `text` a box would refuse, each named once in the order met ("'/' and '.'"), and
+// "it" or "them" for them; empty when there is none.
+QString Refused(const QString& text, std::optional<QString> (*refusal)(QChar), QString& them)
+{
+    QStringList named;
+    for (const QChar c : text) {
+        if (!refusal(c))
+            continue;
+        const QString name = c.category() == QChar::Other_Control ? QString("a control character (code %1)").arg(c.unicode())
+                             : c == QLatin1Char(' ')               ? QString("a blank")
+                                                                   : "'" + QString(c) + "'";
+        if (!named.contains(name))
+            named << name;
+    }
+    them = named.size() == 1 ? "it" : "them";
+    if (named.size() > 1)
+        named.last() = "and " + named.last();
+    return named.join(named.size() > 2 ? ", " : " ");
+}
+
+// A name given for a box is taken as it stands or refused: the box would drop what it refuses and
+// import under another name than the one given.
+QString NameProblem(const BatchOptions& options)
+{
+    QString them;
+    if (options.name) {
+        if (options.name->isEmpty())
+            return "--name needs a name";
+        if (const QString refused = Refused(*options.name, &MainForm::RefusedInDBName, them); !refused.isEmpty())
+            return "--name '" + *options.name + "' holds " + refused +
+                   ", which the name box refuses: the name also names the new database's folder and file, "
+                   "which may not hold \\ / : * + = ? \" ' < > | $, a full stop or a control character. Give the name "
+                   "without " + them;
+    }
+    if (options.fileName) {
+        const QString& file = *options.fileName;
+        if (file.isEmpty())
+            return "--file-name needs a file name, NAME.mdb";
+        if (const QString refused = Refused(file, &MainForm::RefusedInFileName, them); !refused.isEmpty())
+            return "--file-name '" + file + "' holds " + refused +
+                   ", which the file name box refuses: a file name may not hold a blank, \\ / : * + = ? \" ' < > | $ "
+                   "or a control character (the folder is given with --target-dir). Give the file name without " + them;
+        if (!file.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive))
+            return "--file-name '" + file + "' must end in .mdb: the new database is an Access-style .mdb file "
+                   "(for example --file-name " + QString(file).section('.', 0, 0) + ".mdb)";
+        if (file.size() == 4)
+            return "--file-name '" + file + "' needs a name before .mdb";
+        if (file.count(QLatin1Char('.')) > 1)
+            return "--file-name '" + file + "' may hold one full stop only, the one before mdb";
+    }
+    return {};
 }
 
 }  // namespace
@@ -93,6 +183,11 @@ QString ParseBatchOptions(const QStringList& args, BatchOptions& options)
     options.source = parsed.value("--source").value_or(QString());
     if (options.source.isEmpty())
         return "--source is required";
+    try {
+        CheckSourceFile(options.source);
+    } catch (const dao::DaoError& e) {
+        return QString("--source: error %1: %2").arg(e.Number).arg(e.Description);
+    }
     options.targetDir = parsed.value("--target-dir");
     if (options.targetDir)
         for (const QChar c : *options.targetDir)
@@ -101,6 +196,8 @@ QString ParseBatchOptions(const QStringList& args, BatchOptions& options)
                     .arg(c.unicode());
     options.fileName = parsed.value("--file-name");
     options.name = parsed.value("--name");
+    if (const QString problem = NameProblem(options); !problem.isEmpty())
+        return problem;
 
     if (parsed.has("--password") && parsed.has("--password-file"))
         return "give the password once: --password-file FILE, --password - or --password PW";
@@ -126,8 +223,16 @@ QString ParseBatchOptions(const QStringList& args, BatchOptions& options)
     if (options.substrings.isEmpty())
         return "--substrings needs none, default or a file";
     for (const QString& rename : parsed.all("--rename")) {
-        if (rename.indexOf(QLatin1Char('=')) <= 0)
+        const qsizetype eq = rename.indexOf(QLatin1Char('='));
+        if (eq <= 0)
             return QString("--rename needs OLD=NEW, not '%1'").arg(rename);
+        for (const QChar c : rename)
+            if (c.category() == QChar::Other_Control)
+                return QString("--rename '%1' holds a control character (code %2)").arg(rename).arg(c.unicode());
+        // Held to the change-value dialog's rules here, as a --renames line is.
+        const ChangeValueCheck check = CheckChangeValue(rename.mid(eq + 1), 1, kMaxEqNum);
+        if (!check.accepted)
+            return QString("--rename '%1': the new value is refused: %2").arg(rename, check.message);
         options.renames << rename;
     }
     options.renamesFile = parsed.value("--renames");
@@ -135,8 +240,9 @@ QString ParseBatchOptions(const QStringList& args, BatchOptions& options)
         return "--renames needs a file";
     options.yes = parsed.has("--yes");
     options.checkOnly = parsed.has("--check-only");
+    options.quiet = parsed.has("--quiet");
     options.report = parsed.value("--report");
-    if (options.report) {
+    if (options.report && !options.ReportToStandardOutput()) {
         if (options.report->isEmpty())
             return "--report needs a file";
         if (dao::SameFile(*options.report, options.source))
@@ -208,37 +314,25 @@ std::vector<ProtectedFile> InputFiles(const BatchOptions& options)
     return inputs;
 }
 
-// The summary at the end of the run: the result, the files, the time and the account.
-void PrintSummary(BatchOperator& op, const RunSummary& s)
+// The summary at the end of the run: the result, the files, the time, the account and what to do next.
+void PrintSummary(QTextStream& out, const RunSummary& s, const QString& advice)
 {
-    op.Note("Summary: " + ResultHeadline(s));
+    out << "Summary: " << ResultHeadline(s) << "\n";
     if (s.error)
-        op.Note(ErrorHeading(s) + ": " + ErrorText(RunError{0, s.error->description, QString()}));
-    if (const QString next = WhatToDoNext(s); !next.isEmpty())
-        op.Note(next);
-    op.Note("Source: " + s.source);
-    QString database = s.database;
-    if (!database.isEmpty()) {
-        switch (s.databaseFate) {
-        case DatabaseFate::Registered: database += " (registered)"; break;
-        case DatabaseFate::Left: database += " (left on disk, not registered)"; break;
-        case DatabaseFate::Removed:
-            database += s.result == RunResult::Checked || s.result == RunResult::WouldFail
-                            ? " (made for the check, then removed)"
-                            : " (removed)";
-            break;
-        case DatabaseFate::NotMade: database += " (not made)"; break;
-        }
-    }
-    op.Note("New database: " + database);
-    op.Note("Log: " + (s.log.isEmpty() ? QString("(not written)") : s.log));
-    op.Note(QString("Elapsed time: %1 (%2 s)").arg(ElapsedText(s.seconds)).arg(s.seconds, 0, 'f', 1));
+        out << ErrorHeading(s) << ": " << ErrorText(RunError{0, s.error->description, QString()}) << "\n";
+    if (!advice.isEmpty())
+        out << advice << "\n";
+    out << "Source: " << s.source << "\n";
+    out << "New database: " << DatabaseLine(s) << "\n";
+    out << "Log: " << (s.log.isEmpty() ? QString("(not written)") : s.log) << "\n";
+    out << QString("Elapsed time: %1 (%2 s)").arg(ElapsedText(s.seconds)).arg(s.seconds, 0, 'f', 1) << "\n";
     if (!s.account.Sources().empty() || !s.account.Targets().empty())
         for (const QString& line : AccountTable(s.account))
-            op.Note(line);
-    op.Note("Warnings: " + QString::number(s.warnings.size()));
+            out << line << "\n";
+    out << "Warnings: " << s.warnings.size() << "\n";
     for (const QString& warning : s.warnings)
-        op.Note("  " + QString(warning).replace(QChar(13), QLatin1Char(' ')));
+        out << "  " << QString(warning).replace(QChar(13), QLatin1Char(' ')) << "\n";
+    out.flush();
 }
 
 // Closes what is still open, as the end of the program does. Every way out comes here, after the
@@ -262,16 +356,17 @@ void CloseAll(RunState& run, QTextStream& err) noexcept
 // Writes the list of the numbers the check met that no option renames, merged into the list already
 // at its name (its lines kept as they stand), or beside a list that may not be written or read. Says
 // where on standard output; returns why it could not be written.
-std::optional<QString> WriteRenamesList(RunState& run, BatchOperator& op)
+std::optional<QString> WriteRenamesList(RunState& run, BatchOperator& op, const SubstringsRecord& substrings)
 {
     const QString list = run.files.path(RunFile::RenamesList);
     const QStringList& numbers = op.unrenamed();
-    std::optional<QByteArray> bytes = RenamesListCsv(numbers);
+    std::optional<QByteArray> bytes = RenamesListCsv(numbers, substrings);
     QString left;  // why the list at its name is left as it was
     try {
         if (QFileInfo::exists(list)) {
             try {
-                bytes = MergedRenamesList(dao::ReadInputFile(list, "the list of numbers to rename"), numbers, list);
+                bytes = MergedRenamesList(dao::ReadInputFile(list, "the list of numbers to rename"), numbers, list,
+                                          substrings);
             } catch (const dao::DaoError& e) {
                 left = "it could not be read as a list (error " + QString::number(e.Number) + ": " + e.Description + ")";
             }
@@ -299,6 +394,48 @@ std::optional<QString> WriteRenamesList(RunState& run, BatchOperator& op)
     return std::nullopt;
 }
 
+// The substrings the run applies, as the pre-parse screen gets them: none, the defaults or the file's
+// pairs. Raises what reading the file raises.
+std::vector<std::pair<QString, QString>> SubstringPairs(const BatchOptions& options)
+{
+    std::vector<std::pair<QString, QString>> pairs;
+    if (options.substrings == QLatin1String("none"))
+        return pairs;
+    if (options.substrings == QLatin1String("default")) {
+        for (const SubstringPair& p : DefaultSubstrings())
+            pairs.emplace_back(p.mp2, p.vx);
+        return pairs;
+    }
+    for (const SubstringPair& p : ReadSubstringCsv(options.substrings))
+        pairs.emplace_back(p.mp2, p.vx);
+    return pairs;
+}
+
+// What --substrings names, for the messages and the list: none, default, or the file as an absolute path.
+QString SubstringsName(const BatchOptions& options)
+{
+    if (options.substrings == QLatin1String("none") || options.substrings == QLatin1String("default"))
+        return options.substrings;
+    return Absolute(options.substrings);
+}
+
+// The file at the new database's name is a database the product lists.
+bool TargetRegistered(RunState& run)
+{
+    const QString target = (run.txtTargetDir.endsWith(QLatin1Char('/')) ? run.txtTargetDir : run.txtTargetDir + "/") +
+                           run.txtFileName;
+    if (run.txtTargetDir.isEmpty() || run.txtFileName.isEmpty() || !QFileInfo::exists(target))
+        return false;
+    try {
+        for (const ProtectedFile& f : ProtectedFiles(run))
+            if (f.what == QLatin1String("a database registered in the product's list") && dao::SameFile(f.path, target))
+                return true;
+    } catch (const dao::DaoError&) {
+        // The list cannot be read now: the advice speaks of the file alone.
+    }
+    return false;
+}
+
 }  // namespace
 
 int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out, QTextStream& err)
@@ -309,30 +446,45 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
     answers.listUnrenamed = options.checkOnly;
     for (const QString& rename : options.renames) {
         const qsizetype eq = rename.indexOf(QLatin1Char('='));
-        answers.renames.emplace_back(rename.left(eq), rename.mid(eq + 1));
+        answers.renames.push_back({rename.left(eq), CheckChangeValue(rename.mid(eq + 1), 1, kMaxEqNum).value,
+                                   "--rename " + rename});
     }
+    std::optional<SubstringsRecord> listed;  // the substrings of the check that wrote the --renames list
     if (options.renamesFile) {
         try {
-            for (auto& rename : ReadRenamesFile(*options.renamesFile))
-                answers.renames.push_back(std::move(rename));
+            const RenamesList list = ReadRenamesFile(*options.renamesFile);
+            const auto from = [&](int line) { return QString("'%1' line %2").arg(*options.renamesFile).arg(line); };
+            for (const RenameLine& r : list.answered)
+                answers.renames.push_back({r.old, r.value, from(r.line)});
+            for (const RenameLine& r : list.blank)
+                answers.unanswered.push_back({r.old, QString(), from(r.line)});
+            listed = list.substrings;
         } catch (const dao::DaoError& e) {
             err << "crew-import: --renames: error " << e.Number << ": " << e.Description << "\n" << kBatchUsage;
             return 2;
         }
     }
-    if (options.substrings == QLatin1String("none")) {
-        answers.substrings = BatchAnswers::Substrings::None;
-    } else if (options.substrings == QLatin1String("default")) {
-        answers.substrings = BatchAnswers::Substrings::Default;
-    } else {
-        answers.substrings = BatchAnswers::Substrings::Pairs;
-        try {
-            for (const SubstringPair& p : ReadSubstringCsv(options.substrings))
-                answers.substringPairs.emplace_back(p.mp2, p.vx);
-        } catch (const dao::DaoError& e) {
-            err << "crew-import: --substrings: error " << e.Number << ": " << e.Description << "\n" << kBatchUsage;
-            return 2;
-        }
+    std::vector<std::pair<QString, QString>> pairs;
+    try {
+        pairs = SubstringPairs(options);
+    } catch (const dao::DaoError& e) {
+        err << "crew-import: --substrings: error " << e.Number << ": " << e.Description << "\n" << kBatchUsage;
+        return 2;
+    }
+    answers.substrings = options.substrings == QLatin1String("none")      ? BatchAnswers::Substrings::None
+                         : options.substrings == QLatin1String("default") ? BatchAnswers::Substrings::Default
+                                                                          : BatchAnswers::Substrings::Pairs;
+    if (answers.substrings == BatchAnswers::Substrings::Pairs)
+        answers.substringPairs = pairs;
+    // The list holds each number as the substrings of its check left it: other substrings would meet
+    // other numbers.
+    const SubstringsRecord substrings = SubstringsUsed(SubstringsName(options), pairs);
+    if (listed && listed->digest != substrings.digest) {
+        err << "crew-import: --substrings " << substrings.what << " differ from the substrings of the check that "
+            << "listed the numbers in '" << *options.renamesFile << "' (" << listed->what << "): the list holds each "
+            << "number as those substrings left it. Give --substrings " << listed->what << ", as the check had, or "
+            << "check again with --substrings " << substrings.what << " and without --renames, for a new list.\n";
+        return 2;
     }
     try {
         ReadBatchPassword(options);
@@ -344,15 +496,24 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
     answers.password = options.password;
 
     dao::InstallInterruptHandlers();
-    BatchOperator op(answers, out);
+    // Standard output holds the report alone with --report -: what is shown goes to standard error.
+    QTextStream& shown = options.ReportToStandardOutput() ? err : out;
+    std::optional<ProgressLine> progress;
+    if (ProgressLine::Wanted())
+        progress.emplace();
+    BatchOperator op(answers, options.quiet ? nullptr : &shown, progress ? &*progress : nullptr);
     RunState run(op);
     run.checkOnly = options.checkOnly;
     run.files.SetRenamesList(options.checkOnly);
     run.files.SetInputs(InputFiles(options));
-    if (options.report)
+    const bool reportFile = options.report && !options.ReportToStandardOutput();
+    if (reportFile)
         run.files.SetReport(Absolute(*options.report));
     int status = 1;
     bool reportChecked = false;  // the report was held against the run's files before the run started
+    AdviceFacts facts;
+    facts.password = options.passwordFrom;
+    facts.targetDirGiven = options.targetDir.has_value();
     try {
         run.gProgram = GetEdition(programPath);
         MainForm form(run);
@@ -391,12 +552,14 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
             reportChecked = true;
         } catch (const dao::DaoError& e) {
             err << "crew-import: --report: error " << e.Number << ": " << e.Description << "\n" << kBatchUsage;
+            progress.reset();
             CloseAll(run, err);
             return 2;
         }
 
         op.Note("Import");
         const ImportCheck check = form.btnImport_Click();
+        facts.focus = check.focus;
         if (!check.startImport) {
             op.Note(check.focus == MainField::None
                         ? QString("The import was not started.")
@@ -407,7 +570,18 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
             op.ShowSourceAndTarget(form.txtSourceDB, form.txtTargetDir);
             op.SetStatus("Click on button to begin import.");
             op.Note(run.checkOnly ? "Check Only" : "Begin Import");
-            BeginImport(run);
+            // The new numbers are held against the source before the first conversion: an import needs
+            // one for every number too long, a check only that those it was given fit.
+            std::vector<ConversionStep> steps;
+            if (!run.checkOnly || !answers.renames.empty())
+                steps.push_back({"Checking the new equipment numbers against the source", [&](RunState& r) {
+                                     if (const auto reason = RenamesDoNotFit(*r.DBin, op.answers(), substrings.what,
+                                                                             r.checkOnly))
+                                         op.Stop(*reason);
+                                 }});
+            for (const ConversionStep& step : StandardConversions())
+                steps.push_back(step);
+            BeginImport(run, steps);
         }
     } catch (const EndProgram& end) {
         status = end.status;
@@ -421,42 +595,61 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
         status = 1;
         RecordEnding(run, RunResult::Failed, RunError{e.Number, e.Description, "crew-import"});
     }
+    progress.reset();  // the run has ended: the line goes before anything else is said
     if (status != 0)
         RecordEnding(run, RunResult::Failed);  // when no trap said why
     CompleteSummary(run);
     // A run that ended before its report was held against its files (a failure while the form loaded):
     // held now, as the run's places stand, while the database list is still open.
     std::optional<dao::DaoError> reportRefused;
-    if (options.report && !reportChecked) {
+    if (reportFile && !reportChecked) {
         try {
             run.files.CheckReport(PlannedPlaces(run));
         } catch (const dao::DaoError& e) {
             reportRefused = e;
         }
     }
+    facts.targetRegistered = TargetRegistered(run);
     CloseAll(run, err);
-    PrintSummary(op, run.summary);
     int exit = status;
     QString ending;  // what standard error says last, before the exit status
+    QString advice;  // what to do next, in the summary and on standard error
     if (!op.stuck().isEmpty()) {
-        err << op.stuck() << "\n";
         exit = BatchOperator::kStuckStatus;
+        ending = run.checkOnly ? "the check did not complete" : "the import did not complete";
+        advice = "Give the options what the message above asks for, then import again.";
     } else if (!op.unrenamed().empty() && run.files.fixed()) {
         // A check that met numbers no option renames lists them, for --renames; only one that reached
         // its end knows them all.
         if (run.summary.result != RunResult::Checked) {
             ending = "the list of numbers to rename was not written: the check did not reach its end";
-        } else if (const std::optional<QString> problem = WriteRenamesList(run, op); problem) {
+        } else if (const std::optional<QString> problem = WriteRenamesList(run, op, substrings); problem) {
             ending = "the list of numbers to rename was not written: " + *problem;
             exit = 1;
         } else {
+            const QString list = run.files.path(RunFile::RenamesList);
             ending = (op.unrenamed().size() == 1
-                          ? QString("1 equipment number needs a new value: fill in '%2' and give it to --renames")
-                          : QString("%1 equipment numbers need a new value: fill in '%2' and give it to --renames")
+                          ? QString("1 equipment number needs a new value: fill in '%2' and give it to --renames "
+                                    "with the same --substrings")
+                          : QString("%1 equipment numbers need a new value: fill in '%2' and give it to --renames "
+                                    "with the same --substrings")
                                 .arg(op.unrenamed().size()))
-                         .arg(run.files.path(RunFile::RenamesList));
+                         .arg(list);
+            advice = "Fill in the new values (the second column) of '" + list + "', then run the same command "
+                     "without --check-only and with --renames " + list + ".";
             exit = BatchOperator::kStuckStatus;
         }
+    }
+    if (advice.isEmpty())
+        advice = UnattendedAdvice(run.summary, facts);
+    PrintSummary(shown, run.summary, advice);
+    if (!op.stuck().isEmpty()) {
+        err << op.stuck() << "\n";
+    } else if (exit != 0 && exit != BatchOperator::kStuckStatus && run.summary.error) {
+        // Why the run did not go through, and what to change, where a script or the operator reads it.
+        err << "crew-import: " << ResultLine(run.summary) << "\n";
+        if (!advice.isEmpty())
+            err << "crew-import: " << advice << "\n";
     }
     if (ending.isEmpty() && exit > 128)
         ending = "interrupted by " + QString::fromLatin1(dao::SignalName(exit - 128)) + "; nothing was registered and " +
@@ -467,12 +660,24 @@ int RunBatch(BatchOptions options, const QString& programPath, QTextStream& out,
         ending = run.summary.result == RunResult::WouldFail ? "the check found an error the import would stop at"
                  : run.summary.result == RunResult::Refused ? "the import was not started"
                                                             : "the import did not complete";
+    // Where the log of a run that did not go through was left: it says how far the run came.
+    if (exit != 0 && !run.summary.log.isEmpty() && !ending.isEmpty())
+        ending += "; its log is '" + run.summary.log + "'";
 
     if (options.report) {
         try {
             if (reportRefused)
                 throw *reportRefused;
-            run.files.WriteReport(ReportJson(run.summary));
+            const QByteArray json = ReportJson(run.summary);
+            if (reportFile) {
+                run.files.WriteReport(json);
+            } else {
+                out << QString::fromUtf8(json);
+                out.flush();
+                if (out.status() != QTextStream::Ok)
+                    throw dao::DaoError(75, "Path/File access error: the report could not be written to standard "
+                                            "output");
+            }
         } catch (const dao::DaoError& e) {
             err << "crew-import: --report: error " << e.Number << ": " << e.Description << "\n";
             // A missing report is told apart from the run's own result, which the summary gives.

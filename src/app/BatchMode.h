@@ -4,23 +4,29 @@
 //
 //   crew-import --batch --source FILE [--target-dir DIR] [--file-name NAME.mdb] [--name NAME]
 //               [--password-file FILE | --password - | --password PW] [--cutoff DAYS]
-//               [--substrings none|default|FILE.csv] [--rename OLD=NEW]... [--yes]
-//               [--check-only] [--report FILE.json]
+//               [--substrings none|default|FILE.csv] [--rename OLD=NEW]... [--renames FILE.csv]
+//               [--yes] [--check-only] [--quiet] [--report FILE.json | --report -]
 //
 // The options act on the form as the operator would: --source is chosen with "Change Database"
 // (which derives the file name, the name and the recommended directory), --name and --file-name are
-// typed into their boxes key by key (refused characters are refused), --target-dir is the selected
-// directory; without it "Make Recommended Directory the Selected Directory" is pressed.
+// typed into their boxes key by key, --target-dir is the selected directory; without it "Make
+// Recommended Directory the Selected Directory" is pressed. A name the boxes would change (a character
+// they refuse) is refused with the options, as is a source that is no file.
 //
 // --check-only makes the whole import into a private place and keeps nothing but its log
-// (MP2ImportCheck.txt). At the end the run's summary is printed (its result, files, time and the
-// account of every source row) and, with --report, written as JSON (app/RunReport.h) whatever the
-// result; a run refused for bad options writes none.
+// (MP2ImportCheck.txt). Every exchange is printed on standard output (--quiet: none); on a terminal a
+// progress line is drawn on standard error. At the end the run's summary is printed (its result,
+// files, time, the account of every source row and what to do next, in the options' words) and, with
+// --report, written as JSON (app/RunReport.h) whatever the result: to standard output with --report -,
+// the transcript and the summary then going to standard error. A run refused for bad options writes
+// none. A run that did not go through says on standard error why (the error's number, where and its
+// text), what to change and where its log is.
 //
 // Exit status: 0 after a completed import or check; 1 when a check refused the import, the operator's
 // answer stopped it or the import failed; 2 for bad options; 3 when a question could not be answered
-// from the options (for a check: when it listed equipment numbers to rename); 4 when the run ended
-// with 0 or 1 but its --report could not be written (said on standard error).
+// from the options, or the new equipment numbers do not fit the source (found before the first
+// conversion; for a check: when it listed equipment numbers to rename); 4 when the run ended with 0 or
+// 1 but its --report could not be written (said on standard error).
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -48,14 +54,16 @@ struct BatchOptions {
     std::optional<QString> renamesFile;  // --renames FILE.csv
     bool yes = false;
     bool checkOnly = false;        // --check-only
-    std::optional<QString> report;  // --report FILE.json
+    bool quiet = false;            // --quiet: the summary and the errors only
+    std::optional<QString> report;  // --report FILE.json, or "-" for standard output
+    bool ReportToStandardOutput() const { return report == QLatin1String("-"); }
 };
 
 extern const char kBatchUsage[];
 
 // Parses the arguments that follow --batch. Returns the problem, or empty when they are good (which
 // includes a request for help). Every value is checked here, before anything starts: the cutoff by
-// the question's own rule.
+// the question's own rule, the names by the rules of their boxes, the source as a file to read.
 QString ParseBatchOptions(const QStringList& args, BatchOptions& options);
 
 // Runs the unattended import; returns the exit status. `programPath` decides the edition (GetEdition).

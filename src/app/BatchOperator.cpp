@@ -1,8 +1,11 @@
 #include "app/BatchOperator.h"
 
+#include "app/ProgressLine.h"
 #include "convert/equipment/PreParse.h"
 
+#include <QFile>
 #include <QStringList>
+#include <unistd.h>
 
 const QString BatchOperator::kPasswordQuestionTitle = "Does this database have a password?";
 const QString BatchOperator::kPasswordTitle = "Enter password";
@@ -37,35 +40,58 @@ const char* IconName(MsgIcon icon)
 
 }  // namespace
 
-BatchOperator::BatchOperator(BatchAnswers answers, QTextStream& out) : answers_(std::move(answers)), out_(out) {}
+namespace {
 
-void BatchOperator::Note(const QString& text)
+// Whether `stream` writes to a terminal.
+bool ToTerminal(QTextStream* stream)
 {
-    out_ << text << "\n";
-    out_.flush();
+    const auto* file = stream ? qobject_cast<QFile*>(stream->device()) : nullptr;
+    return file && file->handle() >= 0 && ::isatty(file->handle()) == 1;
 }
+
+}  // namespace
+
+BatchOperator::BatchOperator(BatchAnswers answers, QTextStream* transcript, ProgressLine* progress)
+    : answers_(std::move(answers)), out_(transcript), progress_(progress), heldAway_(progress && ToTerminal(transcript))
+{
+}
+
+void BatchOperator::print(const QString& text)
+{
+    if (!out_)
+        return;
+    std::unique_lock<std::mutex> held;
+    if (heldAway_)
+        held = progress_->Hold();
+    *out_ << text;
+    out_->flush();
+}
+
+void BatchOperator::Note(const QString& text) { print(text + "\n"); }
 
 void BatchOperator::box(const QString& heading, const QString& text)
 {
-    out_ << "+ " << heading << "\n";
+    QString shown = "+ " + heading + "\n";
     for (const QString& line : ShownLines(text))
-        out_ << "| " << line << "\n";
-    out_.flush();
+        shown += "| " + line + "\n";
+    print(shown);
 }
 
-void BatchOperator::answer(const QString& text)
-{
-    out_ << "  > " << text << "\n";
-    out_.flush();
-}
+void BatchOperator::answer(const QString& text) { print("  > " + text + "\n"); }
 
 void BatchOperator::cannotAnswer(const QString& what, const QString& why)
 {
     const QString reason = "crew-import --batch cannot answer the " + what + ": " + why;
     if (stuck_.isEmpty())
         stuck_ = reason;
-    out_ << "  > (no answer) " << why << "\n";
-    out_.flush();
+    print("  > (no answer) " + why + "\n");
+    throw dao::DaoError(kCannotAnswer, reason);
+}
+
+void BatchOperator::Stop(const QString& reason)
+{
+    if (stuck_.isEmpty())
+        stuck_ = reason;
     throw dao::DaoError(kCannotAnswer, reason);
 }
 
@@ -171,18 +197,7 @@ std::optional<QString> BatchOperator::ChangeValue(const QString& oldValue, int m
     if (!stuck_.isEmpty())
         cannotAnswer(what, "the run is already stopped");
 
-    const std::pair<QString, QString>* found = nullptr;
-    for (const auto& rename : answers_.renames)
-        if (rename.first == oldValue) {
-            found = &rename;
-            break;
-        }
-    if (!found)
-        for (const auto& rename : answers_.renames)
-            if (rename.first.compare(oldValue, Qt::CaseInsensitive) == 0) {
-                found = &rename;
-                break;
-            }
+    const BatchRename* found = FindRename(answers_.renames, oldValue);
     if (!found && answers_.listUnrenamed) {
         // Listed once; a temporary name stands for it until the check ends (another one when the
         // first is taken).
@@ -194,33 +209,40 @@ std::optional<QString> BatchOperator::ChangeValue(const QString& oldValue, int m
         answer(temporary + " (for the check only: listed to be renamed)");
         return temporary;
     }
-    if (!found)
+    if (!found) {
+        if (const BatchRename* blank = FindRename(answers_.unanswered, oldValue))
+            cannotAnswer(what, blank->from + " gives no new value for it yet: fill in its new value (the second "
+                                             "column), then import again");
         cannotAnswer(what, oldValue.contains(QLatin1Char('='))
                                ? "no --renames FILE.csv line gives its new value (a number holding '=' is renamed "
                                  "only from a file); --check-only lists every number to rename in MP2ImportRenames.csv"
                                : "no --rename " + oldValue + "=NEW was given; --check-only lists every number to "
                                  "rename in MP2ImportRenames.csv, for --renames FILE.csv");
+    }
     if (askedBefore("ChangeValue\n" + oldValue))
-        cannotAnswer(what, "the new value '" + found->second + "' of --rename was refused");
-    answer(found->second);
-    return found->second;
+        cannotAnswer(what, "the new value '" + found->value + "' of " + found->from + " was refused");
+    answer(found->value);
+    return found->value;
 }
 
 void BatchOperator::SetStatus(const QString& text)
 {
-    out_ << "Status: " << text << "\n";
-    out_.flush();
+    if (progress_)
+        progress_->SetStatus(text);
+    Note("Status: " + text);
 }
 
-void BatchOperator::SetProgress(double, double) {}
+void BatchOperator::SetProgress(double value, double maximum)
+{
+    if (progress_)
+        progress_->SetProgress(value, maximum);
+}
 
 void BatchOperator::SetBusy(bool) {}
 
 void BatchOperator::ShowSourceAndTarget(const QString& source, const QString& target)
 {
-    out_ << "Importing from : " << source << "\n"
-         << "Creating database : " << target << "\n";
-    out_.flush();
+    print("Importing from : " + source + "\n" + "Creating database : " + target + "\n");
 }
 
 void BatchOperator::Beep() { Note("(beep)"); }

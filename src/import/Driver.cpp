@@ -1,5 +1,6 @@
 #include "import/Driver.h"
 
+#include "import/HostSetUpAdvice.h"
 #include "common/Clock.h"
 #include "db/TextForm.h"
 #include "convert/Conversions.h"
@@ -93,8 +94,8 @@ void CheckDatabaseListWritable(const RunState& run)
     if (!blocked.isEmpty())
         throw dao::DaoError(75, QString("Path/File access error: the product's database list '%1' cannot be written "
                                         "(%2), so the new database could not be registered when the import ends. "
-                                        "Get write access to it, then import again.")
-                                    .arg(list, blocked));
+                                        "%3")
+                                    .arg(list, blocked, QString::fromLatin1(kHostSetUpAdvice)));
 }
 
 // What registration needs, checked before anything is made, so that a run never converts a whole
@@ -121,8 +122,9 @@ void CheckRegistrationPossible(const RunState& run)
     CheckDatabaseListWritable(run);
 }
 
-// The working copy of a run that ends before its conversions start holds a source's data and
-// nothing the operator needs: it is removed, with its journal.
+// The working copy holds the source's data (readable by any SQLite tool, whatever password the source
+// had) and nothing the operator needs once the run has ended: every run removes it at its end, with its
+// journal, whether the run went through or not.
 void RemoveWorkingCopy(RunState& run)
 {
     if (run.DBin && run.DBin->isOpen()) {
@@ -298,14 +300,31 @@ void ShowCleanupFailure(RunState& run, const QString& label, const dao::DaoError
     }
 }
 
-// What a run that ends early removes: the new database when this run has started to make it, and
-// the working copy when the conversions had not started with it.
+// What a run that ends early removes: the new database when this run has started to make it, and the
+// working copy.
 struct Made {
     bool started = false; // the plan held and the log is on disk: the import has begun
     bool target = false;  // this attempt made the new database (the plan knows whether it is still there)
-    bool conversionsStarted = false;
     QString privateDir;   // a check-only run's folder for its new database
 };
+
+// The working copy goes at the end of every run. A removal that fails is shown, and stays a warning of
+// the run: the copy holds the operator's data.
+void RemoveWorkingCopyAtEnd(RunState& run, const QString& label) noexcept
+{
+    try {
+        RemoveWorkingCopy(run);
+    } catch (const dao::DaoError& removal) {
+        ShowCleanupFailure(run, label, removal);
+        try {
+            run.summary.warnings << "The working copy of the source could not be removed: error " +
+                                        QString::number(removal.Number) + ": " + removal.Description +
+                                        ". It holds the MP2 data: remove it.";
+        } catch (...) {
+            // Out of memory: the box has told it.
+        }
+    }
+}
 
 void CleanUp(RunState& run, const Made& made, const QString& label) noexcept
 {
@@ -314,13 +333,7 @@ void CleanUp(RunState& run, const Made& made, const QString& label) noexcept
     } catch (const dao::DaoError& removal) {
         ShowCleanupFailure(run, label, removal);
     }
-    if (!made.conversionsStarted) {
-        try {
-            RemoveWorkingCopy(run);
-        } catch (const dao::DaoError& removal) {
-            ShowCleanupFailure(run, label, removal);
-        }
-    }
+    RemoveWorkingCopyAtEnd(run, label);
     if (!made.privateDir.isEmpty())
         run.files.RemovePrivateDir(made.privateDir);  // where a check made its new database
 }
@@ -607,10 +620,10 @@ const std::vector<ConversionStep>& StandardConversions()
     return steps;
 }
 
-void BeginImport(RunState& run)
+void BeginImport(RunState& run, const std::vector<ConversionStep>& conversions)
 {
     run.op.SetStatus("Import in progress ... Please stand by");
-    DoImport(run);
+    DoImport(run, conversions);
 }
 
 void DoImport(RunState& run) { DoImport(run, StandardConversions()); }
@@ -693,7 +706,6 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
         run.DBout->SetPrivateToThisRun();
         run.gDBoutOpen = true;
 
-        made.conversionsStarted = true;
         for (const ConversionStep& step : conversions) {
             dao::ThrowIfInterrupted();
             run.op.SetStatus(step.status);
@@ -736,6 +748,7 @@ void DoImport(RunState& run, const std::vector<ConversionStep>& conversions)
                    CR + "The import log file is located at " + CR + "'" + run.log.gLogPath() + "'";
         }
         const dao::DeferInterrupts complete;  // and the run is complete: a stop asked for now changes nothing
+        RemoveWorkingCopyAtEnd(run, "Error: In sub DoImport ");
 
         run.UpProg();
         run.progress.Finish(run.op);

@@ -48,12 +48,6 @@ RunPlaces PlannedPlaces(RunState& run);
 // longer than the folder's limit, or a path longer than the system's.
 void CheckTargetPathLength(const QString& targetPath);
 
-// "Begin Import": the status, then the import. Never returns: the program ends with EndProgram, and
-// run.summary says how the run ended. With run.checkOnly set ("Check Only") the whole import is made
-// into a private folder beside the target with the same questions, nothing is registered, the new
-// database is removed at the end and the log is MP2ImportCheck.txt; the result is Checked.
-[[noreturn]] void BeginImport(RunState& run);
-
 // One conversion of the import: the status text shown while it runs, and the procedure.
 struct ConversionStep {
     QString status;
@@ -62,6 +56,14 @@ struct ConversionStep {
 
 // The eleven conversions, in the order they run.
 const std::vector<ConversionStep>& StandardConversions();
+
+// "Begin Import": the status, then the import. Never returns: the program ends with EndProgram, and
+// run.summary says how the run ended. With run.checkOnly set ("Check Only") the whole import is made
+// into a private folder beside the target with the same questions, nothing is registered, the new
+// database is removed at the end and the log is MP2ImportCheck.txt; the result is Checked. The
+// working copy is removed at the end of every run. `conversions` are the steps run in place of the
+// standard ones (the unattended mode checks its answers against the source first).
+[[noreturn]] void BeginImport(RunState& run, const std::vector<ConversionStep>& conversions = StandardConversions());
 
 // The whole import. Never returns normally: both success and every failure end the program by
 // throwing EndProgram (status 0 after a completed import). The second form runs the given

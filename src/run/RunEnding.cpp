@@ -27,7 +27,10 @@ void CompleteSummary(RunState& run)
 {
     RunSummary& s = run.summary;
     s.source = run.SourcePath.isEmpty() ? run.txtSourceDB : run.SourcePath;
-    if (!run.TargetPath.isEmpty())
+    // A check makes its database in a private folder of its own and removes it with the folder: it is
+    // told where the import would make it, unless its removal failed and it is still there.
+    const bool privateCopy = run.checkOnly && !run.files.made(RunFile::NewDatabase);
+    if (!run.TargetPath.isEmpty() && !privateCopy)
         s.database = run.TargetPath;
     else if (!run.txtTargetDir.isEmpty() && !run.txtFileName.isEmpty())
         s.database = (run.txtTargetDir.endsWith(QLatin1Char('/')) ? run.txtTargetDir : run.txtTargetDir + "/") +

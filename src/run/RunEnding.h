@@ -16,6 +16,6 @@ void StartSummary(RunState& run);
 void RecordEnding(RunState& run, RunResult result, std::optional<RunError> error = std::nullopt);
 
 // The files and the time as they stand at the end: the source, the new database (for a check-only run
-// the private place it was made in), the log when it is on disk (a log still pending was never
-// written).
+// the place the import would make it, or the private place where the check's own was left when it could
+// not be removed), the log when it is on disk (a log still pending was never written).
 void CompleteSummary(RunState& run);

@@ -41,7 +41,7 @@ struct RunSummary {
     RunResult result = RunResult::Refused;
     std::optional<RunError> error;
     QString source;    // the MP2 database
-    QString database;  // the new database (for a check-only run: where it was made, since removed)
+    QString database;  // the new database (for a check-only run: where the import would make it)
     QString log;       // the import log (MP2ImportCheck.txt for a check-only run)
     bool registered = false;
     DatabaseFate databaseFate = DatabaseFate::NotMade;

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+const char* const kSourceUnchanged = "The MP2 database was not changed.";
+
 QString OneLine(const QString& text)
 {
     QString line = text;
@@ -100,8 +102,6 @@ QString Totals(const RunAccount& account)
     return totals + ".";
 }
 
-const char* const kSourceUnchanged = "The MP2 database was not changed.";
-
 // ", with 1 error box: <its text>" or ", with 3 error boxes, the first: <its text>"; empty without one.
 QString WithErrorBoxes(const RunSummary& summary)
 {
@@ -167,8 +167,10 @@ QString ResultHeadline(const RunSummary& summary)
     return {};
 }
 
-QString WhatToDoNext(const RunSummary& summary)
+QString WhatToDoNext(const RunSummary& summary, const NextSteps& steps)
 {
+    // A sentence of its own from a step's words.
+    const auto sentence = [](const QString& words) { return words.left(1).toUpper() + words.mid(1) + "."; };
     switch (summary.result) {
     case RunResult::Imported:
         return summary.errorBoxes.isEmpty()
@@ -185,17 +187,16 @@ QString WhatToDoNext(const RunSummary& summary)
                                  "log gives what it said."
                                : "The import would show the same error boxes and go on past them: the end of the "
                                  "check log gives what each said.") +
-                   " When that is what you expect, start the import again and press \"Begin Import\" to make the "
-                   "database.";
+                   " When that is what you expect, " + steps.makeDatabase + ".";
         return summary.account.TotalSkipped() > 0
-                   ? "Read why rows were skipped in the log. When the result is what you expect, start the import "
-                     "again and press \"Begin Import\" to make the database."
-                   : "Start the import again and press \"Begin Import\" to make the database.";
+                   ? "Read why rows were skipped in the log. When the result is what you expect, " +
+                         steps.makeDatabase + "."
+                   : sentence(steps.makeDatabase);
     case RunResult::WouldFail: {
         // What to do is what a failed import would need.
         RunSummary failed = summary;
         failed.result = RunResult::Failed;
-        return "The import would stop at the same error. " + WhatToDoNext(failed);
+        return "The import would stop at the same error. " + WhatToDoNext(failed, steps);
     }
     case RunResult::Cancelled:
     case RunResult::Interrupted:
@@ -206,13 +207,20 @@ QString WhatToDoNext(const RunSummary& summary)
     const int number = summary.error ? summary.error->number : 0;
     QString next;
     switch (number) {
-    case 61: next = "Free space on the disk of the target directory, then start the import again."; break;
+    case 61:
+    case 3026:
+        next = "Free space on the disk of the target directory (and of the folder the import is started from, "
+               "where the working copy is made), then start the import again.";
+        break;
     case 70:
     case 3051:
-        next = "Have everyone exit MP2 and Mendly/Vantrix, make sure the files are not marked read-only, then start "
-               "the import again.";
+        // A right that is missing is the set-up's to give (the message names the file and the right); a
+        // file held by another program is free again once that program has ended.
+        next = "When the message names a right you lack, ask whoever set the product up to give it (crew-host-setup "
+               "names the operators who import); when another program holds the file, have everyone exit MP2 and "
+               "Mendly/Vantrix. Then start the import again.";
         break;
-    case 3031: next = "Start the import again and answer Y to the password question with the database's password."; break;
+    case 3031: next = steps.password; break;
     default:
         next = summary.error ? "Correct what the message above names, then start the import again." +
                                    QString(summary.log.isEmpty() ? ""
@@ -222,4 +230,20 @@ QString WhatToDoNext(const RunSummary& summary)
         break;
     }
     return next + " " + kSourceUnchanged;
+}
+
+QString DatabaseLine(const RunSummary& summary)
+{
+    if (summary.database.isEmpty())
+        return QStringLiteral("(none)");
+    const bool check = summary.result == RunResult::Checked || summary.result == RunResult::WouldFail;
+    switch (summary.databaseFate) {
+    case DatabaseFate::Registered: return summary.database + " (registered)";
+    case DatabaseFate::Left: return summary.database + " (left on disk, not registered)";
+    case DatabaseFate::Removed:
+        return summary.database + (check ? " (where the import will make it; the check kept none)" : " (removed)");
+    case DatabaseFate::NotMade:
+        return summary.database + (check ? " (where the import will make it; the check kept none)" : " (not made)");
+    }
+    return summary.database;
 }

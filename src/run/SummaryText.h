@@ -8,6 +8,9 @@
 #include <QString>
 #include <QStringList>
 
+// The sentence that ends the advice after a run that did not go through.
+extern const char* const kSourceUnchanged;
+
 // A text on one line: its line breaks (CR, LF or both) become blanks.
 QString OneLine(const QString& text);
 
@@ -31,8 +34,19 @@ QString ResultHeadline(const RunSummary& summary);
 // The error that ended the run as its box told it: "Error 3022 in CreateEq" (empty without an error).
 QString ErrorHeading(const RunSummary& summary);
 
+// The steps whose words depend on the front end: how the database is made after a check, and how the
+// source's password is given. The wizard's by default.
+struct NextSteps {
+    QString makeDatabase = "start the import again and press \"Begin Import\" to make the database";
+    QString password = "Start the import again and answer Y to the password question with the database's password.";
+};
+
 // What the operator does next, in a sentence or two; empty when nothing is left to do.
-QString WhatToDoNext(const RunSummary& summary);
+QString WhatToDoNext(const RunSummary& summary, const NextSteps& steps = NextSteps());
+
+// The new database and what became of it: "PATH (registered)", "PATH (removed)", "PATH (not made)",
+// "PATH (left on disk, not registered)"; for a check the place the import would make it.
+QString DatabaseLine(const RunSummary& summary);
 
 // "0:07", "12:34", "1:02:03": minutes and seconds, hours in front from the first hour on.
 QString ElapsedText(double seconds);

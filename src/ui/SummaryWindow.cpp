@@ -227,14 +227,12 @@ void FillNew(QTreeWidget* table, const RunAccount& account)
         Row(table, nullptr, t.table, {t.created, t.invented});
 }
 
-// A path and what became of its file.
-QString PathLine(const QString& path, const QString& whenMissing, bool registered)
+// The log's path, and whether it is still there.
+QString LogLine(const QString& path)
 {
     if (path.isEmpty())
         return QStringLiteral("(none)");
-    if (registered)
-        return path + "  (registered)";
-    return QFileInfo::exists(path) ? path : path + "  (" + whenMissing + ")";
+    return QFileInfo::exists(path) ? path : path + "  (missing)";
 }
 
 }  // namespace
@@ -296,9 +294,9 @@ SummaryWindow::SummaryWindow(const RunSummary& summary, Operator& op, QWidget* p
 
     lblElapsed = PlainLabel(ElapsedText(summary.seconds));
     lblElapsed->setObjectName(QStringLiteral("lblElapsed"));
-    lblDatabase = PlainLabel(PathLine(summary.database, QStringLiteral("not kept"), summary.registered));
+    lblDatabase = PlainLabel(DatabaseLine(summary));
     lblDatabase->setObjectName(QStringLiteral("lblDatabase"));
-    lblLog = PlainLabel(PathLine(summary.log, QStringLiteral("missing"), false));
+    lblLog = PlainLabel(LogLine(summary.log));
     lblLog->setObjectName(QStringLiteral("lblLog"));
     auto* facts = new QFormLayout;
     facts->addRow(QStringLiteral("Elapsed time:"), lblElapsed);

@@ -10,11 +10,6 @@
 
 #include <cerrno>
 
-const char* const kHostSetUpAdvice =
-    "The product is set up for the operators who import with crew-host-setup (--group GROUP for a group "
-    "of them, --user USER for one; see man crew-host-setup). Ask whoever set it up to name you or your "
-    "group, then start the import again.";
-
 namespace {
 
 // Whether this user may do `rights` (R_OK, W_OK, X_OK) with `path`; the system's words when not.

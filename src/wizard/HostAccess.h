@@ -5,10 +5,9 @@
 // template, when it is there, can be read (every new database is a copy of it). A fault names the file,
 // the right that is missing and who lacks it, and points to crew-host-setup, which sets the product up
 // for the operators who import.
+#include "import/HostSetUpAdvice.h"
+
 #include <QString>
 
 // Raises DaoError 3024 when the list is missing and 70 when a right is missing.
 void CheckHostProductAccess(const QString& dbListDir);
-
-// The advice every such fault ends with: how the product is set up for its operators.
-extern const char* const kHostSetUpAdvice;

@@ -519,11 +519,14 @@ ImportCheck MainForm::btnImport_Click()
                       MainField::None);
 
     // The folders are this run's from here; the log reaches the disk when the import begins, as
-    // MP2ImportCheck.txt for a check only.
+    // MP2ImportCheck.txt for a check only. Another import holding one of them is told as it is: the
+    // working copy or the log it is using, and in which folder.
     try {
         ClaimImportFolders(run);
     } catch (const dao::DaoError& e) {
-        return logRefusal(e);
+        return refuse("Error# " + QString::number(e.Number) + CR + e.Description + CR + CR +
+                          "The import was not started.",
+                      MainField::None, e.Number);
     }
     return ImportCheck{true, MainField::None};
 }

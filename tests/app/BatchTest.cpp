@@ -216,29 +216,32 @@ TEST_F(BatchRun, TheSampleWithAPasswordLongNumbersAndASubstringFileImportsWithou
     EXPECT_TRUE(QFileInfo(UserDir() + "/RiverSide/RiverSide.mdb").isFile());
 }
 
-TEST_F(BatchRun, AMissingSourceEndsWithTheMessageAndNoImport)
-{
-    const QString gone = dir.filePath("mp2/gone.mdb");
-    const Outcome r = Batch({"--source", gone, "--name", "Gone"});
-    ASSERT_TRUE(r.finished);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.out.contains("| Error: in sub SetDefaultDBName '" + gone + "' doesn't exist.\n")) << r.out.toStdString();
-    EXPECT_TRUE(r.out.contains("| " + gone + " does not exit.\n| Select a different source database.\n"));
-    EXPECT_EQ(RegisteredDatabases(), 0);
-    EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Gone/Gone.mdb"));
-}
-
 TEST_F(BatchRun, QuestionsTheOptionsCannotAnswerEndTheRunInsteadOfAskingForEver)
 {
-    // A number too long for the product with no --rename for it. (A cutoff the question would refuse
-    // is refused with the options, before the run: EveryProgramAnswersHelpAndRefuses...)
+    // A number too long for the product with no --rename for it: found before the first conversion,
+    // the run ends naming it. (A cutoff the question would refuse is refused with the options, before
+    // the run: EveryProgramAnswersHelpAndRefuses...)
     const QString source = SqliteSource(true);
-    const Outcome r = Batch({"--source", source});
+    Outcome r = Batch({"--source", source});
     ASSERT_TRUE(r.finished) << "the run hangs";
     EXPECT_EQ(r.status, 3);
-    EXPECT_TRUE(r.err.contains("change-value dialog for 'NORTH INTAKE SCREEN WASHER NUMBER TWO'")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("'NORTH INTAKE SCREEN WASHER NUMBER TWO' (37 characters) has no new value"))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("its log is '" + UserDir() + "/Plant//MP2ImportLog.txt'")) << r.err.toStdString();
+    EXPECT_FALSE(r.out.contains("Status: Creating Facility table")) << r.out.toStdString();
     EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Plant/Plant.mdb"));  // the trap removed it
     EXPECT_EQ(RegisteredDatabases(), 0);
+
+    // A question met on the way: a substring that removes a word asks whether that is meant, and No
+    // (without --yes) leaves the screen open.
+    const QString pairs = dir.filePath("pairs.csv");
+    ASSERT_TRUE(reliability::WriteBytes(pairs, "SCREEN WASHER,\n"));
+    r = Batch({"--source", source, "--substrings", pairs});
+    ASSERT_TRUE(r.finished) << "the run hangs";
+    EXPECT_EQ(r.status, 3);
+    EXPECT_TRUE(r.err.contains("cannot answer the pre-parse screen")) << r.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Plant/Plant.mdb"));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("work/temp7601.in")));
 }
 
 // A number that holds '=', ',' and a quote is renamed from a file in CSV quoting; the real run that
@@ -249,7 +252,7 @@ TEST_F(BatchRun, ANumberHoldingAnEqualsSignAndACommaIsRenamedFromAFile)
     const QString source = SqliteSource(true, number);
     Outcome r = Batch({"--source", source, "--yes"});
     EXPECT_EQ(r.status, 3);
-    EXPECT_TRUE(r.err.contains("--renames FILE.csv")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("a number holding '=' is renamed only from a --renames file")) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains("--check-only")) << r.err.toStdString();
 
     QFile renames(dir.filePath("renames.csv"));
@@ -280,12 +283,11 @@ TEST_F(BatchRun, NoIsTheDefaultAnswerAndStopsTheImportBeforeTheLog)
 TEST_F(BatchRun, AChosenDirectoryAsksTheRecommendedDirectoryQuestionAndRelativePathsAreMadeAbsolute)
 {
     SqliteSource();
-    const Outcome r = Batch({"--source", "../mp2/Plant.mdb", "--target-dir", "out/", "--file-name", "Pl ant.mdb",
+    const Outcome r = Batch({"--source", "../mp2/Plant.mdb", "--target-dir", "out/", "--file-name", "Plant.mdb",
                              "--yes"});
     EXPECT_EQ(r.status, 0) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains("| The recommended directory is not the directory you selected.\n"
                                "| Do you want to continue with your selection?\n  > Yes\n"));
-    EXPECT_TRUE(r.out.contains("| Error: No spaces allowed.\n  > OK\n(beep)\n"));  // typed key by key
     const QString out = QFileInfo(dir.filePath("work")).canonicalFilePath() + "/out/";
     EXPECT_TRUE(QFileInfo(out + "Plant.mdb").isFile());
     EXPECT_TRUE(r.out.contains("The import of '" + QFileInfo(dir.filePath("mp2")).canonicalFilePath() +
@@ -328,12 +330,46 @@ TEST_F(BatchRun, ThePasswordFromAFileOrStandardInputOpensTheSourceAndNeverShows)
     EXPECT_EQ(RegisteredDatabases(), 2);
 }
 
-// Every program of the build, given what its options must refuse or take as a value. Help is answered
-// on standard output with 0; a refused option exits 2 before anything starts (nothing on standard
-// output: no box shown, no file written).
-TEST_F(BatchRun, EveryProgramAnswersHelpAndRefusesBadOptionsBeforeAnythingStarts)
+// Quiet, a run prints its summary alone; with --report - the report is all of standard output and the
+// rest goes to standard error; on a terminal the progress is a line on standard error, redrawn in place
+// and taken away before the summary.
+TEST_F(BatchRun, AQuietRunShowsItsProgressOnATerminalAndCanReportOnStandardOutput)
 {
     const QString source = SqliteSource();
+    Outcome r = Batch({"--source", source, "--name", "Json", "--quiet", "--report", "-"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    QJsonParseError parsed{};
+    const QJsonObject report = QJsonDocument::fromJson(r.out.toUtf8(), &parsed).object();
+    EXPECT_EQ(parsed.error, QJsonParseError::NoError) << r.out.toStdString();
+    EXPECT_EQ(report["result"].toString(), "imported");
+    EXPECT_TRUE(r.err.startsWith("Summary: Imported.")) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains("\n| ")) << r.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("work/-")));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("work/temp7601.in")));
+
+    if (!QFileInfo("/usr/bin/script").isExecutable())
+        GTEST_SKIP() << "no script(1) to give the run a terminal";
+    r = Start("/usr/bin/script", {"-qec", "exec '" + reliability::BinDir() + "/crew-import' --batch --source '" + source +
+                                              "' --name Tty --quiet",
+                                  "/dev/null"});
+    ASSERT_EQ(r.status, 0) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QRegularExpression("^\rcrew-import: +\\d+%  \\d+:\\d\\d  "))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("\r\x1b[KSummary: Imported.")) << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains("\n| ")) << r.out.toStdString();
+    EXPECT_EQ(RegisteredDatabases(), 2);
+}
+
+// Every program of the build, given what its options must refuse or take as a value. Help is answered
+// on standard output with 0; a refused option exits 2 before anything starts (nothing on standard
+// output: no box shown, no file written). The unattended import's inputs that only the source or the
+// target can show wrong end the run with 1 or 3 before anything is converted: each says on standard
+// error why and what to change, naming the option or the file, and leaves no database.
+TEST_F(BatchRun, EveryProgramAnswersHelpAndRefusesBadOptionsBeforeAnythingStarts)
+{
+    const QString source = SqliteSource(true);  // one number too long: NORTH INTAKE SCREEN WASHER NUMBER TWO
+    for (const QString& number : {"SOUTH INTAKE SCREEN WASHER NUMBER ONE", "SOUTH INTAKE SCREEN WASHER NUMBER TWO"})
+        testsupport::InsertMp2Rows(source, "EQUIP", {{{"EQNUM", number}}});
+    const QString locked = JetSample("Sw0rdf1sh");
     const QString csvDir = dir.filePath("csv"), table = dir.filePath("csv/T.csv");
     QDir().mkpath(csvDir);
     QFile t(table);
@@ -353,14 +389,35 @@ TEST_F(BatchRun, EveryProgramAnswersHelpAndRefusesBadOptionsBeforeAnythingStarts
                                                    "\"PUMPE GR\xd6\xdf\",P\n"));
     const QString pipe = dir.filePath("pipe.csv");
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    // Lists of new numbers: written by a check without substrings; with a misspelt number, one never
+    // asked for, a new number in use and one given twice; with a line still blank.
+    const QString noneList = dir.filePath("none.list.csv"), wrong = dir.filePath("wrong.csv"),
+                  blank = dir.filePath("blank.csv");
+    ASSERT_TRUE(reliability::WriteBytes(noneList, "old,new,length,\"substrings: none [e3b0c44298fc1c14]\"\r\n"
+                                                  "\"NORTH INTAKE SCREEN WASHER NUMBER TWO\",SCREEN-2,37\r\n"));
+    ASSERT_TRUE(reliability::WriteBytes(wrong, "old,new\n"
+                                               "NORTH INTAKE SCREEN WASHER NUMBER TW0,N2\n"
+                                               "PUMP-1,P1\n"
+                                               "NORTH INTAKE SCREEN WASHER NUMBER TWO,pump-1\n"
+                                               "SOUTH INTAKE SCREEN WASHER NUMBER ONE,SOUTH-SCREEN\n"
+                                               "SOUTH INTAKE SCREEN WASHER NUMBER TWO,South-Screen\n"));
+    ASSERT_TRUE(reliability::WriteBytes(blank, "old,new\nNORTH INTAKE SCREEN WASHER NUMBER TWO,\n"));
+    const QString wrongPassword = dir.filePath("wrong-password.txt");
+    ASSERT_TRUE(reliability::WriteBytes(wrongPassword, "swordfish\n"));
+    // A folder that holds a file of the new database's name.
+    const QString taken = dir.filePath("taken");
+    QDir().mkpath(taken);
+    ASSERT_TRUE(reliability::WriteBytes(taken + "/Plant.mdb", "someone's"));
 
     struct Case {
         QString program;
         QStringList args;
         int status;
-        QString says;  // on standard output for 0, on standard error for 2
+        QString says;  // on standard output for 0, on standard error otherwise
+        QStringList alsoSays = {};
     };
     const QStringList batch{"--batch", "--source", source};
+    const QStringList quiet = batch + QStringList{"--quiet", "--yes"};
     const std::vector<Case> cases = {
         {"crew-import", {"--help"}, 0, "usage: crew-import"},
         {"crew-import", {"--batch", "--help"}, 0, "--password-file FILE"},
@@ -376,6 +433,41 @@ TEST_F(BatchRun, EveryProgramAnswersHelpAndRefusesBadOptionsBeforeAnythingStarts
         {"crew-import", batch + QStringList{"--password-file", password, "--password", "x"}, 2, "give the password once"},
         {"crew-import", batch + QStringList{"--password-file", password}, 2, "error 62"},
         {"crew-import", batch + QStringList{"--target-dir", "out\nthere"}, 2, "control character (code 10)"},
+        // A source that is no file is refused like every other input.
+        {"crew-import", {"--batch", "--source", dir.filePath("mp2/gone.mdb")}, 2, "--source: error 53: File not found"},
+        {"crew-import", {"--batch", "--source", dir.filePath("mp2")}, 2, "'" + dir.filePath("mp2") + "', which is a folder"},
+        // A name the boxes would change is refused, saying which characters and why.
+        {"crew-import", batch + QStringList{"--name", "North/South"}, 2, "--name 'North/South' holds '/', which the name box"},
+        {"crew-import", batch + QStringList{"--name", "St. Mary's"}, 2, "holds '.' and ''', which the name box refuses"},
+        {"crew-import", batch + QStringList{"--name", "North\nPlant"}, 2, "holds a control character (code 10)"},
+        {"crew-import", batch + QStringList{"--file-name", "sub/north.mdb"}, 2, "'sub/north.mdb' holds '/', which the file"},
+        {"crew-import", batch + QStringList{"--file-name", "np\t.mdb"}, 2, "holds a control character (code 9)"},
+        {"crew-import", batch + QStringList{"--file-name", "Pl ant.mdb"}, 2, "'Pl ant.mdb' holds a blank"},
+        {"crew-import", batch + QStringList{"--file-name", "north"}, 2, "--file-name 'north' must end in .mdb"},
+        {"crew-import", batch + QStringList{"--rename", "A=" + QString(31, 'B')}, 2, "can't be longer than '30'"},
+        // The list holds the numbers as the check's substrings left them.
+        {"crew-import", batch + QStringList{"--renames", noneList, "--substrings", "default"}, 2,
+         "--substrings default differ from the substrings of the check that listed the numbers in '" + noneList +
+             "' (none)"},
+        // New numbers held against the source before the first conversion: every problem at once.
+        {"crew-import", quiet + QStringList{"--renames", wrong}, 3, "'" + wrong + "' line 2) is no equipment number",
+         {"'PUMP-1' ('" + wrong + "' line 3) has 6 characters, so it keeps its number",
+          "the new value 'pump-1' for 'NORTH INTAKE SCREEN WASHER NUMBER TWO' ('" + wrong +
+              "' line 4) is already the number of another piece of equipment",
+          "the new value 'SOUTH-SCREEN' is given to 2 numbers",
+          "its log is '" + UserDir() + "/Plant//MP2ImportLog.txt'"}},
+        {"crew-import", quiet + QStringList{"--renames", blank}, 3,
+         "'NORTH INTAKE SCREEN WASHER NUMBER TWO' ('" + blank + "' line 2) has no new value yet",
+         {"'SOUTH INTAKE SCREEN WASHER NUMBER ONE' (37 characters) has no new value"}},
+        // The failure's number, text and advice on standard error, in the words of the option to change.
+        {"crew-import", {"--batch", "--source", locked, "--quiet"}, 1, "Failed: DoImport error 3031: Not a valid password.",
+         {"The source has a password: give it with --password-file FILE"}},
+        {"crew-import", {"--batch", "--source", locked, "--quiet", "--password-file", wrongPassword}, 1,
+         "The password given with --password-file is not the source's"},
+        {"crew-import", quiet + QStringList{"--target-dir", taken}, 1, "already exists in '" + taken + "'",
+         {"Give another --file-name or --target-dir", "the import was not started (exit status 1)"}},
+        {"crew-import", batch + QStringList{"--quiet", "--name", "Vantrix"}, 1, "Answered No: It is NOT recommended",
+         {"or add --yes to keep them"}},
         // What the run reads is a file of limited size: never a device read until memory runs out, nor a
         // pipe waited on.
         {"crew-import", batch + QStringList{"--renames", "/dev/zero"}, 2, "'/dev/zero', which is a device, not a file"},
@@ -418,34 +510,32 @@ TEST_F(BatchRun, EveryProgramAnswersHelpAndRefusesBadOptionsBeforeAnythingStarts
             EXPECT_TRUE(r.out.contains(c.says)) << what << "\n" << r.out.toStdString();
             EXPECT_EQ(r.err, "") << what;
         } else {
-            EXPECT_TRUE(r.err.contains(c.says)) << what << "\n" << r.err.toStdString();
-            EXPECT_EQ(r.out, "") << what;
+            for (const QString& says : QStringList{c.says} + c.alsoSays)
+                EXPECT_TRUE(r.err.contains(says)) << what << "\n" << says.toStdString() << "\n" << r.err.toStdString();
+            if (c.status == 2)
+                EXPECT_EQ(r.out, "") << what;
+            else  // quiet: the summary, no box
+                EXPECT_TRUE(r.out.startsWith("Summary: ") && !r.out.contains("\n| ")) << what << "\n" << r.out.toStdString();
         }
+        EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Plant/Plant.mdb")) << what;
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath("work/temp7601.in"))) << what;
     }
     EXPECT_EQ(reliability::ReadBytes(table), "A:Long\n1\n");
+    EXPECT_EQ(reliability::ReadBytes(taken + "/Plant.mdb"), "someone's");
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("bad.json")));  // a run refused for its options reports nothing
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("work/copy.sqlite")));
     EXPECT_EQ(RegisteredDatabases(), 0);
 }
 
-TEST_F(BatchRun, ControlCharactersTypedIntoTheNamesAreRefusedLikeTheWizardsCharacters)
-{
-    const Outcome r = Batch({"--source", SqliteSource(), "--name", "North\nPlant", "--file-name", "np\t.mdb", "--yes"});
-    EXPECT_EQ(r.status, 0) << r.out.toStdString() << r.err.toStdString();
-    EXPECT_TRUE(r.out.contains("| Error:  control character (code 10)  not allowed.\n  > OK\n(beep)\n")) << r.out.toStdString();
-    EXPECT_TRUE(r.out.contains("| Error:  control character (code 9)  not allowed.\n  > OK\n(beep)\n"));
-    EXPECT_TRUE(QFileInfo(UserDir() + "/NorthPlant/np.mdb").isFile());
-}
-
 // The sample plant migrated in two runs: a check lists every equipment number to rename, the list
-// filled in imports in one run. Every MP2 table the import reads is in the report, each adds up and has
-// read every row the table holds, and the records created are those of the new database.
+// filled in imports in one run (the sample's own list, in the same form). Every MP2 table the import
+// reads is in the report, each adds up and has read every row the table holds, and the records created
+// are those of the new database.
 TEST_F(BatchRun, TheSamplePlantMigratesInTwoRunsAndItsReportAccountsForEveryRowAndRecord)
 {
-    const QString source = dir.filePath("mp2/Plant.mdb");
+    const QString source = dir.filePath("mp2/Plant.mdb"), sampleList = dir.filePath("renames.csv");
     QDir().mkpath(dir.filePath("mp2"));
-    const Outcome made =
-        Start("crew-mp2-sample", {"--scale", "1", "--out", source, "--renames", dir.filePath("renames.txt")});
+    const Outcome made = Start("crew-mp2-sample", {"--scale", "1", "--out", source, "--renames", sampleList});
     ASSERT_EQ(made.status, 0) << made.err.toStdString();
     QMap<QString, qint64> rows;
     for (const QString& line : made.out.split('\n')) {
@@ -453,10 +543,12 @@ TEST_F(BatchRun, TheSamplePlantMigratesInTwoRunsAndItsReportAccountsForEveryRowA
         if (cells.size() == 2 && cells[0] == cells[0].toUpper())
             rows[cells[0]] = cells[1].toLongLong();
     }
-    QMap<QString, QString> answers;  // old number -> a free new one
-    for (const QString& rename : QString::fromUtf8(reliability::ReadBytes(dir.filePath("renames.txt"))).split('\n'))
-        if (!rename.isEmpty())
-            answers[rename.section('=', 0, 0)] = rename.section('=', 1);
+    QMap<QString, QString> answers;  // old number -> a free new one, from "OLD","NEW",LENGTH lines
+    QStringList sampleLines = QString::fromUtf8(reliability::ReadBytes(sampleList)).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_FALSE(sampleLines.isEmpty());
+    const QString header = sampleLines.takeFirst();
+    for (const QString& line : sampleLines)
+        answers[line.mid(1).section("\",\"", 0, 0)] = line.section("\",\"", 1).section("\",", 0, 0);
     ASSERT_GT(answers.size(), 1);
 
     // The check goes to the end and lists every number no option renames.
@@ -466,8 +558,10 @@ TEST_F(BatchRun, TheSamplePlantMigratesInTwoRunsAndItsReportAccountsForEveryRowA
     EXPECT_TRUE(check.out.contains("listed in '" + list + "'")) << check.out.toStdString();
     QStringList lines = QString::fromUtf8(reliability::ReadBytes(list)).split("\r\n", Qt::SkipEmptyParts);
     ASSERT_FALSE(lines.isEmpty());
-    EXPECT_EQ(lines.takeFirst(), "old,new,length");
-    QStringList listed, filled{"old,new,length"};
+    // Made without substrings, as the sample's list is.
+    EXPECT_EQ(lines.takeFirst(), header);
+    EXPECT_EQ(header, "old,new,length,\"substrings: none [e3b0c44298fc1c14]\"");
+    QStringList listed, filled{header};
     for (const QString& line : lines) {
         const QString old = line.section("\",,", 0, 0).mid(1);
         listed << old;
@@ -480,7 +574,7 @@ TEST_F(BatchRun, TheSamplePlantMigratesInTwoRunsAndItsReportAccountsForEveryRowA
 
     // The list is the operator's work. Filled in but for its first number, the second's line lost:
     // given back to the check, every line stays as it stands and the lost number is added below them.
-    QStringList partly{"old,new,length"};
+    QStringList partly{header};
     partly << lines[0];
     for (qsizetype i = 2; i < lines.size(); ++i)
         partly << filled[i + 1];
@@ -492,7 +586,8 @@ TEST_F(BatchRun, TheSamplePlantMigratesInTwoRunsAndItsReportAccountsForEveryRowA
     // A real run meets the numbers still blank as any number no option renames.
     again = Batch({"--source", source, "--yes", "--renames", list});
     EXPECT_EQ(again.status, 3);
-    EXPECT_TRUE(again.err.contains("change-value dialog for '" + listed[0] + "'")) << again.err.toStdString();
+    EXPECT_TRUE(again.err.contains("'" + listed[0] + "' ('" + list + "' line 2) has no new value yet"))
+        << again.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Plant/Plant.mdb"));
 
     // A list that is read-only is left as it is; the check writes its list beside it and names both.
@@ -507,12 +602,9 @@ TEST_F(BatchRun, TheSamplePlantMigratesInTwoRunsAndItsReportAccountsForEveryRowA
     EXPECT_TRUE(again.out.contains("'" + list + "' is left as it was: it is read-only")) << again.out.toStdString();
     EXPECT_TRUE(again.err.contains("fill in '" + beside + "'")) << again.err.toStdString();
 
-    QFile renames(dir.filePath("filled.csv"));
-    ASSERT_TRUE(renames.open(QIODevice::WriteOnly));
-    renames.write(filled.join("\r\n").toUtf8());
-    renames.close();
+    // The sample's list is one such list filled in: the import takes it as it stands.
     const Outcome r = Batch({"--source", source, "--yes", "--report", dir.filePath("report.json"), "--renames",
-                             renames.fileName()});
+                             sampleList});
     ASSERT_EQ(r.status, 0) << r.out.toStdString() << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("\nSummary: Imported. ")) << r.out.toStdString();
 
@@ -614,7 +706,13 @@ TEST_F(BatchRun, TheReportSaysHowACheckAFailedAndARefusedRunEnded)
     EXPECT_TRUE(json["error"].isNull());
     EXPECT_FALSE(json["registered"].toBool());
     EXPECT_EQ(json["log"].toString(), plant + "//MP2ImportCheck.txt");
+    // Where the import would make the database, never the check's private folder.
+    EXPECT_EQ(json["database"].toString(), plant + "/Plant.mdb");
+    EXPECT_TRUE(r.out.contains("\nNew database: " + plant + "/Plant.mdb (where the import will make it; the check kept "
+                               "none)\n"))
+        << r.out.toStdString();
     EXPECT_FALSE(QFileInfo::exists(json["database"].toString())) << json["database"].toString().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("work/temp7601.in")));  // the working copy goes at every end
     EXPECT_EQ(json["tables"].toArray()[1].toObject()["converted"].toInteger(), 2);  // EQUIP
     EXPECT_EQ(QDir(plant).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               (QStringList{"MP2ImportCheck.txt", "MP2ImportLog.txt"}));
@@ -623,19 +721,21 @@ TEST_F(BatchRun, TheReportSaysHowACheckAFailedAndARefusedRunEnded)
     EXPECT_TRUE(LogLines(plant + "/MP2ImportCheck.txt").contains("Warnings: 0"));
     EXPECT_EQ(RegisteredDatabases(), 0);
 
-    // Failed: the long number has no new one to take; the log ends saying why.
+    // Failed: the long number has no new one to take, found before the first conversion; the log ends
+    // saying why.
     r = Batch({"--source", source, "--yes", "--report", report});
     EXPECT_EQ(r.status, 3);
     json = Report(report);
     EXPECT_EQ(json["result"].toString(), "failed");
     const QJsonObject error = json["error"].toObject();
     EXPECT_EQ(error["number"].toInt(), 9);
-    EXPECT_EQ(error["where"].toString(), "CreateEq");
+    EXPECT_EQ(error["where"].toString(), "DoImport");
     EXPECT_TRUE(error["description"].toString().contains("no --rename")) << error["description"].toString().toStdString();
     EXPECT_FALSE(json["registered"].toBool());
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("work/temp7601.in")));
     QStringList lines = LogLines(plant + "/MP2ImportLog.txt");
     // The line that says why, then the account of the rows, those not reached included.
-    const qsizetype ending = lines.indexOf(QRegularExpression("The import failed \\(CreateEq error 9: .*"));
+    const qsizetype ending = lines.indexOf(QRegularExpression("The import failed \\(DoImport error 9: .*"));
     ASSERT_GE(ending, 0) << lines.join("\n").toStdString();
     EXPECT_TRUE(lines[ending + 2].contains("not reached")) << lines.join("\n").toStdString();
     EXPECT_FALSE(QFileInfo::exists(plant + "/Plant.mdb"));

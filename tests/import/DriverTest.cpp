@@ -92,6 +92,15 @@ struct Import : ::testing::Test {
         return steps;
     }
 
+    // The driver's own work, with `look` run as the last conversion: what the conversions see of the
+    // working copy, which goes when the run ends.
+    static std::vector<ConversionStep> Looking(std::function<void(RunState&)> look)
+    {
+        std::vector<ConversionStep> steps = Conversions();
+        steps.back().procedure = std::move(look);
+        return steps;
+    }
+
     // Opens the log as the Import button does, then runs the import; the program's exit status.
     int Run(const std::vector<ConversionStep>& steps = Conversions())
     {
@@ -155,7 +164,12 @@ TEST_F(Import, ACompleteRunRegistersTheNewDatabaseAndReportsEverything)
     spine::WriteMp2Source(sourcePath, source);
     op.Input("N");
 
-    ASSERT_EQ(Run(), 0) << op.messages().join("\n---\n").toStdString();
+    QString relationships;  // in the working copy, as the conversions see it
+    ASSERT_EQ(Run(Looking([&](RunState& r) {
+                  relationships = spine::QueryText(r.TempPath, "SELECT count(*) FROM MSysRelationships");
+              })),
+              0)
+        << op.messages().join("\n---\n").toStdString();
 
     // The questions: only the password question, answered N.
     ASSERT_EQ(op.entries(ScriptedOperator::Kind::InputBox).size(), 1u);
@@ -207,12 +221,15 @@ TEST_F(Import, ACompleteRunRegistersTheNewDatabaseAndReportsEverything)
     EXPECT_EQ(spine::QueryText(listPath, "SELECT FileName FROM DB"), "Plant1.mdb");
     EXPECT_EQ(spine::QueryText(listPath, "SELECT IsDefault FROM DB"), "0");
 
-    // The new database is the template's copy; the working copy stays, without relationships.
+    // The new database is the template's copy; the working copy was read without relationships, and is
+    // gone with its journal.
     EXPECT_EQ(spine::ReadAll(target()), spine::ReadAll(templatePath));
     const QString temp = dir.filePath("work/temp7601.in");
     EXPECT_EQ(run.TempPath, temp);
-    EXPECT_EQ(spine::QueryText(temp, "SELECT count(*) FROM MSysRelationships"), "0");
+    EXPECT_EQ(relationships, "0");
     EXPECT_EQ(spine::QueryText(sourcePath, "SELECT count(*) FROM MSysRelationships"), "3");
+    EXPECT_FALSE(QFileInfo::exists(temp));
+    EXPECT_FALSE(QFileInfo::exists(temp + "-journal"));
 
     // 1 + 2 rows counted: a budget of 4 and a bar of 103, full at the end.
     EXPECT_EQ(run.TotalRecords, 4);
@@ -296,8 +313,10 @@ TEST_F(Import, ALeftoverWorkingCopyIsReplaced)
         old.write("left over from an earlier run");
     }
     op.Input("N");
-    ASSERT_EQ(Run(), 0) << op.messages().join("\n---\n").toStdString();
-    EXPECT_EQ(spine::QueryText(dir.filePath("work/temp7601.in"), "SELECT count(*) FROM EQUIP"), "2");
+    QString rows;
+    ASSERT_EQ(Run(Looking([&](RunState& r) { rows = spine::QueryText(r.TempPath, "SELECT count(*) FROM EQUIP"); })), 0)
+        << op.messages().join("\n---\n").toStdString();
+    EXPECT_EQ(rows, "2");
 }
 
 TEST_F(Import, AFailingConversionRemovesTheNewDatabaseAndLeavesTheListAlone)
@@ -501,11 +520,23 @@ TEST_F(Import, APasswordProtectedAccessSourceIsCopiedOpenedAndReported)
     jetwriter::writeJet4(mdb, sourcePath);
     op.Input("y").Input("Plant#1");
 
-    ASSERT_EQ(Run(), 0) << op.messages().join("\n---\n").toStdString();
+    // The copy of a protected source is opened exclusively: read through the run's own connection. While
+    // the run lives it is its owner's alone; it goes when the run ends.
+    long rows = -1, relationships = -1;
+    QFile::Permissions mode;
+    ASSERT_EQ(Run(Looking([&](RunState& r) {
+                  rows = r.DBin->OpenRecordset("EQUIP", dao::dbOpenTable)->RecordCount();
+                  relationships = r.DBin->GetRelations().Count();
+                  mode = QFileInfo(r.TempPath).permissions();
+              })),
+              0)
+        << op.messages().join("\n---\n").toStdString();
     EXPECT_EQ(run.TotalRecords, 4);  // 3 equipment rows
     EXPECT_EQ(op.messages()[4], FullReport("INVSUB", 14));
-    EXPECT_EQ(spine::QueryText(dir.filePath("work/temp7601.in"), "SELECT count(*) FROM EQUIP"), "3");
-    EXPECT_EQ(spine::QueryText(dir.filePath("work/temp7601.in"), "SELECT count(*) FROM MSysRelationships"), "0");
+    EXPECT_EQ(rows, 3);
+    EXPECT_EQ(relationships, 0);
+    EXPECT_EQ(mode, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    EXPECT_FALSE(QFileInfo::exists(run.TempPath));
     EXPECT_EQ(registered(), 1);
 }
 

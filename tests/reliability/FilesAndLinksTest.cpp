@@ -50,7 +50,9 @@ TEST_F(WholeRun, ARefusedAttemptLeavesTheFoldersAndTheEarlierLogAsTheyWere)
     EXPECT_FALSE(QFileInfo::exists(UserDir() + "/Elsewhere"));
 }
 
-TEST_F(WholeRun, TheWorkingCopyOfAProtectedSourceIsItsOwnersAloneAndGoesWithARefusedPassword)
+// (That the working copy of a protected source is its owner's alone while the run lives is seen by the
+// driver's tests, Import.APasswordProtectedAccessSource...)
+TEST_F(WholeRun, TheWorkingCopyOfAProtectedSourceGoesWithARefusedPasswordAndAtTheEndOfTheRun)
 {
     const QString source = DemoSource("Pa55-word");
     const QString copy = dir.filePath("work/temp7601.in");
@@ -65,12 +67,12 @@ TEST_F(WholeRun, TheWorkingCopyOfAProtectedSourceIsItsOwnersAloneAndGoesWithARef
     const Outcome r =
         Batch(QStringList{"--source", source, "--name", "Right", "--password", "Pa55-word", "--yes"} + DemoRename());
     ASSERT_EQ(r.status, 0) << r.out.toStdString();
-    EXPECT_EQ(ModeOf(copy), mode_t(0600));
     const mode_t usual = 0666 & ~CurrentUmask();
     EXPECT_EQ(ModeOf(UserDir() + "/Right/MP2ImportLog.txt"), usual);
     EXPECT_EQ(ModeOf(UserDir() + "/Right/Right.mdb") & 0600, mode_t(0600));
+    // The working copy holds the source's data whatever its password: it goes when the run ends.
     const QStringList leftovers = QDir(dir.filePath("work")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    EXPECT_EQ(leftovers, QStringList{"temp7601.in"});
+    EXPECT_EQ(leftovers, QStringList{});
 }
 
 TEST_F(WholeRun, ALinkAtOneOfTheImportsNamesIsRefusedNeverFollowed)

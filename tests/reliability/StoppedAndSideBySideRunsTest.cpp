@@ -65,6 +65,7 @@ TEST_F(WholeRun, CtrlCOrSigtermMidImportEndsItAsCancelImportAndTheNextRunComplet
                         .startsWith(QString("The import was interrupted (%1)").arg(signal == SIGINT ? "SIGINT" : "SIGTERM")))
             << LastLogLine(UserDir() + "/" + name + "/MP2ImportLog.txt").toStdString();
         EXPECT_TRUE(r.err.contains("interrupted by")) << r.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath("work/temp7601.in")));
         EXPECT_TRUE(FingerprintOf(source) == before);
     }
 
@@ -86,13 +87,17 @@ TEST_F(WholeRun, TwoImportsAtOnceNeverShareAWorkingCopyOrRegisterOneNameTwice)
                                                  DemoRename());
     ASSERT_TRUE(StopWhenExists(*first, UserDir() + "/Shared/MP2ImportLog.txt"));
 
-    // Another import from the same current folder would share temp7601.in.
+    // Another import from the same current folder would share temp7601.in: the refusal names it (not
+    // the log, which could be opened), on standard error too with what to do.
     const Outcome sameFolder =
         Batch(QStringList{"--source", source, "--name", "Other", "--yes"} + DemoRename());
     EXPECT_EQ(sameFolder.status, 1);
-    EXPECT_TRUE(sameFolder.out.contains("another import is running and is using the working copy temp7601.in in the "
-                                        "folder '" + dir.filePath("work") + "'"))
-        << sameFolder.out.toStdString();
+    const QString using_ = "another import is running and is using the working copy temp7601.in in the folder '" +
+                           dir.filePath("work") + "'";
+    EXPECT_TRUE(sameFolder.out.contains(using_)) << sameFolder.out.toStdString();
+    EXPECT_TRUE(sameFolder.err.contains(using_)) << sameFolder.err.toStdString();
+    EXPECT_TRUE(sameFolder.err.contains("start this one from another folder")) << sameFolder.err.toStdString();
+    EXPECT_FALSE(sameFolder.out.contains("could not be opened")) << sameFolder.out.toStdString();
     EXPECT_FALSE(sameFolder.out.contains("someone is currently using the MP2 database"));
 
     // The same name from another folder into another directory passes the checks (nothing is

@@ -59,6 +59,7 @@ protected:
         s.database = database;
         s.log = log;
         s.registered = true;
+        s.databaseFate = DatabaseFate::Registered;
         s.seconds = 83.4;
         RunAccount& a = s.account;
         a.Read("EQUIP", 120);
@@ -100,7 +101,7 @@ TEST_F(SummaryWindowTest, AnImportWithSkippedRowsAndItsButtons)
     EXPECT_EQ(window.windowTitle(), "Import Summary");
     EXPECT_EQ(window.lblResult->text(), "Imported. 594 MP2 rows read, 475 converted, 110 merged, 9 skipped.");
     EXPECT_EQ(window.lblElapsed->text(), "1:23");
-    EXPECT_EQ(window.lblDatabase->text(), database + "  (registered)");
+    EXPECT_EQ(window.lblDatabase->text(), database + " (registered)");
     EXPECT_EQ(window.lblWarnings->text(), "2 warnings were written to the log only.");
 
     // Every MP2 table with its counts; the skipped ones highlighted, each reason under its table.
@@ -161,6 +162,7 @@ TEST_F(SummaryWindowTest, AFailedRunAndACheckOnlyRunSayWhatToDoNext)
     RunSummary failed = Imported();
     failed.result = RunResult::Failed;
     failed.registered = false;
+    failed.databaseFate = DatabaseFate::Removed;
     failed.database = dir.filePath("Plant/Gone.mdb");
     failed.error = RunError{3022, "The changes you requested to the table were not successful because they would "
                                   "create duplicate values in the index.", "CreateEq"};
@@ -173,14 +175,25 @@ TEST_F(SummaryWindowTest, AFailedRunAndACheckOnlyRunSayWhatToDoNext)
     EXPECT_TRUE(failure.lblError->text().startsWith("Error 3022 in CreateEq\nThe changes you requested"));
     EXPECT_TRUE(failure.lblError->text().contains("What to do next: Correct what the message above names"));
     EXPECT_TRUE(failure.lblError->text().endsWith("The MP2 database was not changed."));
-    EXPECT_EQ(failure.lblDatabase->text(), failed.database + "  (not kept)");
+    EXPECT_EQ(failure.lblDatabase->text(), failed.database + " (removed)");
     EXPECT_FALSE(failure.lblWarnings->isVisible());
 
-    // A check keeps its log beside the target and no database; nothing to open but the log.
+    // Refused because a file already has the new database's name: the operator's file is there, and the
+    // new database was not made.
+    RunSummary taken;
+    taken.database = database;
+    taken.error = RunError{58, "File already exists: '" + database + "' is already there", "DoImport"};
+    SummaryWindow refusal(taken, op);
+    responder.Ignore(&refusal);
+    EXPECT_EQ(refusal.lblDatabase->text(), database + " (not made)");
+
+    // A check keeps its log beside the target and no database; nothing to open but the log. It names
+    // where the import will make the database.
     RunSummary checked = Imported();
     checked.result = RunResult::Checked;
     checked.registered = false;
-    checked.database = dir.filePath("private/Plant.mdb");
+    checked.databaseFate = DatabaseFate::Removed;
+    checked.database = dir.filePath("Plant/Checked.mdb");
     checked.log = dir.filePath("Plant/MP2ImportCheck.txt");
     QFile::rename(log, checked.log);
     SummaryWindow check(checked, op);
@@ -188,7 +201,7 @@ TEST_F(SummaryWindowTest, AFailedRunAndACheckOnlyRunSayWhatToDoNext)
     Photo(&check, "check-only");
     EXPECT_EQ(check.lblResult->text(), "Checked, nothing kept. 594 MP2 rows read, 475 converted, 110 merged, 9 skipped.");
     EXPECT_TRUE(check.lblError->text().contains("\"Begin Import\""));
-    EXPECT_EQ(check.lblDatabase->text(), checked.database + "  (not kept)");
+    EXPECT_EQ(check.lblDatabase->text(), checked.database + " (where the import will make it; the check kept none)");
     EXPECT_EQ(check.Folder(), dir.filePath("Plant"));
     EXPECT_TRUE(check.btnOpenLog->isEnabled());
 

@@ -28,5 +28,5 @@ QString AskChangeValue(RunState& run, const QString& oldValue, int minLength, in
 
 // "Cancel Import": the import ends at once. The new database, half built and never registered, is
 // removed so that nothing of this run stays behind and the operator can try again under the same
-// name; the working copy of the source stays where it is. Never returns.
+// name; the driver removes the working copy as it ends the run. Never returns.
 [[noreturn]] void CancelImport(RunState& run);
