@@ -198,19 +198,18 @@ TEST_F(WholeRun, AnIndexBeyondTheEndOfTheFileCostsNoRowAndIsLogged)
     const QDir demo(QString(CREW_SOURCE_DIR) + "/samples/mp2-demo");
     for (const QString& csv : demo.entryList({"*.csv"}, QDir::Files, QDir::Name))
         file.tables.push_back(csvtable::readTable(demo.filePath(csv)));
-    QStringList expected;
+    qsizetype rows = 0;
     for (jetwriter::Table& t : file.tables) {
         if (t.name != "WO")
             continue;
         t.columns.insert(t.columns.begin(), {"ID", FieldType::Long});
-        for (std::size_t row = 0; row < t.rows.size(); ++row) {
+        for (std::size_t row = 0; row < t.rows.size(); ++row)
             t.rows[row].insert(t.rows[row].begin(), static_cast<int>(row + 1));
-            expected << QString("%1|%2").arg(row + 1).arg(t.rows[row][1].toText());
-        }
+        rows = static_cast<qsizetype>(t.rows.size());
         t.primaryKey = {"ID"};
         t.primaryKeyFirstPage = 0xFFFFFF;
     }
-    ASSERT_FALSE(expected.isEmpty());
+    ASSERT_GT(rows, 0);
     const QString source = dir.filePath("mp2/Damaged.mdb");
     jetwriter::writeJet4(file, source);
     const Fingerprint before = FingerprintOf(source);
@@ -223,7 +222,7 @@ TEST_F(WholeRun, AnIndexBeyondTheEndOfTheFileCostsNoRowAndIsLogged)
     const QString log = QString::fromUtf8(ReadBytes(UserDir() + "/Damaged/MP2ImportLog.txt"));
     const QString warning = "Warning: the index 'PrimaryKey' of table 'WO' in '" + source +
                             "' cannot be read: its first page (page 16777215) lies beyond the end of the file. "
-                            "All " + QString::number(expected.size()) + " rows of the table were copied, and the "
+                            "All " + QString::number(rows) + " rows of the table were copied, and the "
                             "index was built again from its definition. The file is damaged; \"Compact and "
                             "Repair\" in Access would mend it.";
     EXPECT_EQ(log.count(warning + "\r\n\r\n"), 1) << log.left(2000).toStdString();
