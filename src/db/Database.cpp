@@ -225,15 +225,15 @@ void Database::SetPrivateToThisRun()
     sqlite3_exec(db_, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
 }
 
-sqlite3_stmt* Database::prepare(const QString& sql)
+sqlite3_stmt* Database::prepare(const QString& sql, const TableDef* only)
 {
     requireOpen();
-    WritePending();
+    WritePending(only);
     // On a file private to this run, reads run inside the open transaction too: the file's lock is
     // taken once until the next Idle instead of once per statement.
     auto it = statements_.find(sql);
     if (it != statements_.end()) {
-        reuse(*it);
+        reuse(*it, only);
         return *it;
     }
     if (private_)
@@ -253,10 +253,10 @@ sqlite3_stmt* Database::prepare(const QString& sql)
     return st;
 }
 
-void Database::reuse(sqlite3_stmt* st)
+void Database::reuse(sqlite3_stmt* st, const TableDef* only)
 {
     requireOpen();
-    WritePending();
+    WritePending(only);
     if (private_)
         beginTransaction();
     sqlite3_reset(st);
@@ -274,13 +274,13 @@ bool Database::DeferAdd(const std::shared_ptr<const TableDef>& table, const std:
     return pending_->Add(table, columns, values, rowid);
 }
 
-void Database::WritePending()
+void Database::WritePending(const TableDef* only)
 {
     if (!pending_ || pending_->empty() || writingPending_)
         return;
     writingPending_ = true;
     try {
-        pending_->Write();
+        pending_->Write(only);
     } catch (...) {
         writingPending_ = false;
         throw;
@@ -422,7 +422,7 @@ bool Database::SelectKeyed(const std::shared_ptr<const TableDef>& table, const s
                            size_t keep)
 {
     requireOpen();
-    WritePending();
+    WritePending(table.get());
     // Only a file no other program uses: a reading holds the file's lock until the transaction ends.
     if (!private_ || equalities.empty())
         return false;

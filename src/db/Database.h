@@ -108,20 +108,22 @@ public:
     std::shared_ptr<const TableDef> TablePtr(const QString& name);
     // A prepared statement, reset and with its bindings cleared; statements are kept for reuse (at
     // most kStatementCacheSize of them) and must be reset before the next prepare.
-    sqlite3_stmt* prepare(const QString& sql);
+    // `only`: the statement reads or writes that table alone, so only its records that wait are
+    // written first (PendingRecords.h); otherwise all are.
+    sqlite3_stmt* prepare(const QString& sql, const TableDef* only = nullptr);
     static constexpr int kStatementCacheSize = 256;
     // A statement from prepare() stays valid while this number is the same (it changes when the kept
     // statements are finalized); reused with `reuse`, it needs no look-up by its text.
     quint64 statementEpoch() const { return statementEpoch_; }
-    void reuse(sqlite3_stmt* st);
+    void reuse(sqlite3_stmt* st, const TableDef* only = nullptr);
 
     // Not DAO: a record added through a recordset to a file private to this run may wait to be
     // written with others (PendingRecords.h). False when it is to be written now; else its number.
     bool DeferAdd(const std::shared_ptr<const TableDef>& table, const std::vector<size_t>& columns,
                   const std::vector<Variant>& values, qint64* rowid);
-    // Writes the records that wait: before a statement, a reading or a commit (the layer does it; a
-    // reader of the file that goes past the layer's statements calls it first).
-    void WritePending();
+    // Writes the records that wait (of one table, or all): before a statement, a reading or a commit
+    // (the layer does it; a reader of the file that goes past the layer's statements calls it first).
+    void WritePending(const TableDef* only = nullptr);
     // Binds the values of a translated statement's parameters, ?1 first.
     static void bindParameters(sqlite3_stmt* st, const std::vector<Variant>& params);
     void invalidateSchema();

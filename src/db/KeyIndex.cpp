@@ -58,7 +58,7 @@ void KeyIndex::read(Column& c)
     }
     const QString sql = "SELECT rowid, " + quoteIdentifier(t.Fields[static_cast<size_t>(c.field)].Name) + " FROM " +
                         quoteIdentifier(t.Name) + " WHERE rowid > ?1 ORDER BY rowid";
-    sqlite3_stmt* st = db_.prepare(sql);
+    sqlite3_stmt* st = db_.prepare(sql, &t);
     sqlite3_bind_int64(st, 1, c.lastRowid);
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
@@ -119,7 +119,7 @@ bool KeyIndex::Select(const std::shared_ptr<const TableDef>& table, const std::v
     // The first rows whole, as a selection read by its statement has them.
     rows.clear();
     for (size_t i = 0; i < rowids.size() && i < keep; ++i) {
-        sqlite3_stmt* st = db_.prepare(c.rowSql);
+        sqlite3_stmt* st = db_.prepare(c.rowSql, table.get());
         sqlite3_bind_int64(st, 1, rowids[i]);
         const int rc = sqlite3_step(st);
         if (rc == SQLITE_ROW) {

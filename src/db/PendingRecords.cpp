@@ -4,6 +4,7 @@
 #include "db/FieldConversion.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <limits>
 #include <sqlite3.h>
 
@@ -180,7 +181,7 @@ void PendingRecords::write(Table& t)
             sql = "INSERT INTO " + quoteIdentifier(def.Name) + " (" + columns.join(", ") + ") VALUES " +
                   QStringList(static_cast<qsizetype>(count), record).join(", ");
         }
-        sqlite3_stmt* st = db_.prepare(sql);
+        sqlite3_stmt* st = db_.prepare(sql, &def);
         int parameter = 1;
         std::vector<QByteArray> texts(count * t.columns.size());  // bound as they stand until the reset
         for (size_t k = at; k < at + count; ++k) {
@@ -199,11 +200,22 @@ void PendingRecords::write(Table& t)
     t.rowids.clear();
 }
 
-void PendingRecords::Write()
+void PendingRecords::Write(const TableDef* only)
 {
     if (waiting_ == 0)
         return;
     try {
+        if (only) {
+            const auto it = std::find_if(order_.begin(), order_.end(), [&](const Table* t) { return t->def.get() == only; });
+            if (it == order_.end())
+                return;
+            Table& t = **it;
+            db_.beginWrite();
+            waiting_ -= t.records.size();
+            write(t);
+            order_.erase(it);
+            return;
+        }
         db_.beginWrite();
         for (Table* t : order_)
             write(*t);

@@ -37,7 +37,9 @@ public:
     bool Add(const std::shared_ptr<const TableDef>& table, const std::vector<size_t>& columns,
              const std::vector<Variant>& values, qint64* rowid);
     bool empty() const { return waiting_ == 0; }
-    void Write();   // every waiting record, now (through Database::WritePending, which keeps it from itself)
+    // The waiting records (of one table, or all), now; through Database::WritePending, which keeps it
+    // from itself.
+    void Write(const TableDef* only = nullptr);
     void Forget();  // drops the waiting records and what is known of the tables (a rollback)
 
     static constexpr size_t kMaxWaiting = 256;

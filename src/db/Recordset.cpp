@@ -136,7 +136,9 @@ void Recordset::loadRowids(const QString& rowsSql)
     }
     const bool whole = !rowsSql.isEmpty();
     rowidsPending_ = false;
-    sqlite3_stmt* st = db_->prepare(sql);
+    // A condition that reads another table (a subquery) has the other tables' waiting records written too.
+    const bool alone = !where_.contains("SELECT", Qt::CaseInsensitive);
+    sqlite3_stmt* st = db_->prepare(sql, alone ? def_.get() : nullptr);
     Database::bindParameters(st, whereParams_);
     rowids_.clear();
     prefetched_.clear();
@@ -396,7 +398,7 @@ void Recordset::loadRow() const
     } else {
         if (selectRowSql_.isEmpty())
             selectRowSql_ = "SELECT * FROM " + quoteIdentifier(table_) + " WHERE rowid = ?1";
-        sqlite3_stmt* st = db_->prepare(selectRowSql_);
+        sqlite3_stmt* st = db_->prepare(selectRowSql_, def_.get());
         sqlite3_bind_int64(st, 1, rowid);
         const int rc = sqlite3_step(st);
         if (rc != SQLITE_ROW) {
@@ -448,7 +450,7 @@ void Recordset::prefetchFrom(long first) const
     if (dense && rangeSql_.isEmpty())
         rangeSql_ = "SELECT rowid, * FROM " + quoteIdentifier(table_) + " WHERE rowid BETWEEN ?1 AND ?2";
     const QString& sql = dense ? rangeSql_ : batchSql_;
-    sqlite3_stmt* st = db_->prepare(sql);
+    sqlite3_stmt* st = db_->prepare(sql, def_.get());
     if (dense) {
         sqlite3_bind_int64(st, 1, wanted.front().first);
         sqlite3_bind_int64(st, 2, wanted.back().first);
@@ -542,9 +544,9 @@ void Recordset::AddNew()
 sqlite3_stmt* Recordset::statement(KeptStatement& kept)
 {
     if (kept.st && kept.epoch == db_->statementEpoch()) {
-        db_->reuse(kept.st);
+        db_->reuse(kept.st, def_.get());
     } else {
-        kept.st = db_->prepare(kept.sql);
+        kept.st = db_->prepare(kept.sql, def_.get());
         kept.epoch = db_->statementEpoch();
     }
     return kept.st;
@@ -674,7 +676,7 @@ void Recordset::requireUniqueIgnoringCase(qint64 self) const
         }
         const QString sql = "SELECT 1 FROM " + quoteIdentifier(table_) + " WHERE " + conditions.join(" AND ") +
                             QString(" AND rowid <> ?%1 LIMIT 1").arg(key.size() + 1);
-        sqlite3_stmt* st = db_->prepare(sql);
+        sqlite3_stmt* st = db_->prepare(sql, def_.get());
         for (size_t k = 0; k < key.size(); ++k) {
             const auto c = static_cast<size_t>(key[k]);
             BindValue(st, static_cast<int>(k + 1), buffer_[c], fields[c]);
@@ -695,7 +697,7 @@ void Recordset::Delete()
     const qint64 rowid = currentRowid();
     db_->beginWrite();
     const QString sql = "DELETE FROM " + quoteIdentifier(table_) + " WHERE rowid = ?1";
-    sqlite3_stmt* st = db_->prepare(sql);
+    sqlite3_stmt* st = db_->prepare(sql, def_.get());
     sqlite3_bind_int64(st, 1, rowid);
     const int rc = sqlite3_step(st);
     sqlite3_reset(st);
