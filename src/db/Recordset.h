@@ -7,6 +7,7 @@
 #include "db/Variant.h"
 
 #include <QString>
+#include <QStringBuilder>
 #include <memory>
 #include <string>
 #include <utility>
@@ -34,6 +35,13 @@ public:
     // a text longer than the field raises 3163, a number out of range 3349.
     void SetValue(const Variant& v);
     Field& operator=(const Variant& v) { SetValue(v); return *this; }
+    // A text built of pieces ("a" + b + "c" where QStringBuilder is used) is made into one first.
+    template <typename A, typename B>
+    Field& operator=(const QStringBuilder<A, B>& v)
+    {
+        SetValue(Variant(QString(v)));
+        return *this;
+    }
 
 private:
     friend class Recordset;
