@@ -91,7 +91,7 @@ int KeyGroups::compareKey(const QByteArray& key) const
 
 void KeyGroups::collect()
 {
-    rows_.clear();
+    count_ = 0;
     held_ = true;
     heldNull_ = onNullKey();
     const int type = sqlite3_column_type(st_, keyColumn_);
@@ -114,9 +114,11 @@ void KeyGroups::collect()
         return t == SQLITE_NULL;  // numbers, which a text column does not hold, each a key of its own
     };
     do {
-        rows_.emplace_back();
-        rows_.back().capture(st_, 0, fields_.data(), fields_.size());
-        rows_.back().rowid = sqlite3_column_int64(st_, keyColumn_ + 1);
+        if (count_ == rows_.size())
+            rows_.emplace_back();
+        RawRow& row = rows_[count_++];
+        row.capture(st_, 0, fields_.data(), fields_.size());
+        row.rowid = sqlite3_column_int64(st_, keyColumn_ + 1);
         step();
     } while (onRow_ && sameKey());
 }
@@ -126,7 +128,7 @@ bool KeyGroups::Next()
     if (!started_)
         start(nullptr);
     if (!onRow_) {
-        rows_.clear();
+        count_ = 0;
         held_ = false;
         return false;
     }
@@ -134,7 +136,7 @@ bool KeyGroups::Next()
     return true;
 }
 
-const std::vector<RawRow>& KeyGroups::Find(const QByteArray& key)
+std::span<const RawRow> KeyGroups::Find(const QByteArray& key)
 {
     const bool inOrder = asked_ && CompareNoCase(key.constData(), static_cast<size_t>(key.size()),
                                                  lastAsked_.constData(), static_cast<size_t>(lastAsked_.size())) >= 0;
@@ -143,7 +145,7 @@ const std::vector<RawRow>& KeyGroups::Find(const QByteArray& key)
     if (inOrder && held_ && !heldNull_ &&
         CompareNoCase(key.constData(), static_cast<size_t>(key.size()), heldKey_.constData(),
                       static_cast<size_t>(heldKey_.size())) == 0)
-        return rows_;
+        return Rows();
     if (!started_ || !inOrder) {
         start(&key);
     } else {
@@ -158,12 +160,12 @@ const std::vector<RawRow>& KeyGroups::Find(const QByteArray& key)
     if (onRow_ && compareKey(key) == 0) {
         collect();
     } else {  // none: the key is held with no rows, so that asking again reads nothing
-        rows_.clear();
+        count_ = 0;
         held_ = true;
         heldNull_ = false;
         heldKey_ = key;
     }
-    return rows_;
+    return Rows();
 }
 
 bool KeyGroups::TextEquals(const RawRow& row, int column, const QByteArray& text) const

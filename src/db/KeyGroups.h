@@ -18,6 +18,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <span>
 #include <vector>
 
 struct sqlite3_stmt;
@@ -40,8 +41,8 @@ public:
     // every text); false after the last. The rows are Rows().
     bool Next();
     // The rows whose key NOCASE compares equal to `key` (UTF-8), none when the table holds none.
-    const std::vector<RawRow>& Find(const QByteArray& key);
-    const std::vector<RawRow>& Rows() const { return rows_; }
+    std::span<const RawRow> Find(const QByteArray& key);
+    std::span<const RawRow> Rows() const { return {rows_.data(), held_ ? count_ : 0}; }
 
     // The field of column i of the list, for RawRow::value.
     const FieldInfo& Field(int column) const { return fields_[static_cast<size_t>(column)]; }
@@ -75,7 +76,9 @@ private:
     bool heldNull_ = false;  // rows_ are the rows of a Null key (Next only)
     QByteArray heldKey_;     // otherwise those of this key
     bool held_ = false;
+    // The rows held: the first count_ of rows_, whose storage the next key's rows use again.
     std::vector<RawRow> rows_;
+    size_t count_ = 0;
 };
 
 }  // namespace dao

@@ -71,19 +71,8 @@ bool NoCaseKey(dao::Database& db, const QString& table, const QString& column)
 
 // ---- The WOE lines, one work order at a time -------------------------------------------------
 
-enum LineColumn { kWonum, kEqnum, kCloseDate, kLocation, kSub1, kSub2, kSub3, kRegular, kOvertime, kEmpCode };
 const QStringList kLineColumns = {"WONUM",        "EQNUM",        "CLOSEDATE", "LOCATION", "SUBLOCATION1",
                                   "SUBLOCATION2", "SUBLOCATION3", "REGHRS",    "OTHRS",    "EMPCODE"};
-
-WorkOrderLine LineOf(const dao::RawRow& row, const dao::KeyGroups& rows)
-{
-    WorkOrderLine l;
-    dao::Variant* values[] = {&l.wonum, &l.eqnum, &l.closeDate, &l.location, &l.sub1,
-                              &l.sub2,  &l.sub3,  &l.regularHours, &l.overtimeHours, &l.empCode};
-    for (int c = 0; c < kLineColumns.size(); ++c)
-        *values[c] = row.value(c, rows.Field(c));
-    return l;
-}
 
 // The lines of WOE in the order of "Select * From WOE Order by WONUM,EQNUM". Where WONUM and EQNUM are
 // NOCASE texts (as in every working copy), the lines are read a work order at a time in WONUM's
@@ -122,10 +111,8 @@ public:
             if (woe_->EOF_())
                 return false;
             WorkOrderLine l;
-            dao::Variant* values[] = {&l.wonum, &l.eqnum, &l.closeDate, &l.location, &l.sub1,
-                                      &l.sub2,  &l.sub3,  &l.regularHours, &l.overtimeHours, &l.empCode};
-            for (int c = 0; c < kLineColumns.size(); ++c)
-                *values[c] = woe_->Fields(kLineColumns[c]).Value();
+            for (int c = 0; c < WorkOrderLine::Columns; ++c)
+                l.Set(WorkOrderLine::Column(c), woe_->Fields(kLineColumns[c]).Value());
             lines_.push_back(std::move(l));
             return true;
         }
@@ -133,12 +120,15 @@ public:
             return false;
         // EQNUM's order within the work order, as SQL sorts it: Null first, texts as NOCASE compares
         // them, bytes last; rows of equal numbers in the order they are stored.
-        const std::vector<dao::RawRow>& rows = rows_->Rows();
+        const std::span<const dao::RawRow> rows = rows_->Rows();
+        if (fields_.empty())
+            for (int c = 0; c < WorkOrderLine::Columns; ++c)
+                fields_.push_back(rows_->Field(c));
         std::vector<size_t> order(rows.size());
         for (size_t i = 0; i < order.size(); ++i)
             order[i] = i;
         const auto rank = [&](const dao::RawRow& r) {
-            const int t = r.storedType(kEqnum);
+            const int t = r.storedType(WorkOrderLine::Eqnum);
             return t == SQLITE_NULL ? 0 : t == SQLITE_INTEGER || t == SQLITE_FLOAT ? 1 : t == SQLITE_TEXT ? 2 : 3;
         };
         std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
@@ -150,13 +140,13 @@ public:
             if (rx != 2)
                 return false;  // a text column holds no numbers; bytes stay in stored order
             size_t nx = 0, ny = 0;
-            const char* tx = x.storedText(kEqnum, &nx);
-            const char* ty = y.storedText(kEqnum, &ny);
+            const char* tx = x.storedText(WorkOrderLine::Eqnum, &nx);
+            const char* ty = y.storedText(WorkOrderLine::Eqnum, &ny);
             return dao::CompareNoCase(tx, nx, ty, ny) < 0;
         });
         lines_.reserve(rows.size());
         for (const size_t i : order)
-            lines_.push_back(LineOf(rows[i], *rows_));
+            lines_.emplace_back(&rows[i], fields_.data());
         return true;
     }
     std::vector<WorkOrderLine>& Lines() { return lines_; }
@@ -168,6 +158,7 @@ private:
     std::unique_ptr<dao::Recordset> woe_;
     bool started_ = false;
     std::vector<WorkOrderLine> lines_;
+    std::vector<dao::FieldInfo> fields_;  // of the rows' columns
 };
 
 // ---- The MP2 work order of a line ------------------------------------------------------------
@@ -198,7 +189,7 @@ public:
         current_ = Mp2WorkOrder();
         if (rows_ && Comparable(wonum)) {
             // The first row of the number, as the selection "Where WONUM = '...'" gives it.
-            const std::vector<dao::RawRow>& rows = rows_->Find(Utf8(wonum));
+            const std::span<const dao::RawRow> rows = rows_->Find(Utf8(wonum));
             if (!rows.empty())
                 take(rows.front().value(0, rows_->Field(0)), rows.front().value(1, rows_->Field(1)),
                      rows.front().value(2, rows_->Field(2)));
@@ -423,8 +414,8 @@ void CreateWoHist(RunState& run)
             const std::vector<WorkOrderLine>& batch = woe.Lines();
             for (size_t at = 0; at < batch.size(); ++at) {
                 const WorkOrderLine& line = batch[at];
-                const QString wonumText = line.wonum.toText();
-                const QString eqnumText = line.eqnum.toText();
+                const QString wonumText = line[WorkOrderLine::Wonum].toText();
+                const QString eqnumText = line[WorkOrderLine::Eqnum].toText();
                 if (merging && wonumText == mergingWonum && eqnumText == mergingEqnum) {
                     account.Merged("WOE");
                     continue;
@@ -493,10 +484,10 @@ void CreateWoHist(RunState& run)
 
                 wo->AddNew();
                 wo->Fields("Task#") = taskId;  // the number the decimal text of it converts to
-                wo->Fields("Equipment#") = line.eqnum;
+                wo->Fields("Equipment#") = line[WorkOrderLine::Eqnum];
                 wo->Fields("AssignedTo") = 0;
-                wo->Fields("DateComplete") = line.closeDate;
-                wo->Fields("DueDate") = line.closeDate;
+                wo->Fields("DateComplete") = line[WorkOrderLine::CloseDate];
+                wo->Fields("DueDate") = line[WorkOrderLine::CloseDate];
                 wo->Fields("MiscCost") = 0;
                 wo->Fields("TotalCost") = 0;
                 wo->Fields("LaborCost") = 0;
@@ -505,10 +496,10 @@ void CreateWoHist(RunState& run)
                 QString notes = WoNumNotesLine(wonumText);
                 if (!mp2wo.delay.isEmpty())
                     notes += "MP2 DELAYDESC = " + mp2wo.delay;
-                if (!line.wonum.isNull() && !line.eqnum.isNull() && !line.closeDate.isNull() &&
-                    !line.location.isNull() && !line.sub1.isNull() && !line.sub2.isNull() && !line.sub3.isNull())
-                    notes += closing.Of(line.wonum, line.eqnum, line.closeDate, line.location, line.sub1, line.sub2,
-                                        line.sub3);
+                if (!line[WorkOrderLine::Wonum].isNull() && !line[WorkOrderLine::Eqnum].isNull() && !line[WorkOrderLine::CloseDate].isNull() &&
+                    !line[WorkOrderLine::Location].isNull() && !line[WorkOrderLine::Sub1].isNull() && !line[WorkOrderLine::Sub2].isNull() && !line[WorkOrderLine::Sub3].isNull())
+                    notes += closing.Of(line[WorkOrderLine::Wonum], line[WorkOrderLine::Eqnum], line[WorkOrderLine::CloseDate], line[WorkOrderLine::Location], line[WorkOrderLine::Sub1], line[WorkOrderLine::Sub2],
+                                        line[WorkOrderLine::Sub3]);
                 if (!mp2wo.taskText.isEmpty())
                     notes += CRLF + "TASKDESC = " + mp2wo.taskText;
 
@@ -533,7 +524,7 @@ void CreateWoHist(RunState& run)
                             own.emplace();
                             const QByteArray eq = Utf8(eqnumText);
                             for (size_t k = at; k < batch.size(); ++k) {
-                                const QByteArray other = Utf8(batch[k].eqnum.toText());
+                                const QByteArray other = Utf8(batch[k][WorkOrderLine::Eqnum].toText());
                                 if (dao::CompareNoCase(other.constData(), static_cast<size_t>(other.size()),
                                                        eq.constData(), static_cast<size_t>(eq.size())) != 0)
                                     break;

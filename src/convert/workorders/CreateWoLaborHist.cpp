@@ -33,9 +33,9 @@ std::optional<std::vector<WorkOrderLine>> SelectLabourLines(RunState& run, const
     woe->MoveFirst();
     for (; !woe->EOF_(); woe->MoveNext()) {
         WorkOrderLine line;
-        line.regularHours = woe->Fields("REGHRS").Value();
-        line.overtimeHours = woe->Fields("OTHRS").Value();
-        line.empCode = woe->Fields("EMPCODE").Value();
+        line.Set(WorkOrderLine::RegularHours, woe->Fields("REGHRS").Value());
+        line.Set(WorkOrderLine::OvertimeHours, woe->Fields("OTHRS").Value());
+        line.Set(WorkOrderLine::EmpCode, woe->Fields("EMPCODE").Value());
         lines.push_back(std::move(line));
     }
     woe->Close();
@@ -46,10 +46,12 @@ double LabourHours(const std::vector<const WorkOrderLine*>& lines)
 {
     double total = 0;
     for (const WorkOrderLine* line : lines) {
-        if (!line->regularHours.isNull())
-            total += line->regularHours.toDouble();
-        if (!line->overtimeHours.isNull())
-            total += line->overtimeHours.toDouble();
+        const dao::Variant& regular = (*line)[WorkOrderLine::RegularHours];
+        const dao::Variant& overtime = (*line)[WorkOrderLine::OvertimeHours];
+        if (!regular.isNull())
+            total += regular.toDouble();
+        if (!overtime.isNull())
+            total += overtime.toDouble();
     }
     return total;
 }
@@ -71,7 +73,7 @@ void WriteLabour(RunState& run, WorkOrderHistory& history, const HistoryRecord& 
     dao::Recordset& labor = *history.labor;
     const QString laborNotes = WoNumNotesLine(record.mp2WoNum);
     for (const WorkOrderLine* line : *lines) {
-        const dao::Variant& empCodeValue = line->empCode;
+        const dao::Variant& empCodeValue = (*line)[WorkOrderLine::EmpCode];
         if (empCodeValue.isNull() || Trim(empCodeValue.toText()).isEmpty())
             continue;
         const QString empCode = empCodeValue.toText();
@@ -94,7 +96,7 @@ void WriteLabour(RunState& run, WorkOrderHistory& history, const HistoryRecord& 
         }
         history.employeeIds.insert(empCode, empId);
 
-        for (const dao::Variant* hours : {&line->regularHours, &line->overtimeHours}) {
+        for (const dao::Variant* hours : {&(*line)[WorkOrderLine::RegularHours], &(*line)[WorkOrderLine::OvertimeHours]}) {
             if (hours->isNull() || hours->toDouble() <= 0)
                 continue;
             labor.AddNew();

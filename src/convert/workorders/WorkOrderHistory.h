@@ -11,6 +11,7 @@
 // they are found exactly as before.
 #include "run/RunState.h"
 #include "db/DaoError.h"
+#include "db/RawRow.h"
 #include "db/Recordset.h"
 #include "db/Variant.h"
 
@@ -22,9 +23,33 @@
 #include <string>
 #include <vector>
 
-// One WOE line as the history reads it.
-struct WorkOrderLine {
-    dao::Variant wonum, eqnum, closeDate, location, sub1, sub2, sub3, regularHours, overtimeHours, empCode;
+// One WOE line as the history reads it: each value made when first asked for (most lines are merged
+// into the record of the line before them, and need only their numbers).
+class WorkOrderLine {
+public:
+    enum Column { Wonum, Eqnum, CloseDate, Location, Sub1, Sub2, Sub3, RegularHours, OvertimeHours, EmpCode, Columns };
+    WorkOrderLine() = default;
+    // The line as read into `row`, whose column c is the field fields[c] (both outlive the line).
+    WorkOrderLine(const dao::RawRow* row, const dao::FieldInfo* fields) : row_(row), fields_(fields) {}
+    const dao::Variant& operator[](Column c) const
+    {
+        if (!made_[c]) {
+            values_[c] = row_ ? row_->value(c, fields_[c]) : dao::Variant();
+            made_[c] = true;
+        }
+        return values_[c];
+    }
+    void Set(Column c, const dao::Variant& v)
+    {
+        values_[c] = v;
+        made_[c] = true;
+    }
+
+private:
+    const dao::RawRow* row_ = nullptr;
+    const dao::FieldInfo* fields_ = nullptr;
+    mutable dao::Variant values_[Columns];
+    mutable bool made_[Columns] = {};
 };
 
 // A history record as written: what its labour and parts are found by.
