@@ -20,6 +20,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <sqlite3.h>
@@ -203,8 +205,10 @@ struct WriterStopped {};
 
 // Writes decoded rows with one prepared INSERT on a thread of its own, so that the pages of a table are
 // decoded while the rows before them are written. The rows are written in the order they are given,
-// so the copy is the same as when one thread does both. While the writer runs, the connection is its
-// alone: the decoding thread does not touch it until finish() returns.
+// so the copy is the same as when one thread does both. Before the rows, the writer does the work left
+// of the table before (its indexes), so that it too is done while this table's pages are decoded.
+// While the writer runs, the connection is its alone: the decoding thread does not touch it until
+// finish() returns.
 constexpr int kRowsPerInsert = 64;
 constexpr int kMaxParameters = 32766;  // SQLite's SQLITE_MAX_VARIABLE_NUMBER since 3.32
 
@@ -212,8 +216,10 @@ class RowWriter {
 public:
     // `insert` adds one row; `insertMany`, when given, adds `many` rows at once (a statement costs
     // SQLite as much again as a row does, so most rows go in statements of many).
-    RowWriter(sqlite3_stmt* insert, sqlite3_stmt* insertMany = nullptr, int many = 1)
-        : insert_(insert), insertMany_(insertMany), many_(insertMany ? many : 1), thread_([this] { run(); })
+    RowWriter(sqlite3_stmt* insert, sqlite3_stmt* insertMany = nullptr, int many = 1,
+              std::vector<std::function<void()>> before = {})
+        : insert_(insert), insertMany_(insertMany), many_(insertMany ? many : 1), before_(std::move(before)),
+          thread_([this] { run(); })
     {
     }
     ~RowWriter()
@@ -243,7 +249,8 @@ public:
             throw WriterStopped{};
     }
 
-    // Writes the rows given, ends the thread and returns its failure, if any.
+    // Writes the rows given, ends the thread and returns its failure, if any; raises what the work done
+    // before the rows raised.
     WriteFailure finish()
     {
         if (filling_->rows() > 0)
@@ -254,21 +261,27 @@ public:
         }
         changed_.notify_all();
         thread_.join();
+        if (beforeFailed_)
+            std::rethrow_exception(beforeFailed_);
         return failure_;
     }
 
 private:
     static constexpr std::size_t kBatchRows = 256;
     static constexpr std::size_t kBatchBytes = 1 << 20;
-    static constexpr std::size_t kQueued = 4;  // batches waiting at most: the memory stays small
+    // What may wait for the writer: enough for a table's rows to be decoded while the writer builds the
+    // indexes of the table before, little enough for the memory to stay small.
+    static constexpr std::size_t kQueued = 1024;
+    static constexpr std::size_t kQueuedBytes = std::size_t(48) << 20;
 
     // Hands the batch being filled to the writer; false when the writer failed.
     bool send()
     {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return queue_.size() < kQueued || failure_; });
-        if (failure_)
+        changed_.wait(lock, [this] { return (queue_.size() < kQueued && queuedBytes_ < kQueuedBytes) || failed_.load(); });
+        if (failed_.load())
             return false;
+        queuedBytes_ += filling_->size();
         queue_.push_back(std::move(filling_));
         if (spare_.empty()) {
             filling_ = std::make_unique<RowBatch>();
@@ -283,6 +296,16 @@ private:
 
     void run()
     {
+        try {
+            for (const auto& work : before_)
+                work();
+        } catch (...) {
+            std::lock_guard lock(mutex_);
+            beforeFailed_ = std::current_exception();
+            failed_.store(true, std::memory_order_release);
+            changed_.notify_all();
+            return;
+        }
         for (;;) {
             std::unique_ptr<RowBatch> batch;
             {
@@ -292,6 +315,7 @@ private:
                     return;
                 batch = std::move(queue_.front());
                 queue_.pop_front();
+                queuedBytes_ -= batch->size();
             }
             for (std::size_t row = 0; row < batch->rows();) {
                 const bool many = insertMany_ && batch->rows() - row >= static_cast<std::size_t>(many_);
@@ -324,10 +348,13 @@ private:
     sqlite3_stmt* insert_;
     sqlite3_stmt* insertMany_;
     int many_;
+    std::vector<std::function<void()>> before_;
+    std::exception_ptr beforeFailed_;
     std::unique_ptr<RowBatch> filling_ = std::make_unique<RowBatch>();
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::unique_ptr<RowBatch>> queue_;
+    std::size_t queuedBytes_ = 0;
     std::vector<std::unique_ptr<RowBatch>> spare_;
     bool ended_ = false;      // no more batches come
     bool abandoned_ = false;  // ... and those queued are not to be written
@@ -359,8 +386,8 @@ private:
     void copyTable(MdbCatalogEntry* entry, const QString& name);
     void copyRelationships(MdbCatalogEntry* entry);
     void createUniqueIndexes(MdbTableDef* t, const QString& name, const std::vector<Column>& columns);
+    void createLookupIndexes(const QString& name, const std::vector<Column>& columns);
     void noteUnreachableIndexes(MdbTableDef* t, const QString& name, qint64 rows, bool rowsCopied, bool indexesBuilt);
-    void createLookupIndexes();
     QString newIndexName(const QString& wanted);
     TablePtr openTable(MdbCatalogEntry* entry, const QString& name);
     struct CatalogTable {
@@ -405,6 +432,9 @@ private:
     QSet<QString> indexNames_;           // upper-case: names taken in the file (tables and indexes share them)
     std::vector<MdbField> fields_;
     QStringList warnings_;               // damage that cost no data, one sentence each for the import log
+    // What is left to do of the tables copied (their indexes): done by the next table's writer while
+    // that table's pages are decoded, or at the end.
+    std::vector<std::function<void()>> leftOver_;
 };
 
 void JetCopier::sqliteFailed(const QString& what, const WriteFailure& failure) const
@@ -520,7 +550,8 @@ void JetCopier::run()
         copyRelationships(relationships);
     }
 
-    createLookupIndexes();
+    for (const auto& work : std::exchange(leftOver_, {}))
+        work();
     dao::StorePasswordVerifier(db_, header_.Password);
     exec("COMMIT");
     if (sqlite3_close(db_) != SQLITE_OK)
@@ -767,6 +798,7 @@ void JetCopier::copyTable(MdbCatalogEntry* entry, const QString& name)
         break;
     }
     createUniqueIndexes(t.get(), name, all);
+    createLookupIndexes(name, columns);
     noteUnreachableIndexes(t.get(), name, rows, true, true);
     tableNames_ << name;
 }
@@ -826,12 +858,14 @@ void JetCopier::createUniqueIndexes(MdbTableDef* t, const QString& name, const s
             progress_(name, -1);
         const QString sql = QString("CREATE UNIQUE INDEX %1 ON %2 (%3)")
                                 .arg(dao::quoteIdentifier(indexName), dao::quoteIdentifier(name), keys.join(", "));
-        if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
-            if ((sqlite3_extended_errcode(db_) & 0xFF) == SQLITE_CONSTRAINT)
-                corrupt(QString("the rows of table '%1' break its unique index '%2'")
-                            .arg(name, QString::fromUtf8(idx->name)));
-            sqliteFailed(QString("indexing '%1'").arg(name));
-        }
+        const QString index = QString::fromUtf8(idx->name);
+        leftOver_.push_back([this, sql, name, index] {
+            if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+                if ((sqlite3_extended_errcode(db_) & 0xFF) == SQLITE_CONSTRAINT)
+                    corrupt(QString("the rows of table '%1' break its unique index '%2'").arg(name, index));
+                sqliteFailed(QString("indexing '%1'").arg(name));
+            }
+        });
     }
 }
 
@@ -877,36 +911,25 @@ QString JetCopier::newIndexName(const QString& wanted)
     return name;
 }
 
-void JetCopier::createLookupIndexes()
+void JetCopier::createLookupIndexes(const QString& name, const std::vector<Column>& columns)
 {
     for (int i = 0; i < kLookupColumnCount; ++i) {
-        const QString table = QString::fromLatin1(kLookupColumns[i].table);
-        const QString column = QString::fromLatin1(kLookupColumns[i].column);
-        QString actualTable;
-        for (const QString& t : tableNames_)
-            if (t.compare(table, Qt::CaseInsensitive) == 0)
-                actualTable = t;
-        if (actualTable.isEmpty())
+        if (name.compare(QString::fromLatin1(kLookupColumns[i].table), Qt::CaseInsensitive) != 0)
             continue;
-        // The column's name as the source spells it.
-        Statement info;
-        const QByteArray sql = QString("PRAGMA table_info(%1)").arg(dao::quoteIdentifier(actualTable)).toUtf8();
-        if (sqlite3_prepare_v2(db_, sql.constData(), -1, info.out(), nullptr) != SQLITE_OK)
-            sqliteFailed("reading a table's columns");
-        QString actualColumn;
-        while (sqlite3_step(info.get()) == SQLITE_ROW) {
-            const QString c = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 1)));
-            if (c.compare(column, Qt::CaseInsensitive) == 0)
-                actualColumn = c;
-        }
-        if (actualColumn.isEmpty())
+        // The column's name as the source spells it, when the copy has the column.
+        const QString column = QString::fromLatin1(kLookupColumns[i].column);
+        const auto c = std::find_if(columns.begin(), columns.end(),
+                                    [&](const Column& k) { return k.info.Name.compare(column, Qt::CaseInsensitive) == 0; });
+        if (c == columns.end())
             continue;
         if (progress_)
-            progress_(actualTable, -1);  // indexing a large table takes a while
-        const QString indexName = newIndexName(QString("lookup_%1_%2").arg(table, column));
-        exec(QString("CREATE INDEX %1 ON %2 (%3)")
-                 .arg(dao::quoteIdentifier(indexName), dao::quoteIdentifier(actualTable),
-                      dao::quoteIdentifier(actualColumn)));
+            progress_(name, -1);  // indexing a large table takes a while
+        const QString indexName =
+            newIndexName(QString("lookup_%1_%2").arg(QString::fromLatin1(kLookupColumns[i].table), column));
+        const QString sql = QString("CREATE INDEX %1 ON %2 (%3)")
+                                .arg(dao::quoteIdentifier(indexName), dao::quoteIdentifier(name),
+                                     dao::quoteIdentifier(c->info.Name));
+        leftOver_.push_back([this, sql] { exec(sql); });
     }
 }
 
@@ -930,7 +953,7 @@ template <typename Decode, typename Failed>
 qint64 JetCopier::copyRows(MdbTableDef* t, const QString& name, sqlite3_stmt* insert, Decode&& decode, Failed&& failed,
                            sqlite3_stmt* insertMany, int many)
 {
-    RowWriter writer(insert, insertMany, many);
+    RowWriter writer(insert, insertMany, many, std::exchange(leftOver_, {}));
     qint64 rows = 0;
     try {
         rows = scanRows(t, name, [&](const MdbField* fields, int rowColumns) {
