@@ -76,18 +76,7 @@ void KeyGroups::step()
 
 bool KeyGroups::onNullKey() const { return sqlite3_column_type(st_, keyColumn_) == SQLITE_NULL; }
 
-int KeyGroups::compareKey(const QByteArray& key) const
-{
-    switch (sqlite3_column_type(st_, keyColumn_)) {
-    case SQLITE_TEXT: {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st_, keyColumn_));
-        return CompareNoCase(text, static_cast<size_t>(sqlite3_column_bytes(st_, keyColumn_)), key.constData(),
-                             static_cast<size_t>(key.size()));
-    }
-    case SQLITE_BLOB: return 1;  // after every text
-    default: return -1;          // Null and numbers before every text
-    }
-}
+int KeyGroups::compareKey(const QByteArray& key) const { return CompareColumnNoCase(st_, keyColumn_, key); }
 
 void KeyGroups::collect()
 {

@@ -67,19 +67,7 @@ private:
     }
 
     // The key of the row the statement is on, against `key`.
-    int compareRow(const QByteArray& key) const
-    {
-        const int column = field_ + 1;
-        switch (sqlite3_column_type(st_, column)) {
-        case SQLITE_TEXT: {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st_, column));
-            return CompareNoCase(text, static_cast<size_t>(sqlite3_column_bytes(st_, column)), key.constData(),
-                                 static_cast<size_t>(key.size()));
-        }
-        case SQLITE_BLOB: return 1;  // after every text
-        default: return -1;          // Null and numbers before every text
-        }
-    }
+    int compareRow(const QByteArray& key) const { return CompareColumnNoCase(st_, field_ + 1, key); }
 
     void step()
     {
