@@ -1,9 +1,12 @@
 #include "db/Database.h"
 
 #include "db/FieldConversion.h"
+#include "db/KeyIndex.h"
 #include "db/KeyedRows.h"
 #include "db/Interrupt.h"
 #include "db/PasswordVerifier.h"
+#include "db/PendingRecords.h"
+#include "db/RawRow.h"
 #include "db/SqlTranslator.h"
 #include "db/TextCase.h"
 
@@ -187,9 +190,12 @@ void Database::Close()
         failure = e;
     }
     keyed_.reset();
+    keyIndex_.reset();
+    pending_.reset();
     for (sqlite3_stmt* st : std::as_const(statements_))
         sqlite3_finalize(st);
     statements_.clear();
+    ++statementEpoch_;
     tables_.clear();
     sqlite3_close_v2(db_);
     db_ = nullptr;
@@ -219,24 +225,25 @@ void Database::SetPrivateToThisRun()
     sqlite3_exec(db_, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
 }
 
-sqlite3_stmt* Database::prepare(const QString& sql)
+sqlite3_stmt* Database::prepare(const QString& sql, const TableDef* only)
 {
     requireOpen();
+    WritePending(only);
     // On a file private to this run, reads run inside the open transaction too: the file's lock is
     // taken once until the next Idle instead of once per statement.
-    if (private_)
-        beginTransaction();
     auto it = statements_.find(sql);
     if (it != statements_.end()) {
-        sqlite3_reset(*it);
-        sqlite3_clear_bindings(*it);
+        reuse(*it, only);
         return *it;
     }
+    if (private_)
+        beginTransaction();
     if (statements_.size() >= kStatementCacheSize) {
         // Statements are used one at a time and reset after use, so none is in use here.
         for (sqlite3_stmt* old : std::as_const(statements_))
             sqlite3_finalize(old);
         statements_.clear();
+        ++statementEpoch_;
     }
     sqlite3_stmt* st = nullptr;
     const QByteArray utf8 = sql.toUtf8();
@@ -244,6 +251,41 @@ sqlite3_stmt* Database::prepare(const QString& sql)
         raiseLastError(sql);
     statements_.insert(sql, st);
     return st;
+}
+
+void Database::reuse(sqlite3_stmt* st, const TableDef* only)
+{
+    requireOpen();
+    WritePending(only);
+    if (private_)
+        beginTransaction();
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
+}
+
+bool Database::DeferAdd(const std::shared_ptr<const TableDef>& table, const std::vector<size_t>& columns,
+                        const std::vector<Variant>& values, qint64* rowid)
+{
+    requireOpen();
+    if (!private_ || readOnly_ || writingPending_)
+        return false;
+    if (!pending_)
+        pending_ = std::make_unique<PendingRecords>(*this);
+    return pending_->Add(table, columns, values, rowid);
+}
+
+void Database::WritePending(const TableDef* only)
+{
+    if (!pending_ || pending_->empty() || writingPending_)
+        return;
+    writingPending_ = true;
+    try {
+        pending_->Write(only);
+    } catch (...) {
+        writingPending_ = false;
+        throw;
+    }
+    writingPending_ = false;
 }
 
 void Database::bindParameters(sqlite3_stmt* st, const std::vector<Variant>& params)
@@ -325,7 +367,10 @@ void Database::beginWrite()
 
 void Database::commitPending()
 {
-    if (!db_ || !inTransaction_)
+    if (!db_)
+        return;
+    WritePending();
+    if (!inTransaction_)
         return;
     stopKeyedReads();  // rows are held within one transaction
     inTransaction_ = false;
@@ -360,6 +405,10 @@ void Database::invalidateSchema()
     ++otherWrites_;
     if (keyed_)
         keyed_->Forget();
+    if (keyIndex_)
+        keyIndex_->Forget();
+    if (pending_ && pending_->empty())
+        pending_->Forget();  // the tables' definitions changed
 }
 
 void Database::stopKeyedReads()
@@ -373,16 +422,27 @@ bool Database::SelectKeyed(const std::shared_ptr<const TableDef>& table, const s
                            size_t keep)
 {
     requireOpen();
+    WritePending(table.get());
     // Only a file no other program uses: a reading holds the file's lock until the transaction ends.
     if (!private_ || equalities.empty())
         return false;
     if (!keyed_)
         keyed_ = std::make_unique<KeyedRows>(*this);
-    return keyed_->Select(table, equalities, params, rowids, rows, keep);
+    if (!keyIndex_)
+        keyIndex_ = std::make_unique<KeyIndex>(*this);
+    // A selection the index held in memory answers goes there at once; others are first offered to
+    // the rows read in order, then counted towards an index of their column.
+    if (keyIndex_->Serves(*table, equalities))
+        return keyIndex_->Select(table, equalities, params, rowids, rows, keep);
+    if (keyed_->Select(table, equalities, params, rowids, rows, keep))
+        return true;
+    return keyIndex_->Select(table, equalities, params, rowids, rows, keep);
 }
 
 void Database::Rollback() noexcept
 {
+    if (pending_)
+        pending_->Forget();  // the records that wait go with what was written since
     if (!db_ || !inTransaction_)
         return;
     inTransaction_ = false;
@@ -484,6 +544,10 @@ const TableDef& Database::Table(const QString& name)
     if (!writes)
         writes = std::make_shared<quint64>(0);
     def->Writes = writes;
+    auto& changes = tableChanges_[key];
+    if (!changes)
+        changes = std::make_shared<quint64>(0);
+    def->Changes = changes;
     tables_.insert(key, def);
     return *def;
 }
@@ -520,6 +584,18 @@ std::vector<std::vector<int>> Database::textUniqueKeys(const TableDef& def)
             keys.push_back(std::move(key));
     }
     return keys;
+}
+
+qint64 Database::RowCount(const QString& table)
+{
+    const QString sql = "SELECT count(*) FROM " + quoteIdentifier(Table(table).Name);
+    sqlite3_stmt* st = prepare(sql);
+    const int rc = sqlite3_step(st);
+    const qint64 rows = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
+    sqlite3_reset(st);
+    if (rc != SQLITE_ROW)
+        raiseLastError(sql);
+    return rows;
 }
 
 std::shared_ptr<const TableDef> Database::TablePtr(const QString& name)

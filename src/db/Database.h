@@ -37,6 +37,8 @@ struct TableDef {
     // Counts the writes to this table through recordsets; shared by every definition of the table
     // read from one connection, so that a row read earlier can be known to be still the same.
     std::shared_ptr<quint64> Writes;
+    // Of those, the ones that changed or removed a record (an edit, a delete) rather than added one.
+    std::shared_ptr<quint64> Changes;
     int fieldIndex(const QString& name) const;  // -1 when missing; names match without regard to case
 };
 
@@ -49,6 +51,8 @@ struct IndexDef {
 
 class Database;
 class KeyedRows;
+class KeyIndex;
+class PendingRecords;
 
 // DAO's Relations collection: the relationships copied from the source file.
 class Relations {
@@ -97,13 +101,29 @@ public:
     QStringList TableNames() const;  // user tables, in creation order
     bool HasTable(const QString& name) const;
     const TableDef& Table(const QString& name);  // raises 3078 when missing
+    // The rows of a table, as a table-type recordset's RecordCount gives them, without listing them.
+    qint64 RowCount(const QString& table);
     std::vector<IndexDef> Indexes(const QString& table);
     sqlite3* handle() const { return db_; }
     std::shared_ptr<const TableDef> TablePtr(const QString& name);
     // A prepared statement, reset and with its bindings cleared; statements are kept for reuse (at
     // most kStatementCacheSize of them) and must be reset before the next prepare.
-    sqlite3_stmt* prepare(const QString& sql);
+    // `only`: the statement reads or writes that table alone, so only its records that wait are
+    // written first (PendingRecords.h); otherwise all are.
+    sqlite3_stmt* prepare(const QString& sql, const TableDef* only = nullptr);
     static constexpr int kStatementCacheSize = 256;
+    // A statement from prepare() stays valid while this number is the same (it changes when the kept
+    // statements are finalized); reused with `reuse`, it needs no look-up by its text.
+    quint64 statementEpoch() const { return statementEpoch_; }
+    void reuse(sqlite3_stmt* st, const TableDef* only = nullptr);
+
+    // Not DAO: a record added through a recordset to a file private to this run may wait to be
+    // written with others (PendingRecords.h). False when it is to be written now; else its number.
+    bool DeferAdd(const std::shared_ptr<const TableDef>& table, const std::vector<size_t>& columns,
+                  const std::vector<Variant>& values, qint64* rowid);
+    // Writes the records that wait (of one table, or all): before a statement, a reading or a commit
+    // (the layer does it; a reader of the file that goes past the layer's statements calls it first).
+    void WritePending(const TableDef* only = nullptr);
     // Binds the values of a translated statement's parameters, ?1 first.
     static void bindParameters(sqlite3_stmt* st, const std::vector<Variant>& params);
     void invalidateSchema();
@@ -132,10 +152,12 @@ public:
     // Writes that are not a recordset's to one table (statements, relations, the schema).
     quint64 otherWrites() const { return otherWrites_; }
     void noteWrite() { ++writeGeneration_; }
-    void noteWrite(const TableDef& table)
+    void noteWrite(const TableDef& table, bool added = false)
     {
         ++writeGeneration_;
         ++*table.Writes;
+        if (!added)
+            ++*table.Changes;
     }
     void noteOtherWrite()
     {
@@ -166,7 +188,12 @@ private:
     Relations relations_;
     QHash<QString, std::shared_ptr<TableDef>> tables_;       // by upper-case name
     QHash<QString, sqlite3_stmt*> statements_;
+    quint64 statementEpoch_ = 0;
     std::unique_ptr<KeyedRows> keyed_;  // made when first used
+    std::unique_ptr<KeyIndex> keyIndex_;  // made when first used
+    std::unique_ptr<PendingRecords> pending_;  // made when first used
+    bool writingPending_ = false;
+    QHash<QString, std::shared_ptr<quint64>> tableChanges_;  // by upper-case table name
 };
 
 // DBEngine.Idle: with one connection per database every write is already visible to later reads;

@@ -108,8 +108,16 @@ Variant ConvertForField(const FieldInfo& f, const Variant& v)
     return v;
 }
 
-void BindValue(sqlite3_stmt* st, int index, const Variant& v, const FieldInfo& f)
+void BindValue(sqlite3_stmt* st, int index, const Variant& v, const FieldInfo& f, QByteArray* keep)
 {
+    const auto bindUtf8 = [&](QByteArray utf8) {
+        if (keep) {
+            *keep = std::move(utf8);
+            sqlite3_bind_text(st, index, keep->constData(), static_cast<int>(keep->size()), SQLITE_STATIC);
+        } else {
+            sqlite3_bind_text(st, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+        }
+    };
     if (v.isNull()) {
         sqlite3_bind_null(st, index);
         return;
@@ -118,8 +126,14 @@ void BindValue(sqlite3_stmt* st, int index, const Variant& v, const FieldInfo& f
     case FieldType::Text:
     case FieldType::Memo:
     case FieldType::Binary: {
+        // As UTF-8, the files' encoding, which SQLite then stores as it is; a text that is not whole
+        // UTF-16 (a lone surrogate) is left to SQLite's own translation, as it always was.
         const QString t = v.toText();
-        sqlite3_bind_text16(st, index, t.utf16(), static_cast<int>(t.size() * 2), SQLITE_TRANSIENT);
+        if (!QStringView(t).isValidUtf16()) {
+            sqlite3_bind_text16(st, index, t.utf16(), static_cast<int>(t.size() * 2), SQLITE_TRANSIENT);
+            return;
+        }
+        bindUtf8(t.toUtf8());
         return;
     }
     case FieldType::Byte:
@@ -136,8 +150,12 @@ void BindValue(sqlite3_stmt* st, int index, const Variant& v, const FieldInfo& f
             sqlite3_bind_double(st, index, v.toDouble());
         return;
     case FieldType::Date: {
-        const QString t = isoFromDate(v.toDate());
-        sqlite3_bind_text16(st, index, t.utf16(), static_cast<int>(t.size() * 2), SQLITE_TRANSIENT);
+        const QDateTime d = v.toDate();
+        char iso[kIsoDateLength];
+        if (isoFromDate(d, iso))
+            bindUtf8(QByteArray(iso, kIsoDateLength));
+        else
+            bindUtf8(isoFromDate(d).toUtf8());
         return;
     }
     }

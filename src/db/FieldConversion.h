@@ -4,6 +4,8 @@
 #include "db/FieldType.h"
 #include "db/Variant.h"
 
+#include <QByteArray>
+
 struct sqlite3_stmt;
 
 namespace dao {
@@ -12,7 +14,9 @@ namespace dao {
 // 3163 (text longer than the field), 3349 (number out of the field's range).
 Variant ConvertForField(const FieldInfo& field, const Variant& v);
 
-void BindValue(sqlite3_stmt* st, int index, const Variant& v, const FieldInfo& field);  // index 1-based
+// index 1-based. With `keep`, a text's bytes are left there and bound without a copy: the caller keeps
+// them until the statement is reset.
+void BindValue(sqlite3_stmt* st, int index, const Variant& v, const FieldInfo& field, QByteArray* keep = nullptr);
 Variant ReadValue(sqlite3_stmt* st, int column, const FieldInfo& field);               // column 0-based
 
 // A column's DEFAULT expression (as PRAGMA table_info reports it) as a value; Null when it is

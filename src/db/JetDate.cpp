@@ -1,5 +1,6 @@
 #include "db/JetDate.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace dao {
@@ -46,6 +47,25 @@ void writeIso(Char* out, int year, int month, int day, int hour, int minute, int
     put(17, second, 2);
 }
 
+// The ISO form of the second `seconds` of day `days` (from 1970-01-01) into out, when its year is in
+// the fixed form (1 to 9999); its year either way.
+int isoOfDay(qint64 days, int seconds, char* out)
+{
+    // The proleptic Gregorian date of a day count.
+    const qint64 z = days + 719468;
+    const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
+    const qint64 doe = z - era * 146097;
+    const qint64 yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const qint64 doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const qint64 mp = (5 * doy + 2) / 153;
+    const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    const qint64 year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+    if (year >= 1 && year <= 9999)
+        writeIso(out, static_cast<int>(year), month, day, seconds / 3600, seconds / 60 % 60, seconds % 60);
+    return year < 1 ? 0 : year > 9999 ? 10000 : static_cast<int>(year);
+}
+
 }  // namespace
 
 QDateTime dateFromJet(double value)
@@ -62,17 +82,8 @@ void isoFromJet(double value, char (&out)[kIsoDateLength])
     qint64 days = 0;
     int seconds = 0;
     splitJet(value, days, seconds);
-    // The proleptic Gregorian date of a day count (from 1970-01-01; Jet's epoch is 25569 days before).
-    const qint64 z = days - 25569 + 719468;
-    const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
-    const qint64 doe = z - era * 146097;
-    const qint64 yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const qint64 doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const qint64 mp = (5 * doy + 2) / 153;
-    const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    const int year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
-    writeIso(out, year, month, day, seconds / 3600, seconds / 60 % 60, seconds % 60);
+    // Jet's epoch is 25569 days before 1970-01-01.
+    isoOfDay(days - 25569, seconds, out);
 }
 
 double jetFromDate(const QDateTime& value)
@@ -80,6 +91,29 @@ double jetFromDate(const QDateTime& value)
     const qint64 days = kJetEpoch.daysTo(value.date());
     const double frac = QTime(0, 0).secsTo(value.time()) / 86400.0;
     return days >= 0 ? days + frac : days - frac;
+}
+
+bool isoFromDate(const QDateTime& value, char (&out)[kIsoDateLength])
+{
+    if (value.timeSpec() == Qt::UTC && value.isValid()) {
+        // The layer's dates are UTC: the day and the second of the day from the count of milliseconds.
+        const qint64 ms = value.toMSecsSinceEpoch();
+        const qint64 dayCount = ms >= 0 ? ms / 86400000 : -((-ms + 86399999) / 86400000);
+        const qint64 msOfDay = ms - dayCount * 86400000;
+        char iso[kIsoDateLength];
+        const int year = isoOfDay(dayCount, static_cast<int>(msOfDay / 1000), iso);
+        if (year < 1 || year > 9999)
+            return false;
+        std::copy(std::begin(iso), std::end(iso), out);
+        return true;
+    }
+    const QDate d = value.date();
+    const QTime t = value.time();
+    const int year = d.year();
+    if (!d.isValid() || !t.isValid() || year < 1 || year > 9999)
+        return false;
+    writeIso(out, year, d.month(), d.day(), t.hour(), t.minute(), t.second());
+    return true;
 }
 
 QString isoFromDate(const QDateTime& value)

@@ -14,6 +14,9 @@ QString isoFromDate(const QDateTime& value);
 // Jet's range (year 100 to 9999).
 constexpr int kIsoDateLength = 19;
 void isoFromJet(double value, char (&out)[kIsoDateLength]);
+// isoFromDate written into out; false (out untouched) for a date outside the fixed form (an invalid
+// date or time, a year before 1 or after 9999), whose text only isoFromDate gives.
+bool isoFromDate(const QDateTime& value, char (&out)[kIsoDateLength]);
 QDateTime dateFromIso(const QString& text);  // invalid QDateTime when the text is not such a date
 
 }  // namespace dao

@@ -1,6 +1,8 @@
 #include "db/KeyedRows.h"
 
+#include "db/ColumnCollation.h"
 #include "db/Database.h"
+#include "db/NoCase.h"
 #include "db/TextCase.h"
 
 #include <QByteArrayView>
@@ -8,33 +10,6 @@
 #include <sqlite3.h>
 
 namespace dao {
-
-namespace {
-
-// SQLite's NOCASE collation, as SQLite itself compares: ASCII letters folded byte by byte, the
-// shorter text first when one begins the other (and, as SQLite's own, stopping at a NUL byte).
-int compareNoCase(const char* a, size_t na, const char* b, size_t nb)
-{
-    const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
-    const auto* x = reinterpret_cast<const unsigned char*>(a);
-    const auto* y = reinterpret_cast<const unsigned char*>(b);
-    long n = static_cast<long>(na < nb ? na : nb);
-    while (n-- > 0 && *x != 0 && lower(*x) == lower(*y)) {
-        ++x;
-        ++y;
-    }
-    const int r = n < 0 ? 0 : lower(*x) - lower(*y);
-    return r != 0 ? r : static_cast<int>(na) - static_cast<int>(nb);
-}
-
-// The affinity SQLite gives a column of this declared type is TEXT.
-bool hasTextAffinity(const QString& declared)
-{
-    const QString t = declared.toUpper();
-    return !t.contains("INT") && (t.contains("CHAR") || t.contains("CLOB") || t.contains("TEXT"));
-}
-
-}  // namespace
 
 // One table read in the order of a key column: "SELECT rowid, * ... WHERE key >= ?1 ORDER BY key,
 // rowid" from a key asked for, kept running while the keys asked for come in that order.
@@ -88,23 +63,11 @@ private:
 
     static int compare(const QByteArray& a, const QByteArray& b)
     {
-        return compareNoCase(a.constData(), static_cast<size_t>(a.size()), b.constData(), static_cast<size_t>(b.size()));
+        return CompareNoCase(a.constData(), static_cast<size_t>(a.size()), b.constData(), static_cast<size_t>(b.size()));
     }
 
     // The key of the row the statement is on, against `key`.
-    int compareRow(const QByteArray& key) const
-    {
-        const int column = field_ + 1;
-        switch (sqlite3_column_type(st_, column)) {
-        case SQLITE_TEXT: {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st_, column));
-            return compareNoCase(text, static_cast<size_t>(sqlite3_column_bytes(st_, column)), key.constData(),
-                                 static_cast<size_t>(key.size()));
-        }
-        case SQLITE_BLOB: return 1;  // after every text
-        default: return -1;          // Null and numbers before every text
-        }
-    }
+    int compareRow(const QByteArray& key) const { return CompareColumnNoCase(st_, field_ + 1, key); }
 
     void step()
     {
@@ -212,42 +175,8 @@ const KeyedRows::Column& KeyedRows::column(const TableDef& table, const QString&
     c.table = &table;
     c.name = name;
     c.field = table.fieldIndex(name);
-    if (c.field >= 0) {
-        const QString columnName = table.Fields[static_cast<size_t>(c.field)].Name;
-        const QByteArray tableUtf8 = table.Name.toUtf8(), columnUtf8 = columnName.toUtf8();
-        const char* declared = nullptr;
-        const char* collation = nullptr;
-        if (sqlite3_table_column_metadata(db_.handle(), "main", tableUtf8.constData(), columnUtf8.constData(), &declared,
-                                          &collation, nullptr, nullptr, nullptr) == SQLITE_OK) {
-            c.textAffinity = hasTextAffinity(QString::fromUtf8(declared ? declared : ""));
-            const QString coll = QString::fromUtf8(collation ? collation : "BINARY");
-            c.comparison = coll.compare("NOCASE", Qt::CaseInsensitive) == 0   ? Comparison::NoCase
-                           : coll.compare("BINARY", Qt::CaseInsensitive) == 0 ? Comparison::Binary
-                                                                               : Comparison::Unknown;
-        }
-        // An index (not a partial one) whose first column is this one, in NOCASE order.
-        sqlite3_stmt* list = nullptr;
-        const QByteArray listSql = ("PRAGMA index_list(" + quoteIdentifier(table.Name) + ")").toUtf8();
-        sqlite3_prepare_v2(db_.handle(), listSql.constData(), -1, &list, nullptr);
-        QStringList indexes;
-        while (list && sqlite3_step(list) == SQLITE_ROW)
-            if (sqlite3_column_int(list, 4) == 0)
-                indexes << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(list, 1)));
-        sqlite3_finalize(list);
-        for (const QString& index : indexes) {
-            sqlite3_stmt* info = nullptr;
-            const QByteArray infoSql = ("PRAGMA index_xinfo(" + quoteIdentifier(index) + ")").toUtf8();
-            sqlite3_prepare_v2(db_.handle(), infoSql.constData(), -1, &info, nullptr);
-            if (info && sqlite3_step(info) == SQLITE_ROW && sqlite3_column_int(info, 0) == 0) {
-                const auto* indexed = reinterpret_cast<const char*>(sqlite3_column_text(info, 2));
-                const auto* coll = reinterpret_cast<const char*>(sqlite3_column_text(info, 4));
-                c.leadsIndex = c.leadsIndex || (indexed && coll && sqlite3_column_int(info, 3) == 0 &&
-                                                 columnName.compare(QString::fromUtf8(indexed), Qt::CaseInsensitive) == 0 &&
-                                                 QString::fromUtf8(coll).compare("NOCASE", Qt::CaseInsensitive) == 0);
-            }
-            sqlite3_finalize(info);
-        }
-    }
+    if (c.field >= 0)
+        c.collation = DescribeColumn(db_.handle(), table.Name, table.Fields[static_cast<size_t>(c.field)].Name);
     columns_.push_back(c);
     return columns_.back();
 }
@@ -286,14 +215,14 @@ bool KeyedRows::Select(const std::shared_ptr<const TableDef>& table, const std::
         // A text is compared with a text column as it stands; a date's ISO text, which is no number,
         // also stays a text against a column of another kind. Either is compared by the column's
         // collation, or by the fold collation that the statement names.
-        if (!e.date && !c.textAffinity)
+        if (!e.date && !c.collation.textAffinity)
             return false;
-        if (!e.fold && c.comparison == Comparison::Unknown)
+        if (!e.fold && c.collation.comparison == Comparison::Unknown)
             return false;
-        tests.push_back({c.field, c.comparison, e.fold, text.toUtf8(), e.fold ? FoldCase(text) : QString()});
+        tests.push_back({c.field, c.collation.comparison, e.fold, text.toUtf8(), e.fold ? FoldCase(text) : QString()});
     }
     const TranslatedSql::Equality& first = equalities.front();
-    if (first.date || first.fold || tests.front().comparison != Comparison::NoCase || !column(*table, first.column).leadsIndex)
+    if (first.date || first.fold || tests.front().comparison != Comparison::NoCase || !column(*table, first.column).collation.leadsIndex)
         return false;
 
     const std::vector<RawRow>* held = reader(table, tests.front().field).rowsOf(tests.front().value);
@@ -314,7 +243,7 @@ bool KeyedRows::Select(const std::shared_ptr<const TableDef>& table, const std::
                     return false;  // SQLite would read it as a text of its own making
                 match = FoldCase(QString::fromUtf8(bytes)) == t.folded;
             } else if (t.comparison == Comparison::NoCase) {
-                match = compareNoCase(stored, size, t.value.constData(), static_cast<size_t>(t.value.size())) == 0;
+                match = CompareNoCase(stored, size, t.value.constData(), static_cast<size_t>(t.value.size())) == 0;
             } else {
                 match = size == static_cast<size_t>(t.value.size()) && std::memcmp(stored, t.value.constData(), size) == 0;
             }

@@ -14,6 +14,7 @@
 // kMaxRows rows of one key. Anything else is left to the statement. Rows held serve only while their
 // table is not written; a write to the file and a commit end the reading (no statement stays open
 // across them), and the next key is searched for again.
+#include "db/ColumnCollation.h"
 #include "db/RawRow.h"
 #include "db/SqlTranslator.h"
 #include "db/Variant.h"
@@ -54,15 +55,12 @@ public:
     static constexpr size_t kMaxRows = 4096;  // of one key; a larger key is left to the statement
 
 private:
-    // How SQLite compares a column with a value: by NOCASE, byte by byte, or not in a way known here.
-    enum class Comparison { Unknown, NoCase, Binary };
+    using Comparison = ColumnCollation::Comparison;
     struct Column {
         const TableDef* table = nullptr;
         QString name;            // as asked for
         int field = -1;          // in the table's definition, -1 when missing
-        bool textAffinity = false;
-        Comparison comparison = Comparison::Unknown;
-        bool leadsIndex = false;  // an index orders the rows by it as NOCASE does
+        ColumnCollation collation;
     };
     const Column& column(const TableDef& table, const QString& name);
 

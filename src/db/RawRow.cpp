@@ -56,6 +56,18 @@ const char* RawRow::storedText(int column, size_t* size) const
     return bytes_.data() + v.offset;
 }
 
+int RawRow::storedNumber(int column, qint64* integer, double* real) const
+{
+    const Value& v = values_[static_cast<size_t>(column)];
+    if (v.type != v.stored)
+        return SQLITE_TEXT;  // a number in a text field reads as its text
+    if (v.stored == SQLITE_INTEGER && integer)
+        *integer = v.integer;
+    if (v.stored == SQLITE_FLOAT && real)
+        *real = v.real;
+    return v.stored;
+}
+
 QString RawRow::text(const Value& v) const
 {
     const char* p = bytes_.data() + v.offset;

@@ -25,6 +25,11 @@ public:
     // The text SQLite stores in field `column` (UTF-8), or nullptr when it stores none there (Null, a
     // number, bytes).
     const char* storedText(int column, size_t* size) const;
+    // The type SQLite gives the value of field `column` (SQLITE_INTEGER, _FLOAT, _TEXT, _BLOB or _NULL).
+    int storedType(int column) const { return values_[static_cast<size_t>(column)].stored; }
+    // The same, as SQL reads it (a number in a text field is a text), and a number's value in *integer
+    // or *real.
+    int storedNumber(int column, qint64* integer, double* real) const;
     qint64 rowid = -1;
 
 private:

@@ -136,7 +136,9 @@ void Recordset::loadRowids(const QString& rowsSql)
     }
     const bool whole = !rowsSql.isEmpty();
     rowidsPending_ = false;
-    sqlite3_stmt* st = db_->prepare(sql);
+    // A condition that reads another table (a subquery) has the other tables' waiting records written too.
+    const bool alone = !where_.contains("SELECT", Qt::CaseInsensitive);
+    sqlite3_stmt* st = db_->prepare(sql, alone ? def_.get() : nullptr);
     Database::bindParameters(st, whereParams_);
     rowids_.clear();
     prefetched_.clear();
@@ -309,6 +311,10 @@ Field& Recordset::Fields(const QString& name)
 {
     if (!db_)
         throw closedError();
+    // Mostly written as the file declares it: the exact name is looked for first.
+    for (int i = 0; i < FieldCount(); ++i)
+        if (info(i).Name == name)
+            return field(i);
     for (int i = 0; i < FieldCount(); ++i)
         if (info(i).Name.compare(name, Qt::CaseInsensitive) == 0)
             return field(i);
@@ -329,8 +335,20 @@ Field& Recordset::Fields(const char* name)
 {
     if (!db_)
         throw closedError();
+    for (const AskedName& asked : askedNames_)
+        if (asked.at == name && std::strcmp(asked.text.c_str(), name) == 0)
+            return field(asked.field);
+    const int found = fieldNamed(name);
+    if (askedNames_.size() < kAskedNames)
+        askedNames_.push_back({name, name, found});
+    return field(found);
+}
+
+int Recordset::fieldNamed(const char* name)
+{
     // Names written in the code are ASCII: compared letter by letter without building a QString.
     const size_t length = std::strlen(name);
+    const auto byText = [&] { return Fields(QString::fromUtf8(name)).column_; };
     for (int i = 0; i < FieldCount(); ++i) {
         const QString& candidate = info(i).Name;
         if (static_cast<size_t>(candidate.size()) != length)
@@ -340,16 +358,16 @@ Field& Recordset::Fields(const char* name)
             const char16_t a = candidate[static_cast<qsizetype>(k)].unicode();
             const auto b = static_cast<unsigned char>(name[k]);
             if (a >= 0x80 || b >= 0x80)
-                return Fields(QString::fromUtf8(name));
+                return byText();
             const auto fold = [](unsigned c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
             if (fold(a) != fold(b))
                 break;
         }
         if (k == length)
-            return field(i);
+            return i;
     }
     if (std::any_of(name, name + length, [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
-        return Fields(QString::fromUtf8(name));
+        return byText();
     throw noSuchField(QString::fromLatin1(name));
 }
 
@@ -380,7 +398,7 @@ void Recordset::loadRow() const
     } else {
         if (selectRowSql_.isEmpty())
             selectRowSql_ = "SELECT * FROM " + quoteIdentifier(table_) + " WHERE rowid = ?1";
-        sqlite3_stmt* st = db_->prepare(selectRowSql_);
+        sqlite3_stmt* st = db_->prepare(selectRowSql_, def_.get());
         sqlite3_bind_int64(st, 1, rowid);
         const int rc = sqlite3_step(st);
         if (rc != SQLITE_ROW) {
@@ -432,7 +450,7 @@ void Recordset::prefetchFrom(long first) const
     if (dense && rangeSql_.isEmpty())
         rangeSql_ = "SELECT rowid, * FROM " + quoteIdentifier(table_) + " WHERE rowid BETWEEN ?1 AND ?2";
     const QString& sql = dense ? rangeSql_ : batchSql_;
-    sqlite3_stmt* st = db_->prepare(sql);
+    sqlite3_stmt* st = db_->prepare(sql, def_.get());
     if (dense) {
         sqlite3_bind_int64(st, 1, wanted.front().first);
         sqlite3_bind_int64(st, 2, wanted.back().first);
@@ -515,11 +533,23 @@ void Recordset::assign(int column, const Variant& v)
 void Recordset::AddNew()
 {
     requireUpdatable();
-    buffer_.clear();
-    for (const FieldInfo& f : def_->Fields)
-        buffer_.push_back(f.AutoNumber ? Variant() : DefaultValue(f));
+    if (defaults_.empty())
+        for (const FieldInfo& f : def_->Fields)
+            defaults_.push_back(f.AutoNumber ? Variant() : DefaultValue(f));
+    buffer_ = defaults_;
     dirty_.assign(def_->Fields.size(), false);
     mode_ = Mode::Adding;
+}
+
+sqlite3_stmt* Recordset::statement(KeptStatement& kept)
+{
+    if (kept.st && kept.epoch == db_->statementEpoch()) {
+        db_->reuse(kept.st, def_.get());
+    } else {
+        kept.st = db_->prepare(kept.sql, def_.get());
+        kept.epoch = db_->statementEpoch();
+    }
+    return kept.st;
 }
 
 void Recordset::Edit()
@@ -555,7 +585,7 @@ void Recordset::Update()
 
     db_->beginWrite();
     if (mode_ == Mode::Adding) {
-        if (insertSql_.isEmpty()) {  // the same statement for every row this recordset adds
+        if (insert_.sql.isEmpty()) {  // the same statement for every row this recordset adds
             const QString qt = quoteIdentifier(table_);
             QStringList cols, vals;
             for (size_t i = 0; i < fields.size(); ++i) {
@@ -570,17 +600,21 @@ void Recordset::Update()
                 vals << QString("?%1").arg(insertColumns_.size() + 1);
                 insertColumns_.push_back(i);
             }
-            insertSql_ = cols.isEmpty() ? "INSERT INTO " + qt + " DEFAULT VALUES"
-                                        : "INSERT INTO " + qt + " (" + cols.join(", ") + ") VALUES (" + vals.join(", ") + ")";
+            insert_.sql = cols.isEmpty() ? "INSERT INTO " + qt + " DEFAULT VALUES"
+                                         : "INSERT INTO " + qt + " (" + cols.join(", ") + ") VALUES (" + vals.join(", ") + ")";
         }
-        sqlite3_stmt* st = db_->prepare(insertSql_);
-        for (size_t k = 0; k < insertColumns_.size(); ++k)
-            BindValue(st, static_cast<int>(k + 1), buffer_[insertColumns_[k]], fields[insertColumns_[k]]);
-        const int rc = sqlite3_step(st);
-        sqlite3_reset(st);
-        if (rc != SQLITE_DONE)
-            db_->raiseLastError(insertSql_);
-        lastModified_ = sqlite3_last_insert_rowid(db_->handle());
+        // Written with others when it can wait (nothing refuses it now that its required fields are
+        // there), else at once.
+        if (!db_->DeferAdd(def_, insertColumns_, buffer_, &lastModified_)) {
+            sqlite3_stmt* st = statement(insert_);
+            for (size_t k = 0; k < insertColumns_.size(); ++k)
+                BindValue(st, static_cast<int>(k + 1), buffer_[insertColumns_[k]], fields[insertColumns_[k]]);
+            const int rc = sqlite3_step(st);
+            sqlite3_reset(st);
+            if (rc != SQLITE_DONE)
+                db_->raiseLastError(insert_.sql);
+            lastModified_ = sqlite3_last_insert_rowid(db_->handle());
+        }
         if (!materialized_ && !rowidsPending_)  // else listed with the others when first needed
             rowids_.push_back(lastModified_);
     } else {
@@ -590,18 +624,19 @@ void Recordset::Update()
                 bound.push_back(i);
         const qint64 rowid = currentRowid();
         if (!bound.empty()) {
-            auto known = std::find_if(updateSql_.begin(), updateSql_.end(), [&](const auto& u) { return u.first == bound; });
-            if (known == updateSql_.end()) {  // the same statement for every Edit of the same fields
+            auto known = std::find_if(update_.begin(), update_.end(), [&](const auto& u) { return u.first == bound; });
+            if (known == update_.end()) {  // the same statement for every Edit of the same fields
                 const QString qt = quoteIdentifier(table_);
                 QStringList sets;
                 for (size_t k = 0; k < bound.size(); ++k)
                     sets << QString("%1 = ?%2").arg(quoteIdentifier(fields[bound[k]].Name)).arg(k + 1);
-                updateSql_.emplace_back(bound, "UPDATE " + qt + " SET " + sets.join(", ") +
-                                                   QString(" WHERE rowid = ?%1").arg(bound.size() + 1));
-                known = updateSql_.end() - 1;
+                KeptStatement kept;
+                kept.sql = "UPDATE " + qt + " SET " + sets.join(", ") + QString(" WHERE rowid = ?%1").arg(bound.size() + 1);
+                update_.emplace_back(bound, kept);
+                known = update_.end() - 1;
             }
-            const QString& sql = known->second;
-            sqlite3_stmt* st = db_->prepare(sql);
+            const QString& sql = known->second.sql;
+            sqlite3_stmt* st = statement(known->second);
             for (size_t k = 0; k < bound.size(); ++k)
                 BindValue(st, static_cast<int>(k + 1), buffer_[bound[k]], fields[bound[k]]);
             sqlite3_bind_int64(st, static_cast<int>(bound.size() + 1), rowid);
@@ -613,7 +648,7 @@ void Recordset::Update()
         lastModified_ = rowid;
     }
     const Generation before = generation();
-    db_->noteWrite(*def_);
+    db_->noteWrite(*def_, mode_ == Mode::Adding);
     keepPrefetched(before, lastModified_);
     mode_ = Mode::None;
 }
@@ -641,7 +676,7 @@ void Recordset::requireUniqueIgnoringCase(qint64 self) const
         }
         const QString sql = "SELECT 1 FROM " + quoteIdentifier(table_) + " WHERE " + conditions.join(" AND ") +
                             QString(" AND rowid <> ?%1 LIMIT 1").arg(key.size() + 1);
-        sqlite3_stmt* st = db_->prepare(sql);
+        sqlite3_stmt* st = db_->prepare(sql, def_.get());
         for (size_t k = 0; k < key.size(); ++k) {
             const auto c = static_cast<size_t>(key[k]);
             BindValue(st, static_cast<int>(k + 1), buffer_[c], fields[c]);
@@ -662,7 +697,7 @@ void Recordset::Delete()
     const qint64 rowid = currentRowid();
     db_->beginWrite();
     const QString sql = "DELETE FROM " + quoteIdentifier(table_) + " WHERE rowid = ?1";
-    sqlite3_stmt* st = db_->prepare(sql);
+    sqlite3_stmt* st = db_->prepare(sql, def_.get());
     sqlite3_bind_int64(st, 1, rowid);
     const int rc = sqlite3_step(st);
     sqlite3_reset(st);

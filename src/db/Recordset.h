@@ -7,9 +7,13 @@
 #include "db/Variant.h"
 
 #include <QString>
+#include <QStringBuilder>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
+
+struct sqlite3_stmt;
 
 namespace dao {
 
@@ -31,6 +35,13 @@ public:
     // a text longer than the field raises 3163, a number out of range 3349.
     void SetValue(const Variant& v);
     Field& operator=(const Variant& v) { SetValue(v); return *this; }
+    // A text built of pieces ("a" + b + "c" where QStringBuilder is used) is made into one first.
+    template <typename A, typename B>
+    Field& operator=(const QStringBuilder<A, B>& v)
+    {
+        SetValue(Variant(QString(v)));
+        return *this;
+    }
 
 private:
     friend class Recordset;
@@ -104,6 +115,16 @@ private:
     qint64 currentRowid() const;
     bool hasCurrent() const;
     DaoError noSuchField(const QString& name) const;  // 3265 naming the field and the table
+    // Names written in the code, as asked before: the same text is asked again and again, row after
+    // row, most often from the same place (kept with a copy of the text, which must match as well).
+    struct AskedName {
+        const char* at;
+        std::string text;
+        int field;
+    };
+    std::vector<AskedName> askedNames_;
+    static constexpr size_t kAskedNames = 64;
+    int fieldNamed(const char* name);  // raises 3265
 
     Database* db_ = nullptr;
     int type_ = 0;
@@ -154,9 +175,17 @@ private:
     QString index_;
     QString orderBy_;
     mutable QString selectRowSql_;          // built once per recordset
-    QString insertSql_;
-    std::vector<std::pair<std::vector<size_t>, QString>> updateSql_;  // by the fields an Edit changed
-    std::vector<size_t> insertColumns_;     // the fields bound to insertSql_'s parameters
+    // The statements this recordset writes with, prepared once and kept while the database keeps them.
+    struct KeptStatement {
+        QString sql;
+        sqlite3_stmt* st = nullptr;
+        quint64 epoch = 0;
+    };
+    sqlite3_stmt* statement(KeptStatement& kept);
+    KeptStatement insert_;
+    std::vector<std::pair<std::vector<size_t>, KeptStatement>> update_;  // by the fields an Edit changed
+    std::vector<size_t> insertColumns_;     // the fields bound to the insert's parameters
+    std::vector<Variant> defaults_;         // each field's value in a new record, made once
 };
 
 }  // namespace dao

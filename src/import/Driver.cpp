@@ -4,6 +4,7 @@
 #include "common/Clock.h"
 #include "db/TextForm.h"
 #include "convert/Conversions.h"
+#include "import/SourceReads.h"
 #include "run/ConversionTrap.h"
 #include "run/RunFiles.h"
 #include "run/EndProgram.h"
@@ -141,7 +142,9 @@ QStringList MakeWorkingCopy(RunState& run, const QString& currentDir)
     QStringList warnings;
     try {
         const QString made = RunFiles::InPrivateDir(folder, "temp7601.in");
-        warnings = dao::CopySource(run.SourcePath, made);
+        dao::CopySourceOptions options;
+        options.plan = SourceReads();  // what the conversions and the account read, no more
+        warnings = dao::CopySource(run.SourcePath, made, options);
         run.files.PlaceWorkingCopy(made);
     } catch (...) {
         run.files.RemovePrivateDir(folder);
@@ -203,9 +206,7 @@ void ExpectSourceTables(RunState& run)
     for (const QString& table : tables) {
         if (!run.DBin->HasTable(table))
             continue;
-        auto rs = run.DBin->OpenRecordset(table, dao::dbOpenTable);
-        run.summary.account.Expect(table, rs->RecordCount());
-        rs->Close();
+        run.summary.account.Expect(table, run.DBin->RowCount(table));
     }
 }
 
@@ -216,12 +217,9 @@ void ReportUnconvertedTables(RunState& run)
 {
     for (const char* name : kUnconvertedTables) {
         const QString table = QString::fromLatin1(name);
-        auto rs = run.DBin->OpenRecordset(table, dao::dbOpenTable);
+        const long count = static_cast<long>(run.DBin->RowCount(table));
         QString message;
-        long count = 0;
-        if (!rs->BOF() || !rs->EOF_()) {
-            rs->MoveLast();
-            count = rs->RecordCount();
+        if (count > 0) {
             message = "MP2 " + table + " table has " + QString::number(count) + " records." + CR +
                       "If there are more than a dozen records have a programmer check table to see if " + CR +
                       "further programming is needed.";
@@ -232,7 +230,6 @@ void ReportUnconvertedTables(RunState& run)
             message = "MP2 " + table + " table has " + QString::number(0) + " records." + CR +
                       "No need to check table.";
         }
-        rs->Close();
         run.summary.account.Read(table, count);
         run.summary.account.Skipped(table, kNotConverted, count);
         run.op.MsgBox(message);

@@ -110,7 +110,10 @@ QStringList readJet(const QString& sourcePath, const QString& tempPath, const Co
 
     QProcess process;
     process.setProgram(reader);
-    process.setArguments({sourcePath, tempPath});
+    QStringList arguments{sourcePath, tempPath};
+    if (!options.plan.whole())
+        arguments << options.plan.toArgument();
+    process.setArguments(arguments);
     process.setStandardInputFile(QProcess::nullDevice());
     // The reader must not outlive an import that was killed: it would go on writing the working copy
     // that the next run starts afresh. Runs in the child between fork and exec.

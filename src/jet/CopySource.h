@@ -15,6 +15,7 @@
 // index whose pages lie beyond the end of the file, built again from its definition), one sentence
 // for the import log that names the file, the table and what was done. A sound file gives none.
 #include "db/DaoError.h"
+#include "jet/CopyPlan.h"
 
 #include <QString>
 #include <QStringList>
@@ -28,6 +29,9 @@ struct CopySourceOptions {
     // Called with the complete copy before it is put in place; what it raises ends the copy and leaves
     // the destination as it was.
     std::function<void(const QString& copy)> verify;
+    // What the copy of an Access source holds (every table whole unless planned); a SQLite source is
+    // copied byte for byte whatever the plan.
+    CopyPlan plan;
 };
 
 QStringList CopySource(const QString& sourcePath, const QString& destPath);

@@ -30,14 +30,8 @@ qint32 CountTotalRecords(RunState& run)
         if (!run.DBin || !run.DBin->isOpen())
             throw dao::DaoError(91, "Object variable or With block variable not set");
         qint64 sum = 0;
-        for (const char* table : kCountedTables) {
-            auto rs = run.DBin->OpenRecordset(table, dao::dbOpenTable);
-            if (rs->RecordCount() > 0) {
-                rs->MoveLast();
-                sum += rs->RecordCount();
-            }
-            rs->Close();
-        }
+        for (const char* table : kCountedTables)
+            sum += run.DBin->RowCount(table);
         return BudgetFromRows(sum);
     } catch (const dao::DaoError& e) {
         // The new database has already been copied from the template: like every other trap of the

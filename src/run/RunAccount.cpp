@@ -12,8 +12,11 @@ qint64 SourceTableAccount::skipped() const
 
 SourceTableAccount& RunAccount::source(const QString& mp2)
 {
-    const auto it = std::find_if(sources_.begin(), sources_.end(),
-                                 [&](const SourceTableAccount& s) { return s.mp2.compare(mp2, Qt::CaseInsensitive) == 0; });
+    // Mostly named as first: the exact name is looked for before the name in any letter case.
+    auto it = std::find_if(sources_.begin(), sources_.end(), [&](const SourceTableAccount& s) { return s.mp2 == mp2; });
+    if (it == sources_.end())
+        it = std::find_if(sources_.begin(), sources_.end(),
+                          [&](const SourceTableAccount& s) { return s.mp2.compare(mp2, Qt::CaseInsensitive) == 0; });
     if (it != sources_.end())
         return *it;
     sources_.push_back(SourceTableAccount{mp2.toUpper(), 0, 0, 0, {}});
@@ -22,8 +25,10 @@ SourceTableAccount& RunAccount::source(const QString& mp2)
 
 TargetTableAccount& RunAccount::target(const QString& table)
 {
-    const auto it = std::find_if(targets_.begin(), targets_.end(),
-                                 [&](const TargetTableAccount& t) { return t.table.compare(table, Qt::CaseInsensitive) == 0; });
+    auto it = std::find_if(targets_.begin(), targets_.end(), [&](const TargetTableAccount& t) { return t.table == table; });
+    if (it == targets_.end())
+        it = std::find_if(targets_.begin(), targets_.end(),
+                          [&](const TargetTableAccount& t) { return t.table.compare(table, Qt::CaseInsensitive) == 0; });
     if (it != targets_.end())
         return *it;
     targets_.push_back(TargetTableAccount{table, 0, 0});
@@ -112,5 +117,20 @@ void RunAccount::StoppedEarly()
         const qint64 accounted = s.converted + s.merged + s.skipped() + s.notReached;
         if (s.read > accounted)
             s.notReached += s.read - accounted;
+    }
+}
+
+void RunAccount::RestoreTargets(const RunAccount& earlier, const QStringList& tables)
+{
+    for (const QString& table : tables) {
+        const auto named = [&](const TargetTableAccount& t) { return t.table.compare(table, Qt::CaseInsensitive) == 0; };
+        const auto now = std::find_if(targets_.begin(), targets_.end(), named);
+        if (now == targets_.end())
+            continue;
+        const auto before = std::find_if(earlier.targets_.begin(), earlier.targets_.end(), named);
+        if (before == earlier.targets_.end())
+            targets_.erase(now);
+        else
+            *now = *before;
     }
 }

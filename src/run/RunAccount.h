@@ -7,6 +7,7 @@
 // cancelled, interrupted) never came to. The conversions fill it as they go; the summary, the report
 // and the log's last lines read it.
 #include <QString>
+#include <QStringList>
 #include <utility>
 #include <vector>
 
@@ -55,6 +56,9 @@ public:
     // so is every row of a table expected and never reached.
     void StoppedEarly();
     void Clear();
+    // The accounts of the named target tables as `earlier` had them (a table it did not name is no
+    // longer named either): for work done ahead of the step it belongs to, when the run fails first.
+    void RestoreTargets(const RunAccount& earlier, const QStringList& tables);
 
 private:
     SourceTableAccount& source(const QString& mp2);

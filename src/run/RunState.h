@@ -76,6 +76,9 @@ struct RunState {
     OneBasedList EmpNumList;
     OneBasedList NewVendNameList;
     OneBasedList OldVendIdList;
+    // What the work-order history's pass leaves for the labour and parts steps (its own type, in the
+    // conversions' layer).
+    std::shared_ptr<struct WorkOrderHistory> history;
 
     // Shorthands
     void Log(const QString& line) { log.Print(line); }

@@ -73,6 +73,13 @@ protected:
         lines.removeLast();
         return lines;
     }
+    // The log's lines from the first that equals `first` on.
+    QStringList LogFrom(const QString& first)
+    {
+        const QStringList lines = LogLines();
+        const qsizetype at = lines.indexOf(first);
+        return at < 0 ? QStringList{"<missing> " + first} : lines.mid(at);
+    }
     // Values from the new database, read past the db layer once the conversion has committed.
     QString OutText(const QString& sql)
     {

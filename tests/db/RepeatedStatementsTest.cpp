@@ -159,6 +159,38 @@ TEST_F(DbTest, SkippedAutonumbersAreTheNumbersAddAndDeleteWouldTake)
     EXPECT_DAO_ERROR(3251, db->SkipAutoNumbers("EQUIP", 1));  // no autonumber
 }
 
+TEST_F(DbTest, RecordsThatWaitAreNumberedAndSeenAsIfWrittenAtOnce)
+{
+    // On a file of the run's own, records added one after the other wait to be written together; their
+    // numbers, what a reading finds and what a rollback drops are as if each had been written at once.
+    db->SetPrivateToThisRun();
+    auto employees = db->OpenRecordset("Employee", dao::dbOpenTable);
+    const auto add = [&](const QString& name) {
+        employees->AddNew();
+        employees->Fields("Name") = name;
+        employees->Update();
+        return employees->LastModified();
+    };
+    for (int i = 1; i <= 300; ++i)  // more than wait at once
+        ASSERT_EQ(add(QString("e%1").arg(i)), i);
+    db->Execute("Delete * from Employee where Id > 298");  // the numbers given stay given
+    EXPECT_EQ(add("after"), 301);
+    EXPECT_EQ(db->OpenRecordset("Select * from Employee Where Name = 'after'")->RecordCount(), 1);
+    dao::Idle();
+    EXPECT_EQ(testsupport::QueryText(path, "SELECT group_concat(Id) FROM Employee WHERE Id > 296"), "297,298,301");
+
+    // A table whose unique index may refuse a record writes it at once: the duplicate is refused there.
+    addEquip("PUMP-1");
+    auto equip = db->OpenRecordset("EQUIP", dao::dbOpenTable);
+    equip->AddNew();
+    equip->Fields("EQNUM") = "pump-1";
+    EXPECT_DAO_ERROR(3022, equip->Update());
+
+    EXPECT_EQ(add("dropped"), 302);
+    db->Rollback();
+    EXPECT_EQ(db->OpenRecordset("Select * from Employee Where Name = 'dropped'")->RecordCount(), 0);
+}
+
 TEST_F(DbTest, ATableOpenedToAddListsItsRowsWhenFirstAsked)
 {
     addEquip("P1");

@@ -4,6 +4,8 @@
 #include "common/Lookups.h"
 #include "db/TextForm.h"
 #include "import/Driver.h"
+#include "import/SourceReads.h"
+#include "mp2sample/Mp2Schema.h"
 #include "convert/equipment/ChangeValue.h"
 #include "run/ConversionTrap.h"
 #include "run/EndProgram.h"
@@ -126,6 +128,33 @@ struct Import : ::testing::Test {
 };
 
 }  // namespace
+
+// The sample schema is the shape of an MP2 database as the conversions read it, and every test and
+// benchmark source is made from it: the working copy holds what it holds, and no more of the tables
+// only rewritten (EQNUM) or counted (no column).
+TEST(SourceReads, TheWorkingCopyHoldsTheSampleSchemasColumns)
+{
+    const dao::CopyPlan plan = SourceReads();
+    QStringList schemaTables;
+    for (const QString& table : testsupport::Mp2TableNames()) {
+        schemaTables << table.toUpper();
+        QStringList expected;
+        for (const testsupport::Mp2Column& c : testsupport::Mp2Columns(table))
+            expected << c.name.toUpper();
+        if (QStringList{"TSKMETER", "MTRHIST", "WOEQLIST"}.contains(table))
+            expected = QStringList{"EQNUM"};
+        if (QStringList(std::begin(kUnconvertedTables), std::end(kUnconvertedTables)).contains(table))
+            expected.clear();
+        QStringList planned = plan.Columns(table);
+        expected.sort();
+        planned.sort();
+        EXPECT_EQ(planned, expected) << table.toStdString();
+    }
+    QStringList planned = plan.Tables();
+    planned.sort();
+    schemaTables.sort();
+    EXPECT_EQ(planned, schemaTables);
+}
 
 TEST_F(Import, ACompleteRunRegistersTheNewDatabaseAndReportsEverything)
 {

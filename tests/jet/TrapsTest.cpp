@@ -48,7 +48,7 @@ void markDeletedAsAccessDoes(QByteArray& file, int page)
 }
 
 QString copyOf(const jetwriter::JetFile& fixture, const QTemporaryDir& dir, const QString& name,
-               const std::function<void(QByteArray&)>& patch = {})
+               const std::function<void(QByteArray&)>& patch = {}, const dao::CopyPlan& plan = {})
 {
     QByteArray bytes = jetwriter::buildJet4(fixture);
     if (patch)
@@ -56,7 +56,9 @@ QString copyOf(const jetwriter::JetFile& fixture, const QTemporaryDir& dir, cons
     const QString mdb = dir.filePath(name + ".mdb");
     writeAll(mdb, bytes);
     const QString copy = dir.filePath(name + ".sqlite");
-    dao::CopySource(mdb, copy);
+    dao::CopySourceOptions options;
+    options.plan = plan;
+    dao::CopySource(mdb, copy, options);
     return copy;
 }
 
@@ -253,6 +255,50 @@ TEST(JetTraps, KeysLookupIndexesRelationshipsAndPassword)
     EXPECT_EQ(db->GetRelations().Count(), 1);
     db->GetRelations().Delete("EQUIPWO");
     EXPECT_EQ(db->GetRelations().Count(), 0);
+}
+
+TEST(JetTraps, APlannedCopyHoldsWhatIsAskedForAndTheKeysOfItsRows)
+{
+    // EQUIP's key and unique index come along with the column asked for; a table of which no column is
+    // asked for keeps its first, for its rows to be counted; a table the plan leaves out is not copied.
+    jetwriter::Table equip;
+    equip.name = "EQUIP";
+    equip.columns = {col("ID", FieldType::Long), col("EQNUM", FieldType::Text, 25), col("DESCRIPTION", FieldType::Text),
+                     col("SERIAL", FieldType::Text)};
+    equip.rows = {{1, "PUMP-1", "Pump", "S1"}, {2, "fan-2", "Fan", "S2"}};
+    equip.primaryKey = {"ID"};
+    equip.uniqueIndexes = {{"SERIAL"}};
+    jetwriter::Table counted;
+    counted.name = "VENDPO";
+    counted.columns = {col("VENDORID", FieldType::Text), col("PONUM", FieldType::Text)};
+    counted.rows = {{"V1", "P1"}, {"V2", "P2"}, {"V3", "P3"}};
+    jetwriter::Table other;
+    other.name = "PMSCHED";
+    other.columns = {col("X", FieldType::Text)};
+    other.rows = {{"x"}};
+    jetwriter::JetFile file;
+    file.tables = {equip, counted, other};
+    dao::CopyPlan plan;
+    plan.Table("equip", {"EqNum", "DESCRIPTION"});
+    plan.Table("VENDPO", {});
+    QTemporaryDir dir;
+    const QString copy = copyOf(file, dir, "planned", {}, plan);
+
+    CopyReader r(copy);
+    EXPECT_EQ(r.rows("SELECT * FROM EQUIP"),
+              (std::vector<QStringList>{{"1", "PUMP-1", "Pump", "S1"}, {"2", "fan-2", "Fan", "S2"}}));
+    EXPECT_EQ(r.column("SELECT name FROM pragma_table_info('EQUIP')"), QStringList({"ID", "EQNUM", "DESCRIPTION", "SERIAL"}));
+    EXPECT_EQ(r.column("SELECT name FROM pragma_table_info('VENDPO')"), QStringList({"VENDORID"}));
+    EXPECT_EQ(r.value("SELECT count(*) FROM VENDPO"), "3");
+    EXPECT_EQ(r.value("SELECT count(*) FROM sqlite_master WHERE name = 'PMSCHED'"), "0");
+    EXPECT_EQ(r.value("SELECT count(*) FROM sqlite_master WHERE tbl_name = 'EQUIP' AND sql LIKE 'CREATE UNIQUE%'"), "2");
+
+    // Without the description the plan leaves out, the same file keeps only the keys beside EQNUM.
+    QTemporaryDir other2;
+    dao::CopyPlan keysOnly;
+    keysOnly.Table("EQUIP", {"EQNUM"});
+    CopyReader k(copyOf(file, other2, "keys", {}, keysOnly));
+    EXPECT_EQ(k.column("SELECT name FROM pragma_table_info('EQUIP')"), QStringList({"ID", "EQNUM", "SERIAL"}));
 }
 
 TEST(JetTraps, RequiredColumnThatHoldsNullsIsCopiedWhole)

@@ -191,19 +191,25 @@ TEST_F(WholeRun, ThePasswordNeverShowsInOutputLogWorkingCopyTargetOrAFailureRepo
 
 TEST_F(WholeRun, AnIndexBeyondTheEndOfTheFileCostsNoRowAndIsLogged)
 {
-    // The demo plant, written as crew-mdb-make writes it, plus a table "WO_temp" whose primary key
-    // names a first page far beyond the end of the file, as Access leaves a damaged file.
+    // The demo plant, written as crew-mdb-make writes it, its table WO with a primary key (a column ID
+    // the import does not otherwise read) that names a first page far beyond the end of the file, as
+    // Access leaves a damaged file.
     jetwriter::JetFile file;
     const QDir demo(QString(CREW_SOURCE_DIR) + "/samples/mp2-demo");
     for (const QString& csv : demo.entryList({"*.csv"}, QDir::Files, QDir::Name))
         file.tables.push_back(csvtable::readTable(demo.filePath(csv)));
-    jetwriter::Table temp;
-    temp.name = "WO_temp";
-    temp.columns = {{"ID", FieldType::Long}, {"WONUM", FieldType::Text, 10}};
-    temp.rows = {{1, "W-1"}, {2, "W-2"}, {3, "W-3"}};
-    temp.primaryKey = {"ID"};
-    temp.primaryKeyFirstPage = 0xFFFFFF;
-    file.tables.push_back(temp);
+    qsizetype rows = 0;
+    for (jetwriter::Table& t : file.tables) {
+        if (t.name != "WO")
+            continue;
+        t.columns.insert(t.columns.begin(), {"ID", FieldType::Long});
+        for (std::size_t row = 0; row < t.rows.size(); ++row)
+            t.rows[row].insert(t.rows[row].begin(), static_cast<int>(row + 1));
+        rows = static_cast<qsizetype>(t.rows.size());
+        t.primaryKey = {"ID"};
+        t.primaryKeyFirstPage = 0xFFFFFF;
+    }
+    ASSERT_GT(rows, 0);
     const QString source = dir.filePath("mp2/Damaged.mdb");
     jetwriter::writeJet4(file, source);
     const Fingerprint before = FingerprintOf(source);
@@ -214,10 +220,11 @@ TEST_F(WholeRun, AnIndexBeyondTheEndOfTheFileCostsNoRowAndIsLogged)
     EXPECT_TRUE(FingerprintOf(source) == before);
 
     const QString log = QString::fromUtf8(ReadBytes(UserDir() + "/Damaged/MP2ImportLog.txt"));
-    const QString warning = "Warning: the index 'PrimaryKey' of table 'WO_temp' in '" + source +
+    const QString warning = "Warning: the index 'PrimaryKey' of table 'WO' in '" + source +
                             "' cannot be read: its first page (page 16777215) lies beyond the end of the file. "
-                            "All 3 rows of the table were copied, and the index was built again from its "
-                            "definition. The file is damaged; \"Compact and Repair\" in Access would mend it.";
+                            "All " + QString::number(rows) + " rows of the table were copied, and the "
+                            "index was built again from its definition. The file is damaged; \"Compact and "
+                            "Repair\" in Access would mend it.";
     EXPECT_EQ(log.count(warning + "\r\n\r\n"), 1) << log.left(2000).toStdString();
     // The copy itself (every row, the index built again) is the copy's own test's: BadSources.IndexWhose...
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("work/temp7601.in")));

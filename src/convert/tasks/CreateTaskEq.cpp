@@ -93,7 +93,7 @@ void CreateTaskEq(RunState& run)
 {
     // The schedule being written, for the error texts: empty until the first one is added.
     QString eqLink, taskLink;
-    auto links = [&] { return "(EqLink and Tasklink: " + eqLink + "  " + taskLink + ")"; };
+    auto links = [&]() -> QString { return "(EqLink and Tasklink: " + eqLink + "  " + taskLink + ")"; };
     try {
         auto source = run.DBin->OpenRecordset("TaskEq", dao::dbOpenTable);
         RunAccount& account = run.summary.account;

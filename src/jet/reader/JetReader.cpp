@@ -1,5 +1,7 @@
 #include "jet/reader/JetReader.h"
 
+#include "jet/CopyPlan.h"
+
 #include "db/FieldType.h"
 #include "db/JetDate.h"
 #include "jet/JetHeader.h"
@@ -18,6 +20,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <sqlite3.h>
@@ -100,6 +104,7 @@ struct RequiredColumnHasNull {
 
 struct Column {
     MdbColumn* mdb = nullptr;
+    int position = 0;  // among the table's columns, as a row's fields come
     QString table;
     FieldInfo info;
 };
@@ -141,6 +146,7 @@ public:
     void endRow() { rowEnds_.push_back(values_.size()); }
 
     std::size_t rows() const { return rowEnds_.size(); }
+    std::size_t columns(std::size_t row) const { return rowEnds_[row] - (row == 0 ? 0 : rowEnds_[row - 1]); }
     std::size_t size() const { return bytes_.size() + values_.size() * sizeof(Value); }
     void clear()
     {
@@ -148,13 +154,13 @@ public:
         rowEnds_.clear();
         bytes_.clear();
     }
-    // Binds the values of row `row` to parameters 1, 2, ...
-    void bind(sqlite3_stmt* st, std::size_t row) const
+    // Binds the values of row `row` to parameters firstParameter, firstParameter + 1, ...
+    void bind(sqlite3_stmt* st, std::size_t row, int firstParameter = 1) const
     {
         const std::size_t first = row == 0 ? 0 : rowEnds_[row - 1];
         for (std::size_t i = first; i < rowEnds_[row]; ++i) {
             const Value& v = values_[i];
-            const int index = static_cast<int>(i - first) + 1;
+            const int index = static_cast<int>(i - first) + firstParameter;
             switch (v.kind) {
             case Value::Null: sqlite3_bind_null(st, index); break;
             case Value::Integer: sqlite3_bind_int64(st, index, v.integer); break;
@@ -199,11 +205,23 @@ struct WriterStopped {};
 
 // Writes decoded rows with one prepared INSERT on a thread of its own, so that the pages of a table are
 // decoded while the rows before them are written. The rows are written in the order they are given,
-// so the copy is the same as when one thread does both. While the writer runs, the connection is its
-// alone: the decoding thread does not touch it until finish() returns.
+// so the copy is the same as when one thread does both. Before the rows, the writer does the work left
+// of the table before (its indexes), so that it too is done while this table's pages are decoded.
+// While the writer runs, the connection is its alone: the decoding thread does not touch it until
+// finish() returns.
+constexpr int kRowsPerInsert = 64;
+constexpr int kMaxParameters = 32766;  // SQLite's SQLITE_MAX_VARIABLE_NUMBER since 3.32
+
 class RowWriter {
 public:
-    explicit RowWriter(sqlite3_stmt* insert) : insert_(insert), thread_([this] { run(); }) {}
+    // `insert` adds one row; `insertMany`, when given, adds `many` rows at once (a statement costs
+    // SQLite as much again as a row does, so most rows go in statements of many).
+    RowWriter(sqlite3_stmt* insert, sqlite3_stmt* insertMany = nullptr, int many = 1,
+              std::vector<std::function<void()>> before = {})
+        : insert_(insert), insertMany_(insertMany), many_(insertMany ? many : 1), before_(std::move(before)),
+          thread_([this] { run(); })
+    {
+    }
     ~RowWriter()
     {
         {
@@ -231,7 +249,8 @@ public:
             throw WriterStopped{};
     }
 
-    // Writes the rows given, ends the thread and returns its failure, if any.
+    // Writes the rows given, ends the thread and returns its failure, if any; raises what the work done
+    // before the rows raised.
     WriteFailure finish()
     {
         if (filling_->rows() > 0)
@@ -242,21 +261,27 @@ public:
         }
         changed_.notify_all();
         thread_.join();
+        if (beforeFailed_)
+            std::rethrow_exception(beforeFailed_);
         return failure_;
     }
 
 private:
     static constexpr std::size_t kBatchRows = 256;
     static constexpr std::size_t kBatchBytes = 1 << 20;
-    static constexpr std::size_t kQueued = 4;  // batches waiting at most: the memory stays small
+    // What may wait for the writer: enough for a table's rows to be decoded while the writer builds the
+    // indexes of the table before, little enough for the memory to stay small.
+    static constexpr std::size_t kQueued = 1024;
+    static constexpr std::size_t kQueuedBytes = std::size_t(48) << 20;
 
     // Hands the batch being filled to the writer; false when the writer failed.
     bool send()
     {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return queue_.size() < kQueued || failure_; });
-        if (failure_)
+        changed_.wait(lock, [this] { return (queue_.size() < kQueued && queuedBytes_ < kQueuedBytes) || failed_.load(); });
+        if (failed_.load())
             return false;
+        queuedBytes_ += filling_->size();
         queue_.push_back(std::move(filling_));
         if (spare_.empty()) {
             filling_ = std::make_unique<RowBatch>();
@@ -271,6 +296,16 @@ private:
 
     void run()
     {
+        try {
+            for (const auto& work : before_)
+                work();
+        } catch (...) {
+            std::lock_guard lock(mutex_);
+            beforeFailed_ = std::current_exception();
+            failed_.store(true, std::memory_order_release);
+            changed_.notify_all();
+            return;
+        }
         for (;;) {
             std::unique_ptr<RowBatch> batch;
             {
@@ -280,11 +315,16 @@ private:
                     return;
                 batch = std::move(queue_.front());
                 queue_.pop_front();
+                queuedBytes_ -= batch->size();
             }
-            for (std::size_t row = 0; row < batch->rows(); ++row) {
-                batch->bind(insert_, row);
-                if (sqlite3_step(insert_) != SQLITE_DONE) {
-                    sqlite3* db = sqlite3_db_handle(insert_);
+            for (std::size_t row = 0; row < batch->rows();) {
+                const bool many = insertMany_ && batch->rows() - row >= static_cast<std::size_t>(many_);
+                sqlite3_stmt* st = many ? insertMany_ : insert_;
+                const std::size_t rows = many ? static_cast<std::size_t>(many_) : 1;
+                for (std::size_t k = 0; k < rows; ++k)
+                    batch->bind(st, row + k, static_cast<int>(k * batch->columns(row + k)) + 1);
+                if (sqlite3_step(st) != SQLITE_DONE) {
+                    sqlite3* db = sqlite3_db_handle(st);
                     std::lock_guard lock(mutex_);
                     failure_.code = sqlite3_extended_errcode(db);
                     failure_.message = QString::fromUtf8(sqlite3_errmsg(db));
@@ -292,8 +332,9 @@ private:
                     changed_.notify_all();
                     return;
                 }
-                sqlite3_reset(insert_);
-                sqlite3_clear_bindings(insert_);
+                sqlite3_reset(st);
+                sqlite3_clear_bindings(st);
+                row += rows;
             }
             batch->clear();
             {
@@ -305,10 +346,15 @@ private:
     }
 
     sqlite3_stmt* insert_;
+    sqlite3_stmt* insertMany_;
+    int many_;
+    std::vector<std::function<void()>> before_;
+    std::exception_ptr beforeFailed_;
     std::unique_ptr<RowBatch> filling_ = std::make_unique<RowBatch>();
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::unique_ptr<RowBatch>> queue_;
+    std::size_t queuedBytes_ = 0;
     std::vector<std::unique_ptr<RowBatch>> spare_;
     bool ended_ = false;      // no more batches come
     bool abandoned_ = false;  // ... and those queued are not to be written
@@ -319,8 +365,8 @@ private:
 
 class JetCopier {
 public:
-    JetCopier(const QString& source, const QString& dest, const ProgressFn& progress)
-        : source_(source), dest_(dest), progress_(progress) {}
+    JetCopier(const QString& source, const QString& dest, const ProgressFn& progress, const dao::CopyPlan& plan)
+        : source_(source), dest_(dest), progress_(progress), plan_(plan) {}
     ~JetCopier()
     {
         if (db_)
@@ -336,11 +382,12 @@ private:
     void exec(const QString& sql);
 
     std::vector<Column> readColumns(MdbTableDef* t, const QString& table);
+    std::vector<Column> plannedColumns(MdbTableDef* t, const QString& table, const std::vector<Column>& all) const;
     void copyTable(MdbCatalogEntry* entry, const QString& name);
     void copyRelationships(MdbCatalogEntry* entry);
     void createUniqueIndexes(MdbTableDef* t, const QString& name, const std::vector<Column>& columns);
+    void createLookupIndexes(const QString& name, const std::vector<Column>& columns);
     void noteUnreachableIndexes(MdbTableDef* t, const QString& name, qint64 rows, bool rowsCopied, bool indexesBuilt);
-    void createLookupIndexes();
     QString newIndexName(const QString& wanted);
     TablePtr openTable(MdbCatalogEntry* entry, const QString& name);
     struct CatalogTable {
@@ -367,11 +414,13 @@ private:
     // Copies the rows of `t` with `insert`: `decode` gives a row's values on this thread while a
     // RowWriter writes the rows before it. `failed` turns the writer's failure into an exception.
     template <typename Decode, typename Failed>
-    qint64 copyRows(MdbTableDef* t, const QString& name, sqlite3_stmt* insert, Decode&& decode, Failed&& failed);
+    qint64 copyRows(MdbTableDef* t, const QString& name, sqlite3_stmt* insert, Decode&& decode, Failed&& failed,
+                    sqlite3_stmt* insertMany = nullptr, int many = 1);
 
     QString source_;
     QString dest_;
     ProgressFn progress_;
+    dao::CopyPlan plan_;
     dao::JetHeader header_;
     quint32 pageCount_ = 0;
     int pageSize_ = 0;
@@ -383,6 +432,9 @@ private:
     QSet<QString> indexNames_;           // upper-case: names taken in the file (tables and indexes share them)
     std::vector<MdbField> fields_;
     QStringList warnings_;               // damage that cost no data, one sentence each for the import log
+    // What is left to do of the tables copied (their indexes): done by the next table's writer while
+    // that table's pages are decoded, or at the end.
+    std::vector<std::function<void()>> leftOver_;
 };
 
 void JetCopier::sqliteFailed(const QString& what, const WriteFailure& failure) const
@@ -482,10 +534,12 @@ void JetCopier::run()
     sqlite3_extended_result_codes(db_, 1);
     exec("PRAGMA journal_mode=OFF");
     exec("PRAGMA synchronous=OFF");
+    exec("PRAGMA threads=2");  // the indexes made after the rows sort on the second core too
     exec("BEGIN");
 
     for (const auto& [entry, name] : userTables)
-        copyTable(entry, name);
+        if (plan_.holds(name))
+            copyTable(entry, name);
 
     exec("CREATE TABLE MSysRelationships (szRelationship VARCHAR(64) COLLATE NOCASE, grbit INT, ccolumn INT, "
          "icolumn INT, szObject VARCHAR(64) COLLATE NOCASE, szColumn VARCHAR(64) COLLATE NOCASE, "
@@ -496,7 +550,8 @@ void JetCopier::run()
         copyRelationships(relationships);
     }
 
-    createLookupIndexes();
+    for (const auto& work : std::exchange(leftOver_, {}))
+        work();
     dao::StorePasswordVerifier(db_, header_.Password);
     exec("COMMIT");
     if (sqlite3_close(db_) != SQLITE_OK)
@@ -601,6 +656,7 @@ std::vector<Column> JetCopier::readColumns(MdbTableDef* t, const QString& table)
         auto* mc = static_cast<MdbColumn*>(g_ptr_array_index(t->columns, i));
         Column c;
         c.mdb = mc;
+        c.position = static_cast<int>(i);
         c.table = table;
         FieldInfo& f = c.info;
         f.Name = QString::fromUtf8(mc->name);
@@ -652,12 +708,40 @@ std::vector<Column> JetCopier::readColumns(MdbTableDef* t, const QString& table)
     return columns;
 }
 
+std::vector<Column> JetCopier::plannedColumns(MdbTableDef* t, const QString& table, const std::vector<Column>& all) const
+{
+    if (plan_.whole())
+        return all;
+    std::vector<bool> kept(all.size(), false);
+    for (std::size_t i = 0; i < all.size(); ++i)
+        kept[i] = plan_.names(table, all[i].info.Name);
+    // The keys that the copy's unique indexes are made of.
+    for (unsigned i = 0; t->indices && i < t->indices->len; ++i) {
+        const auto* idx = static_cast<const MdbIndex*>(g_ptr_array_index(t->indices, i));
+        if (!builtInCopy(idx))
+            continue;
+        for (unsigned k = 0; k < idx->num_keys && k < MDB_MAX_IDX_COLS; ++k) {
+            const int col = idx->key_col_num[k];
+            if (col >= 1 && col <= static_cast<int>(all.size()))
+                kept[static_cast<std::size_t>(col - 1)] = true;
+        }
+    }
+    if (!all.empty() && std::find(kept.begin(), kept.end(), true) == kept.end())
+        kept[0] = true;  // the rows are counted: they need a column to be rows of
+    std::vector<Column> columns;
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (kept[i])
+            columns.push_back(all[i]);
+    return columns;
+}
+
 void JetCopier::copyTable(MdbCatalogEntry* entry, const QString& name)
 {
     if (progress_)
         progress_(name, 0);
     TablePtr t = openTable(entry, name);
-    std::vector<Column> columns = readColumns(t.get(), name);
+    const std::vector<Column> all = readColumns(t.get(), name);
+    std::vector<Column> columns = plannedColumns(t.get(), name, all);
     const QString quoted = dao::quoteIdentifier(name);
 
     qint64 rows = 0;
@@ -668,11 +752,19 @@ void JetCopier::copyTable(MdbCatalogEntry* entry, const QString& name)
             params << "?";
         }
         exec(QString("CREATE TABLE %1 (%2)").arg(quoted, defs.join(", ")));
-        Statement insert;
-        const QByteArray sql =
-            QString("INSERT INTO %1 VALUES (%2)").arg(quoted, params.join(',')).toUtf8();
+        Statement insert, insertMany;
+        const QString row = '(' + params.join(',') + ')';
+        const QByteArray sql = QString("INSERT INTO %1 VALUES %2").arg(quoted, row).toUtf8();
         if (sqlite3_prepare_v2(db_, sql.constData(), -1, insert.out(), nullptr) != SQLITE_OK)
             sqliteFailed(QString("preparing the rows of '%1'").arg(name));
+        // Rows go in statements of many, within SQLite's limit of parameters per statement.
+        const int many = std::max(1, std::min(kRowsPerInsert, kMaxParameters / std::max(1, static_cast<int>(columns.size()))));
+        if (many > 1) {
+            const QByteArray manySql =
+                QString("INSERT INTO %1 VALUES %2").arg(quoted, QStringList(many, row).join(',')).toUtf8();
+            if (sqlite3_prepare_v2(db_, manySql.constData(), -1, insertMany.out(), nullptr) != SQLITE_OK)
+                sqliteFailed(QString("preparing the rows of '%1'").arg(name));
+        }
         try {
             rows = copyRows(
                 t.get(), name, insert.get(),
@@ -680,7 +772,7 @@ void JetCopier::copyTable(MdbCatalogEntry* entry, const QString& name)
                     for (std::size_t i = 0; i < columns.size(); ++i) {
                         // A column added after the row was written is not in the row: it is Null.
                         const bool present = columns[i].mdb->col_num < rowColumns;
-                        decodeField(out, columns[i], fields[i], present);
+                        decodeField(out, columns[i], fields[columns[i].position], present);
                     }
                 },
                 [&](const WriteFailure& failure) {
@@ -691,10 +783,12 @@ void JetCopier::copyTable(MdbCatalogEntry* entry, const QString& name)
                                 throw RequiredColumnHasNull{static_cast<int>(i)};
                     }
                     sqliteFailed(QString("adding a row to '%1'").arg(name), failure);
-                });
+                },
+                insertMany.get(), many);
         } catch (const RequiredColumnHasNull& e) {
             // Each round clears one Required flag, so this ends after at most one round per column.
             insert.finalize();
+            insertMany.finalize();
             exec("DROP TABLE " + quoted);
             std::fprintf(stderr, "note: column '%s.%s' is required but holds Nulls; copied as optional\n",
                          name.toUtf8().constData(), columns[e.column].info.Name.toUtf8().constData());
@@ -703,7 +797,8 @@ void JetCopier::copyTable(MdbCatalogEntry* entry, const QString& name)
         }
         break;
     }
-    createUniqueIndexes(t.get(), name, columns);
+    createUniqueIndexes(t.get(), name, all);
+    createLookupIndexes(name, columns);
     noteUnreachableIndexes(t.get(), name, rows, true, true);
     tableNames_ << name;
 }
@@ -763,12 +858,14 @@ void JetCopier::createUniqueIndexes(MdbTableDef* t, const QString& name, const s
             progress_(name, -1);
         const QString sql = QString("CREATE UNIQUE INDEX %1 ON %2 (%3)")
                                 .arg(dao::quoteIdentifier(indexName), dao::quoteIdentifier(name), keys.join(", "));
-        if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
-            if ((sqlite3_extended_errcode(db_) & 0xFF) == SQLITE_CONSTRAINT)
-                corrupt(QString("the rows of table '%1' break its unique index '%2'")
-                            .arg(name, QString::fromUtf8(idx->name)));
-            sqliteFailed(QString("indexing '%1'").arg(name));
-        }
+        const QString index = QString::fromUtf8(idx->name);
+        leftOver_.push_back([this, sql, name, index] {
+            if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+                if ((sqlite3_extended_errcode(db_) & 0xFF) == SQLITE_CONSTRAINT)
+                    corrupt(QString("the rows of table '%1' break its unique index '%2'").arg(name, index));
+                sqliteFailed(QString("indexing '%1'").arg(name));
+            }
+        });
     }
 }
 
@@ -814,36 +911,25 @@ QString JetCopier::newIndexName(const QString& wanted)
     return name;
 }
 
-void JetCopier::createLookupIndexes()
+void JetCopier::createLookupIndexes(const QString& name, const std::vector<Column>& columns)
 {
     for (int i = 0; i < kLookupColumnCount; ++i) {
-        const QString table = QString::fromLatin1(kLookupColumns[i].table);
-        const QString column = QString::fromLatin1(kLookupColumns[i].column);
-        QString actualTable;
-        for (const QString& t : tableNames_)
-            if (t.compare(table, Qt::CaseInsensitive) == 0)
-                actualTable = t;
-        if (actualTable.isEmpty())
+        if (name.compare(QString::fromLatin1(kLookupColumns[i].table), Qt::CaseInsensitive) != 0)
             continue;
-        // The column's name as the source spells it.
-        Statement info;
-        const QByteArray sql = QString("PRAGMA table_info(%1)").arg(dao::quoteIdentifier(actualTable)).toUtf8();
-        if (sqlite3_prepare_v2(db_, sql.constData(), -1, info.out(), nullptr) != SQLITE_OK)
-            sqliteFailed("reading a table's columns");
-        QString actualColumn;
-        while (sqlite3_step(info.get()) == SQLITE_ROW) {
-            const QString c = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 1)));
-            if (c.compare(column, Qt::CaseInsensitive) == 0)
-                actualColumn = c;
-        }
-        if (actualColumn.isEmpty())
+        // The column's name as the source spells it, when the copy has the column.
+        const QString column = QString::fromLatin1(kLookupColumns[i].column);
+        const auto c = std::find_if(columns.begin(), columns.end(),
+                                    [&](const Column& k) { return k.info.Name.compare(column, Qt::CaseInsensitive) == 0; });
+        if (c == columns.end())
             continue;
         if (progress_)
-            progress_(actualTable, -1);  // indexing a large table takes a while
-        const QString indexName = newIndexName(QString("lookup_%1_%2").arg(table, column));
-        exec(QString("CREATE INDEX %1 ON %2 (%3)")
-                 .arg(dao::quoteIdentifier(indexName), dao::quoteIdentifier(actualTable),
-                      dao::quoteIdentifier(actualColumn)));
+            progress_(name, -1);  // indexing a large table takes a while
+        const QString indexName =
+            newIndexName(QString("lookup_%1_%2").arg(QString::fromLatin1(kLookupColumns[i].table), column));
+        const QString sql = QString("CREATE INDEX %1 ON %2 (%3)")
+                                .arg(dao::quoteIdentifier(indexName), dao::quoteIdentifier(name),
+                                     dao::quoteIdentifier(c->info.Name));
+        leftOver_.push_back([this, sql] { exec(sql); });
     }
 }
 
@@ -864,9 +950,10 @@ void JetCopier::rowBounds(const QString& name, quint32 page, int row, int* start
 }
 
 template <typename Decode, typename Failed>
-qint64 JetCopier::copyRows(MdbTableDef* t, const QString& name, sqlite3_stmt* insert, Decode&& decode, Failed&& failed)
+qint64 JetCopier::copyRows(MdbTableDef* t, const QString& name, sqlite3_stmt* insert, Decode&& decode, Failed&& failed,
+                           sqlite3_stmt* insertMany, int many)
 {
-    RowWriter writer(insert);
+    RowWriter writer(insert, insertMany, many, std::exchange(leftOver_, {}));
     qint64 rows = 0;
     try {
         rows = scanRows(t, name, [&](const MdbField* fields, int rowColumns) {
@@ -1203,9 +1290,10 @@ void JetCopier::decodeField(RowBatch& out, const Column& c, const MdbField& f, b
 
 }  // namespace
 
-QStringList copyJetFile(const QString& sourcePath, const QString& destPath, const ProgressFn& progress)
+QStringList copyJetFile(const QString& sourcePath, const QString& destPath, const ProgressFn& progress,
+                        const dao::CopyPlan& plan)
 {
-    JetCopier copier(sourcePath, destPath, progress);
+    JetCopier copier(sourcePath, destPath, progress, plan);
     copier.run();
     return copier.warnings();
 }

@@ -13,6 +13,7 @@
 // Damage that costs no data (an index whose pages lie beyond the end of the file: the copy builds its
 // indexes from their definitions) is no failure: the copy is made, and a warning says what was found.
 #include "db/DaoError.h"
+#include "jet/CopyPlan.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,7 +27,9 @@ using ProgressFn = std::function<void(const QString& table, qint64 rows)>;
 
 // Returns the warnings, each one sentence for the import log that names the file, the table and what
 // was done; empty for a sound file.
-QStringList copyJetFile(const QString& sourcePath, const QString& destPath, const ProgressFn& progress = {});
+// Only what `plan` asks for is copied (jet/CopyPlan.h); by default every table whole.
+QStringList copyJetFile(const QString& sourcePath, const QString& destPath, const ProgressFn& progress = {},
+                        const dao::CopyPlan& plan = {});
 
 // The conversions' lookup columns: an index is made on each one that exists in the copy.
 struct LookupColumn {

@@ -1,4 +1,5 @@
-// crew-jet-reader SOURCE DEST: copies a Jet file into a new SQLite working copy.
+// crew-jet-reader SOURCE DEST [PLAN]: copies a Jet file into a new SQLite working copy: every table
+// whole, or what PLAN asks for (jet/CopyPlan.h, as its toArgument writes it).
 //
 // Run by CopySource as a child process, so that a damaged file that crashes or hangs libmdb
 // cannot take the import with it. Protocol with the parent:
@@ -65,18 +66,19 @@ void reportWarning(const QString& text)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: crew-jet-reader SOURCE DEST\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: crew-jet-reader SOURCE DEST [PLAN]\n");
         return 64;
     }
     capMemory();
     const QString source = QString::fromLocal8Bit(argv[1]);
     const QString dest = QString::fromLocal8Bit(argv[2]);
+    const dao::CopyPlan plan = argc == 4 ? dao::CopyPlan::fromArgument(QString::fromUtf8(argv[3])) : dao::CopyPlan();
     try {
         const QStringList warnings = jetreader::copyJetFile(source, dest, [](const QString& table, qint64 rows) {
             std::printf("progress %s %lld\n", table.toUtf8().constData(), static_cast<long long>(rows));
             std::fflush(stdout);
-        });
+        }, plan);
         for (const QString& warning : warnings)
             reportWarning(warning);
     } catch (const dao::DaoError& e) {
