@@ -191,6 +191,55 @@ TEST_F(DbTest, RecordsThatWaitAreNumberedAndSeenAsIfWrittenAtOnce)
     EXPECT_EQ(db->OpenRecordset("Select * from Employee Where Name = 'dropped'")->RecordCount(), 0);
 }
 
+TEST_F(DbTest, RecordsThatWaitStoreEveryValueAsRecordsWrittenAtOnce)
+{
+    // The same values added to a file of the run's own (where records wait) and to another (where each
+    // is written at once): Null and the empty text, a text at its size, numbers at their limits, dates
+    // before 1900, currency to round; and the same refusals when they are assigned.
+    testsupport::RunSql(path, {"CREATE TABLE Kinds (Id INTEGER PRIMARY KEY AUTOINCREMENT, T VARCHAR(5) COLLATE NOCASE, "
+                               "M LONGTEXT COLLATE NOCASE, S SMALLINT, L INT, F FLOAT, D DOUBLE, C CURRENCY REAL, "
+                               "W DATETIME, B BOOLEAN NOT NULL DEFAULT 0)"});
+    const QString other = dir.filePath("other.vdb");
+    QFile::copy(path, other);
+    db->Close();
+    const auto fill = [](dao::Database& target) {
+        auto rs = target.OpenRecordset("Kinds", dao::dbOpenTable);
+        const std::vector<std::vector<Variant>> records = {
+            {Variant(), Variant(), Variant(), Variant(), Variant(), Variant(), Variant(), Variant(), Variant(false)},
+            {"", "", 0, 0, 0.0, 0.0, 0.0, QDateTime(QDate(1899, 12, 29), QTime(6, 0), Qt::UTC), true},
+            {"abcde", QString(70000, QChar(0x4E2D)), 32767, 2147483647LL, 3.4e38, 1e308, 922337203685477.0,
+             QDateTime(QDate(100, 1, 1), QTime(0, 0), Qt::UTC), true},
+            {"ÄöÜ'\"", "line\r\nnext", -32768, -2147483648LL, -1.2345678, -0.5, 1.23456789,
+             QDateTime(QDate(1753, 1, 1), QTime(23, 59, 59), Qt::UTC), false},
+        };
+        const char* names[] = {"T", "M", "S", "L", "F", "D", "C", "W", "B"};
+        for (const auto& record : records) {
+            rs->AddNew();
+            for (size_t i = 0; i < record.size(); ++i)
+                rs->Fields(names[i]) = record[i];
+            rs->Update();
+        }
+        rs->AddNew();
+        EXPECT_DAO_ERROR(3163, rs->Fields("T") = "abcdef");
+        EXPECT_DAO_ERROR(3349, rs->Fields("S") = 32768);
+        EXPECT_DAO_ERROR(3349, rs->Fields("L") = 2147483648LL);
+        rs->CancelUpdate();
+        dao::Idle();
+    };
+    auto own = dao::Database::OpenDatabase(path);
+    own->SetPrivateToThisRun();
+    fill(*own);
+    own->Close();
+    auto shared = dao::Database::OpenDatabase(other);
+    fill(*shared);
+    shared->Close();
+    const QString sql = "SELECT count(*) || ';' || group_concat(quote(Id) || quote(T) || quote(M) || quote(S) || "
+                        "quote(L) || quote(F) || quote(D) || quote(C) || quote(W) || quote(B), ';') "
+                        "FROM (SELECT * FROM Kinds ORDER BY Id)";
+    EXPECT_EQ(testsupport::QueryText(path, sql), testsupport::QueryText(other, sql));
+    EXPECT_TRUE(testsupport::QueryText(path, sql).startsWith("4;"));
+}
+
 TEST_F(DbTest, ATableOpenedToAddListsItsRowsWhenFirstAsked)
 {
     addEquip("P1");
