@@ -74,29 +74,9 @@ bool PendingRecords::refusesNothing(const TableDef& def)
     sqlite3_finalize(rules);
     if (judged)
         return false;
-    sqlite3_stmt* list = nullptr;
-    const QByteArray listSql = ("PRAGMA index_list(" + quoteIdentifier(def.Name) + ")").toUtf8();
-    if (sqlite3_prepare_v2(db, listSql.constData(), -1, &list, nullptr) != SQLITE_OK)
-        return false;
-    QStringList unique;
-    while (sqlite3_step(list) == SQLITE_ROW)
-        if (sqlite3_column_int(list, 2) != 0)
-            unique << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(list, 1)));
-    sqlite3_finalize(list);
-    for (const QString& index : unique) {
-        sqlite3_stmt* info = nullptr;
-        const QByteArray infoSql = ("PRAGMA index_info(" + quoteIdentifier(index) + ")").toUtf8();
-        if (sqlite3_prepare_v2(db, infoSql.constData(), -1, &info, nullptr) != SQLITE_OK)
+    for (const IndexDef& index : db_.Indexes(def.Name))
+        if (index.Unique && (index.Columns.size() != 1 || index.Columns.front().compare(def.RowidKey, Qt::CaseInsensitive) != 0))
             return false;
-        QStringList keys;
-        while (sqlite3_step(info) == SQLITE_ROW) {
-            const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(info, 2));
-            keys << (name ? QString::fromUtf8(name) : QString());
-        }
-        sqlite3_finalize(info);
-        if (keys.size() != 1 || keys.front().compare(def.RowidKey, Qt::CaseInsensitive) != 0)
-            return false;
-    }
     return true;
 }
 
