@@ -244,10 +244,19 @@ public:
             rows_.reset();
     }
 
-    QString Of(const dao::Variant& wonum, const dao::Variant& eqnum, const dao::Variant& closeDate,
-               const dao::Variant& location, const dao::Variant& sub1, const dao::Variant& sub2,
-               const dao::Variant& sub3)
+    // The closing details of the line's work order and place; none when one of those numbers is Null.
+    QString Of(const WorkOrderLine& line)
     {
+        for (int c = WorkOrderLine::Wonum; c <= WorkOrderLine::Sub3; ++c)
+            if (line[WorkOrderLine::Column(c)].isNull())
+                return QString();
+        const dao::Variant& wonum = line[WorkOrderLine::Wonum];
+        const dao::Variant& eqnum = line[WorkOrderLine::Eqnum];
+        const dao::Variant& closeDate = line[WorkOrderLine::CloseDate];
+        const dao::Variant& location = line[WorkOrderLine::Location];
+        const dao::Variant& sub1 = line[WorkOrderLine::Sub1];
+        const dao::Variant& sub2 = line[WorkOrderLine::Sub2];
+        const dao::Variant& sub3 = line[WorkOrderLine::Sub3];
         const QString iso = dao::isoFromDate(closeDate.toDate());
         const QString texts[] = {eqnum.toText(), location.toText(), sub1.toText(), sub2.toText(), sub3.toText()};
         const bool comparable = std::all_of(std::begin(texts), std::end(texts), Comparable) &&
@@ -496,10 +505,7 @@ void CreateWoHist(RunState& run)
                 QString notes = WoNumNotesLine(wonumText);
                 if (!mp2wo.delay.isEmpty())
                     notes += "MP2 DELAYDESC = " + mp2wo.delay;
-                if (!line[WorkOrderLine::Wonum].isNull() && !line[WorkOrderLine::Eqnum].isNull() && !line[WorkOrderLine::CloseDate].isNull() &&
-                    !line[WorkOrderLine::Location].isNull() && !line[WorkOrderLine::Sub1].isNull() && !line[WorkOrderLine::Sub2].isNull() && !line[WorkOrderLine::Sub3].isNull())
-                    notes += closing.Of(line[WorkOrderLine::Wonum], line[WorkOrderLine::Eqnum], line[WorkOrderLine::CloseDate], line[WorkOrderLine::Location], line[WorkOrderLine::Sub1], line[WorkOrderLine::Sub2],
-                                        line[WorkOrderLine::Sub3]);
+                notes += closing.Of(line);
                 if (!mp2wo.taskText.isEmpty())
                     notes += CRLF + "TASKDESC = " + mp2wo.taskText;
 
