@@ -13,7 +13,71 @@ void appendUtf16(QString& out, const unsigned char* p, std::size_t length)
         out += QChar(static_cast<char16_t>(p[i] | (p[i + 1] << 8)));
 }
 
+// One UTF-16 unit that is no surrogate, as UTF-8; false for a surrogate.
+inline bool appendUnit(std::string& out, char16_t u)
+{
+    if (u < 0x80) {
+        out.push_back(static_cast<char>(u));
+    } else if (u < 0x800) {
+        const char two[2] = {static_cast<char>(0xC0 | (u >> 6)), static_cast<char>(0x80 | (u & 0x3F))};
+        out.append(two, 2);
+    } else if (u >= 0xD800 && u <= 0xDFFF) {
+        return false;
+    } else {
+        const char three[3] = {static_cast<char>(0xE0 | (u >> 12)), static_cast<char>(0x80 | ((u >> 6) & 0x3F)),
+                               static_cast<char>(0x80 | (u & 0x3F))};
+        out.append(three, 3);
+    }
+    return true;
+}
+
+bool appendUtf16AsUtf8(std::string& out, const unsigned char* p, std::size_t length)
+{
+    for (std::size_t i = 0; i + 1 < length; i += 2)
+        if (!appendUnit(out, static_cast<char16_t>(p[i] | (p[i + 1] << 8))))
+            return false;
+    return true;
+}
+
+bool appendBytesAsUtf8(std::string& out, const unsigned char* p, std::size_t length)
+{
+    std::size_t i = 0;
+    while (i < length) {
+        std::size_t ascii = i;
+        while (ascii < length && p[ascii] < 0x80)
+            ++ascii;
+        out.append(reinterpret_cast<const char*>(p + i), ascii - i);
+        for (i = ascii; i < length && p[i] >= 0x80; ++i)
+            appendUnit(out, p[i]);
+    }
+    return true;
+}
+
 }  // namespace
+
+bool appendJet4TextAsUtf8(std::string& out, const unsigned char* bytes, std::size_t length)
+{
+    const std::size_t start = out.size();
+    bool whole = true;
+    if (length >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+        // Runs as decodeJet4Text reads them.
+        bool oneByte = true;
+        std::size_t runStart = 2;
+        for (std::size_t i = 2; i <= length && whole; ++i) {
+            if (i < length && bytes[i] != 0x00)
+                continue;
+            whole = oneByte ? appendBytesAsUtf8(out, bytes + runStart, i - runStart)
+                            : appendUtf16AsUtf8(out, bytes + runStart, i - runStart);
+            oneByte = !oneByte;
+            runStart = i + 1;
+        }
+    } else {
+        whole = appendUtf16AsUtf8(out, bytes, length);
+    }
+    if (!whole)
+        out.resize(start);
+    return whole;
+}
 
 QString decodeJet4Text(const unsigned char* bytes, std::size_t length)
 {

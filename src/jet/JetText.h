@@ -6,10 +6,16 @@
 // Jet 3 keeps one byte per character in the database's code page.
 #include <QString>
 #include <cstddef>
+#include <string>
 
 namespace jetreader {
 
 QString decodeJet4Text(const unsigned char* bytes, std::size_t length);
+
+// The same text appended to `out` as UTF-8, the bytes decodeJet4Text(...).toUtf8() gives, without the
+// QString between. False, with `out` as it was, when the text holds a surrogate (a character beyond
+// the BMP, or half of one): that is left to the QString path.
+bool appendJet4TextAsUtf8(std::string& out, const unsigned char* bytes, std::size_t length);
 
 // Decodes single-byte (and DBCS) code-page text with iconv. A byte the code page leaves
 // undefined becomes the character of the same number, as Windows maps it.

@@ -91,6 +91,36 @@ TEST(JetText, Jet4CompressedAndPlain)
     EXPECT_EQ(jetreader::decodeJet4Text(reinterpret_cast<const unsigned char*>(utf16.constData()), utf16.size()), text);
 }
 
+// The copy writes Jet 4 text as UTF-8 without a QString between; every byte must be what the QString
+// path gives, and a text it cannot take must leave nothing behind.
+TEST(JetText, Jet4TextAsUtf8IsTheQStringPathsBytes)
+{
+    const auto same = [](const QByteArray& stored, bool direct) {
+        const auto* p = reinterpret_cast<const unsigned char*>(stored.constData());
+        std::string out = "before";
+        ASSERT_EQ(jetreader::appendJet4TextAsUtf8(out, p, static_cast<std::size_t>(stored.size())), direct);
+        if (direct)
+            EXPECT_EQ(QByteArray::fromStdString(out), "before" + jetreader::decodeJet4Text(p, stored.size()).toUtf8());
+        else
+            EXPECT_EQ(out, "before");
+    };
+    const auto utf16 = [](const QString& text) {
+        return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    };
+    // Compressed: ASCII, Latin-1 bytes, two-byte runs of 2- and 3-byte UTF-8, an empty run, a cut unit.
+    same(QByteArray("\xFF\xFE" "abc\x00\xA9\x03\xAC\x20\x00" "d\xE9" "f\x00\x00\xFFx", 18), true);
+    same(QByteArray("\xFF\xFE", 2), true);
+    same(QByteArray("\xFF\xFE\x00\x41", 4), true);
+    // Plain UTF-16: a NUL inside, every UTF-8 length, the BMP's last units, an odd last byte.
+    same(utf16(QString::fromUtf8("a\0\u00e9\u20ac\uffef", 9)) + QByteArray("\xFF\xFF\xFE\xFF", 4), true);
+    same(utf16(QStringLiteral("ab")) + "c", true);
+    same(QByteArray(), true);
+    // Surrogates, paired or not, are left to the QString path.
+    same(utf16(QString::fromUtf8("x\xF0\x9F\x94\xA7")), false);
+    same(QByteArray("\x00\xDC", 2), false);
+    same(QByteArray("\xFF\xFE" "ab\x00\x3D\xD8", 7), false);
+}
+
 TEST(JetText, Jet3CodePages)
 {
     const unsigned char western[] = {'C', 'a', 'f', 0xE9, ' ', 0x80, 0x81, ' ', 0x96};

@@ -143,6 +143,16 @@ public:
     void real(double v) { values_.push_back({Value::Real, 0, v, 0, 0}); }
     void text(const char* p, std::size_t n) { bytes(Value::Text, p, n); }
     void blob(const void* p, std::size_t n) { bytes(Value::Blob, p, n); }
+    // A Jet 4 text decoded straight into the batch as UTF-8; false, with nothing added, for a text
+    // that only the QString path decodes.
+    bool jet4Text(const unsigned char* p, std::size_t n)
+    {
+        const std::size_t offset = bytes_.size();
+        if (!jetreader::appendJet4TextAsUtf8(bytes_, p, n))
+            return false;
+        values_.push_back({Value::Text, 0, 0, offset, bytes_.size() - offset});
+        return true;
+    }
     void endRow() { rowEnds_.push_back(values_.size()); }
 
     std::size_t rows() const { return rowEnds_.size(); }
@@ -1259,14 +1269,16 @@ void JetCopier::decodeField(RowBatch& out, const Column& c, const MdbField& f, b
         return;
     }
     case MDB_TEXT: {
-        outText(out, decodeText(p, static_cast<std::size_t>(f.siz)));
+        if (jet3_ || !out.jet4Text(p, static_cast<std::size_t>(f.siz)))
+            outText(out, decodeText(p, static_cast<std::size_t>(f.siz)));
         return;
     }
     case MDB_MEMO: {
         const QByteArray stored =
             readLongValue(p, f.siz, c.table, c.info.Name);
-        outText(out, decodeText(reinterpret_cast<const unsigned char*>(stored.constData()),
-                                static_cast<std::size_t>(stored.size())));
+        const auto* text = reinterpret_cast<const unsigned char*>(stored.constData());
+        if (jet3_ || !out.jet4Text(text, static_cast<std::size_t>(stored.size())))
+            outText(out, decodeText(text, static_cast<std::size_t>(stored.size())));
         return;
     }
     case MDB_OLE: {
