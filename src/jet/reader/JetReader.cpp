@@ -419,6 +419,9 @@ private:
     // column yet, `present` false).
     void decodeField(RowBatch& out, const Column& c, const MdbField& f, bool present);
     QByteArray readLongValue(const unsigned char* header, int size, const QString& table, const QString& column);
+    // A page of long values, read through libmdb once and kept: the values of rows copied one after
+    // the other lie together, a few to a page. Null when the page cannot be read.
+    const unsigned char* longValuePage(quint32 page);
     QString decodeText(const unsigned char* p, std::size_t n);
     static void outText(RowBatch& out, const QString& text);  // as UTF-8, the copy's encoding
     // Copies the rows of `t` with `insert`: `decode` gives a row's values on this thread while a
@@ -437,6 +440,11 @@ private:
     bool jet3_ = false;
     std::unique_ptr<MdbHandle, MdbCloser> mdb_;
     std::unique_ptr<CodePageText> codePage_;
+    struct KeptPage {
+        quint32 page = 0;  // 0: none (page 0 holds no long value)
+        std::vector<unsigned char> bytes;
+    };
+    KeptPage longValuePages_[8];  // by page number modulo 8
     sqlite3* db_ = nullptr;
     QStringList tableNames_;             // as created in the copy
     QSet<QString> indexNames_;           // upper-case: names taken in the file (tables and indexes share them)
@@ -1144,12 +1152,18 @@ QByteArray JetCopier::readLongValue(const unsigned char* header, int size, const
         const quint32 page = pgRow >> 8;
         if (page == 0 || page >= pageCount_ || ++pieces > pageCount_ * 256LL)
             damaged();
-        void* buf = nullptr;
-        int offset = 0;
-        size_t rowLength = 0;
-        if (mdb_find_pg_row(mdb, static_cast<int>(pgRow), &buf, &offset, &rowLength) != 0)
+        const unsigned char* pg = longValuePage(page);
+        if (!pg)
             damaged();
-        const auto* pg = static_cast<const unsigned char*>(buf);
+        // The row's bounds as libmdb's mdb_find_pg_row gives them.
+        const int rco = mdb->fmt->row_count_offset;
+        const int row = static_cast<int>(pgRow & 0xFF);
+        const int start = le16(pg + rco + 2 + row * 2) & 0x1FFF;
+        const int next = row == 0 ? pageSize_ : le16(pg + rco + row * 2) & 0x1FFF;
+        if (start >= pageSize_ || start > next || next > pageSize_)
+            damaged();
+        const int offset = start;
+        const size_t rowLength = static_cast<size_t>(next - start);
         const int rows = le16(pg + mdb->fmt->row_count_offset);
         if (pg[0] != MDB_PAGE_DATA || static_cast<int>(pgRow & 0xFF) >= rows ||
             offset + static_cast<qint64>(rowLength) > pageSize_)
@@ -1171,6 +1185,20 @@ QByteArray JetCopier::readLongValue(const unsigned char* header, int size, const
     if (data.size() != length)
         damaged();
     return data;
+}
+
+const unsigned char* JetCopier::longValuePage(quint32 page)
+{
+    KeptPage& kept = longValuePages_[page % std::size(longValuePages_)];
+    if (kept.page == page)
+        return kept.bytes.data();
+    kept.page = 0;
+    MdbHandle* mdb = mdb_.get();
+    if (mdb_read_alt_pg(mdb, page) != pageSize_)
+        return nullptr;
+    kept.bytes.assign(mdb->alt_pg_buf, mdb->alt_pg_buf + pageSize_);
+    kept.page = page;
+    return kept.bytes.data();
 }
 
 void JetCopier::decodeField(RowBatch& out, const Column& c, const MdbField& f, bool present)
