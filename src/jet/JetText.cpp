@@ -13,8 +13,35 @@ void appendUtf16(QString& out, const unsigned char* p, std::size_t length)
         out += QChar(static_cast<char16_t>(p[i] | (p[i + 1] << 8)));
 }
 
+bool compressed(const unsigned char* bytes, std::size_t length)
+{
+    return length >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
+}
+
+// Hands the runs of a Jet 4 text in order to oneByte(p, n) and twoByte(p, n) (plain text is one
+// two-byte run) while they return true. Compressed text: FF FE, then a 0x00 byte switches between
+// one-byte and two-byte runs. A unit with a zero byte never appears in compressed text, so the scan
+// for 0x00 needs no alignment.
+template <typename OneByte, typename TwoByte>
+bool forEachRun(const unsigned char* bytes, std::size_t length, OneByte&& oneByte, TwoByte&& twoByte)
+{
+    if (!compressed(bytes, length))
+        return twoByte(bytes, length);
+    bool single = true;
+    std::size_t runStart = 2;
+    for (std::size_t i = 2; i <= length; ++i) {
+        if (i < length && bytes[i] != 0x00)
+            continue;
+        if (!(single ? oneByte(bytes + runStart, i - runStart) : twoByte(bytes + runStart, i - runStart)))
+            return false;
+        single = !single;
+        runStart = i + 1;
+    }
+    return true;
+}
+
 // One UTF-16 unit that is no surrogate, as UTF-8; false for a surrogate.
-inline bool appendUnit(std::string& out, char16_t u)
+bool appendUnit(std::string& out, char16_t u)
 {
     if (u < 0x80) {
         out.push_back(static_cast<char>(u));
@@ -31,49 +58,24 @@ inline bool appendUnit(std::string& out, char16_t u)
     return true;
 }
 
-bool appendUtf16AsUtf8(std::string& out, const unsigned char* p, std::size_t length)
-{
-    for (std::size_t i = 0; i + 1 < length; i += 2)
-        if (!appendUnit(out, static_cast<char16_t>(p[i] | (p[i + 1] << 8))))
-            return false;
-    return true;
-}
-
-bool appendBytesAsUtf8(std::string& out, const unsigned char* p, std::size_t length)
-{
-    std::size_t i = 0;
-    while (i < length) {
-        std::size_t ascii = i;
-        while (ascii < length && p[ascii] < 0x80)
-            ++ascii;
-        out.append(reinterpret_cast<const char*>(p + i), ascii - i);
-        for (i = ascii; i < length && p[i] >= 0x80; ++i)
-            appendUnit(out, p[i]);
-    }
-    return true;
-}
-
 }  // namespace
 
 bool appendJet4TextAsUtf8(std::string& out, const unsigned char* bytes, std::size_t length)
 {
     const std::size_t start = out.size();
-    bool whole = true;
-    if (length >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-        // Runs as decodeJet4Text reads them.
-        bool oneByte = true;
-        std::size_t runStart = 2;
-        for (std::size_t i = 2; i <= length && whole; ++i) {
-            if (i < length && bytes[i] != 0x00)
-                continue;
-            whole = oneByte ? appendBytesAsUtf8(out, bytes + runStart, i - runStart)
-                            : appendUtf16AsUtf8(out, bytes + runStart, i - runStart);
-            oneByte = !oneByte;
-            runStart = i + 1;
-        }
-    } else {
-        whole = appendUtf16AsUtf8(out, bytes, length);
-    }
+    const bool whole = forEachRun(
+        bytes, length,
+        [&](const unsigned char* p, std::size_t n) {
+            for (std::size_t k = 0; k < n; ++k)
+                appendUnit(out, p[k]);  // U+0001..U+00FF: never a surrogate
+            return true;
+        },
+        [&](const unsigned char* p, std::size_t n) {
+            for (std::size_t i = 0; i + 1 < n; i += 2)
+                if (!appendUnit(out, static_cast<char16_t>(p[i] | (p[i + 1] << 8))))
+                    return false;
+            return true;
+        });
     if (!whole)
         out.resize(start);
     return whole;
@@ -82,28 +84,18 @@ bool appendJet4TextAsUtf8(std::string& out, const unsigned char* bytes, std::siz
 QString decodeJet4Text(const unsigned char* bytes, std::size_t length)
 {
     QString out;
-    if (length >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-        // Compressed: a 0x00 byte switches between one-byte and two-byte runs. A unit with a zero
-        // byte never appears in compressed text, so the scan for 0x00 needs no alignment.
-        out.reserve(static_cast<qsizetype>(length));
-        bool oneByte = true;
-        std::size_t runStart = 2;
-        for (std::size_t i = 2; i <= length; ++i) {
-            if (i < length && bytes[i] != 0x00)
-                continue;
-            if (oneByte) {
-                for (std::size_t k = runStart; k < i; ++k)
-                    out += QChar(static_cast<char16_t>(bytes[k]));
-            } else {
-                appendUtf16(out, bytes + runStart, i - runStart);
-            }
-            oneByte = !oneByte;
-            runStart = i + 1;
-        }
-        return out;
-    }
-    out.reserve(static_cast<qsizetype>(length / 2));
-    appendUtf16(out, bytes, length);
+    out.reserve(static_cast<qsizetype>(compressed(bytes, length) ? length : length / 2));
+    forEachRun(
+        bytes, length,
+        [&](const unsigned char* p, std::size_t n) {
+            for (std::size_t k = 0; k < n; ++k)
+                out += QChar(static_cast<char16_t>(p[k]));
+            return true;
+        },
+        [&](const unsigned char* p, std::size_t n) {
+            appendUtf16(out, p, n);
+            return true;
+        });
     return out;
 }
 

@@ -423,7 +423,7 @@ private:
     // the other lie together, a few to a page. Null when the page cannot be read.
     const unsigned char* longValuePage(quint32 page);
     QString decodeText(const unsigned char* p, std::size_t n);
-    static void outText(RowBatch& out, const QString& text);  // as UTF-8, the copy's encoding
+    void outText(RowBatch& out, const unsigned char* p, std::size_t n);  // as UTF-8, the copy's encoding
     // Copies the rows of `t` with `insert`: `decode` gives a row's values on this thread while a
     // RowWriter writes the rows before it. `failed` turns the writer's failure into an exception.
     template <typename Decode, typename Failed>
@@ -1114,9 +1114,11 @@ void JetCopier::emitRow(MdbTableDef* t, const QString& name, int start, int size
     onRow(fields_.data(), rowColumns);
 }
 
-void JetCopier::outText(RowBatch& out, const QString& text)
+void JetCopier::outText(RowBatch& out, const unsigned char* p, std::size_t n)
 {
-    const QByteArray bytes = text.toUtf8();
+    if (!jet3_ && out.jet4Text(p, n))
+        return;
+    const QByteArray bytes = decodeText(p, n).toUtf8();
     out.text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
@@ -1155,19 +1157,14 @@ QByteArray JetCopier::readLongValue(const unsigned char* header, int size, const
         const unsigned char* pg = longValuePage(page);
         if (!pg)
             damaged();
-        // The row's bounds as libmdb's mdb_find_pg_row gives them.
+        // The row's bounds as libmdb's mdb_find_pg_row finds them, on a data page that holds the row.
         const int rco = mdb->fmt->row_count_offset;
         const int row = static_cast<int>(pgRow & 0xFF);
-        const int start = le16(pg + rco + 2 + row * 2) & 0x1FFF;
+        const int offset = le16(pg + rco + 2 + row * 2) & 0x1FFF;
         const int next = row == 0 ? pageSize_ : le16(pg + rco + row * 2) & 0x1FFF;
-        if (start >= pageSize_ || start > next || next > pageSize_)
+        if (offset >= pageSize_ || offset > next || next > pageSize_ || pg[0] != MDB_PAGE_DATA || row >= le16(pg + rco))
             damaged();
-        const int offset = start;
-        const size_t rowLength = static_cast<size_t>(next - start);
-        const int rows = le16(pg + mdb->fmt->row_count_offset);
-        if (pg[0] != MDB_PAGE_DATA || static_cast<int>(pgRow & 0xFF) >= rows ||
-            offset + static_cast<qint64>(rowLength) > pageSize_)
-            damaged();
+        const size_t rowLength = static_cast<size_t>(next - offset);
         if (single) {
             if (static_cast<qint64>(rowLength) < length)
                 damaged();
@@ -1297,16 +1294,13 @@ void JetCopier::decodeField(RowBatch& out, const Column& c, const MdbField& f, b
         return;
     }
     case MDB_TEXT: {
-        if (jet3_ || !out.jet4Text(p, static_cast<std::size_t>(f.siz)))
-            outText(out, decodeText(p, static_cast<std::size_t>(f.siz)));
+        outText(out, p, static_cast<std::size_t>(f.siz));
         return;
     }
     case MDB_MEMO: {
         const QByteArray stored =
             readLongValue(p, f.siz, c.table, c.info.Name);
-        const auto* text = reinterpret_cast<const unsigned char*>(stored.constData());
-        if (jet3_ || !out.jet4Text(text, static_cast<std::size_t>(stored.size())))
-            outText(out, decodeText(text, static_cast<std::size_t>(stored.size())));
+        outText(out, reinterpret_cast<const unsigned char*>(stored.constData()), static_cast<std::size_t>(stored.size()));
         return;
     }
     case MDB_OLE: {
